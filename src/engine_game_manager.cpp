@@ -1,0 +1,94 @@
+// engine_game_manager -- the quit flag, error reporting, and the start-up, frame and shutdown
+// sequences that the game and the headless tools share.
+#include "engine_game_manager.hpp"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "engine_file_helper.hpp"
+#include "engine_input.hpp"
+#include "engine_timer.hpp"
+#include "engine_video.hpp"
+#include "game_scene_manager.hpp"
+
+namespace {
+constexpr std::int32_t kFramesPerSecond = 120;
+constexpr std::int32_t kResourceNameRoom = 50;
+constexpr std::int32_t kPlayFieldWidth = 240;
+constexpr std::int32_t kPlayFieldHeight = 320;
+
+bool quit = false;
+bool failed = false;
+long long framesRun = 0;
+}  // namespace
+
+void quitGame() {
+    quit = true;
+}
+bool getQuit() {
+    return quit;
+}
+
+void reportError(const char* title, const char* text) {
+    // stderr first: on a machine without a desktop the box cannot show, and under a window
+    // system it blocks until dismissed.
+    std::fprintf(stderr, "%s: %s\n", title, text);
+    std::fflush(stderr);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text, nullptr);
+}
+
+void failGame(const char* title, const char* text) {
+    reportError(title, text);
+    failed = true;
+    quitGame();
+}
+
+bool hasFailed() {
+    return failed;
+}
+
+void startUp() {
+    frame_timer::initializeTimer(kFramesPerSecond);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
+    initializeInput();
+    changeScene(kMenuScene);
+}
+
+bool runFramePass() {
+    updateInputs();
+    if (isMinimized() != 0) {
+        return false;
+    }
+    frame_timer::updateTimer();
+    updateCurrentScene();
+    preRender();
+    renderCurrentScene();
+    renderVideo();
+    ++framesRun;
+    return true;
+}
+
+void runFrameLoop() {
+    while (!getQuit()) {
+        if (!frame_timer::frameReady()) {
+            frame_timer::sleep();
+            continue;
+        }
+        runFramePass();
+    }
+}
+
+int shutDown() {
+    quitCurrentScene();
+    quitFileHelper();
+    frame_timer::quitTimer();
+    quitVideo();
+    return failed ? EXIT_FAILURE : EXIT_SUCCESS;
+}
+
+long long getFramesRun() {
+    return framesRun;
+}

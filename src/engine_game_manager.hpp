@@ -1,0 +1,23 @@
+// engine_game_manager -- the quit flag, error reporting, and the start-up, frame and shutdown
+// sequences that the game and the headless tools share.
+#pragma once
+
+void quitGame();
+bool getQuit();
+
+// Shows an error box where one can be shown and always writes the same text to stderr.
+void reportError(const char* title, const char* text);
+// A start-up failure: reported, the quit flag set, and the process will end non-zero.
+void failGame(const char* title, const char* text);
+bool hasFailed();
+
+void startUp();
+// One pass of the loop once a frame is due: input, then (unless minimised) timer, update,
+// render and present. Returns whether a frame was run.
+bool runFramePass();
+// The real-time loop: waits for each due frame and runs passes until the quit flag is set.
+void runFrameLoop();
+// Tears everything down; returns the process exit status.
+int shutDown();
+// Passes that ran a full frame since start-up.
+long long getFramesRun();

@@ -1,0 +1,113 @@
+// engine_input -- keyboard and window events turned into nine actions with hold timers.
+#include "engine_input.hpp"
+
+#include <SDL.h>
+
+#include <array>
+
+#include "engine_game_manager.hpp"
+
+namespace {
+constexpr std::int32_t kKeyboardSize = 256;
+constexpr std::int32_t kHeldLimit = 500;
+
+std::array<std::int32_t, kInputActionCount> mappings = {};
+std::array<std::int32_t, kInputActionCount> inputTimers = {};
+std::array<std::int32_t, kKeyboardSize> keyboard = {};
+std::int32_t minimized = 0;
+SDL_Event event;
+
+std::int32_t index(InputAction action) {
+    return static_cast<std::int32_t>(action);
+}
+
+void setKey(SDL_Scancode scancode, std::int32_t state) {
+    // No action is bound beyond the table, so keys such as media keys are simply not recorded.
+    if (scancode >= 0 && scancode < kKeyboardSize) {
+        keyboard[scancode] = state;
+    }
+}
+
+void handleWindowEvent(const SDL_WindowEvent& windowEvent) {
+    switch (windowEvent.event) {
+        case SDL_WINDOWEVENT_MINIMIZED:
+            minimized = 1;
+            break;
+        // Any way back from the taskbar must resume the loop, not only maximising.
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+            minimized = 0;
+            break;
+        default:
+            break;
+    }
+}
+}  // namespace
+
+void initializeInput() {
+    mappings[index(InputAction::Up)] = SDL_SCANCODE_UP;
+    mappings[index(InputAction::Down)] = SDL_SCANCODE_DOWN;
+    mappings[index(InputAction::Left)] = SDL_SCANCODE_LEFT;
+    mappings[index(InputAction::Right)] = SDL_SCANCODE_RIGHT;
+    mappings[index(InputAction::Confirm)] = SDL_SCANCODE_RETURN;
+    mappings[index(InputAction::Back)] = SDL_SCANCODE_P;
+    mappings[index(InputAction::Special)] = SDL_SCANCODE_C;
+    mappings[index(InputAction::Pause)] = SDL_SCANCODE_BACKSPACE;
+    mappings[index(InputAction::Select)] = SDL_SCANCODE_RETURN;
+}
+
+void updateInputs() {
+    while (SDL_PollEvent(&event) != 0) {
+        switch (event.type) {
+            case SDL_QUIT:
+                quitGame();
+                break;
+            case SDL_KEYDOWN:
+                setKey(event.key.keysym.scancode, 1);
+                break;
+            case SDL_KEYUP:
+                setKey(event.key.keysym.scancode, 0);
+                break;
+            case SDL_WINDOWEVENT:
+                handleWindowEvent(event.window);
+                break;
+            default:
+                break;
+        }
+    }
+    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
+        if (keyboard[mappings[action]] != 0) {
+            const std::int32_t held = inputTimers[action] + 1;
+            inputTimers[action] = held <= kHeldLimit ? held : kInputTimerCap;
+        } else {
+            inputTimers[action] = 0;
+        }
+    }
+}
+
+std::int32_t isMinimized() {
+    return minimized;
+}
+
+std::int32_t inputDown(InputAction action) {
+    return keyboard[mappings[index(action)]];
+}
+
+std::int32_t inputPressed(InputAction action) {
+    return inputTimers[index(action)] == 1 ? 1 : 0;
+}
+
+std::int32_t inputHeld(InputAction action, std::int32_t frames) {
+    return inputTimers[index(action)] > frames ? 1 : 0;
+}
+
+std::int32_t inputPressedAndHeld(InputAction action, std::int32_t frames) {
+    const std::int32_t timer = inputTimers[index(action)];
+    return (timer == 1 || timer > frames) ? 1 : 0;
+}
+
+std::int32_t getActionScancode(InputAction action) {
+    return mappings[index(action)];
+}

@@ -1,0 +1,32 @@
+// engine_input -- keyboard and window events turned into nine actions with hold timers.
+#pragma once
+
+#include <cstdint>
+
+enum class InputAction : std::int32_t {
+    Up = 0,
+    Down = 1,
+    Left = 2,
+    Right = 3,
+    Confirm = 4,
+    Back = 5,
+    Special = 6,
+    Pause = 7,
+    Select = 8,
+};
+
+inline constexpr std::int32_t kInputActionCount = 9;
+// A timer counts consecutive updates with its key down and stops at this cap.
+inline constexpr std::int32_t kInputTimerCap = 501;
+
+void initializeInput();
+// Drains every pending SDL event, then advances each action's timer from the key state.
+void updateInputs();
+std::int32_t isMinimized();
+std::int32_t inputDown(InputAction action);
+std::int32_t inputPressed(InputAction action);
+std::int32_t inputHeld(InputAction action, std::int32_t frames);
+// True on the first frame of a press, then on every frame once held longer than `frames`.
+std::int32_t inputPressedAndHeld(InputAction action, std::int32_t frames);
+// The scancode an action is bound to, for tools that press keys through SDL's event queue.
+std::int32_t getActionScancode(InputAction action);

@@ -1,0 +1,53 @@
+// engine_timer -- paces the frame loop at a fixed rate on SDL's performance counter.
+#include "engine_timer.hpp"
+
+#include <SDL.h>
+
+namespace frame_timer {
+namespace {
+double frameRate = 0.0;  // the frame period in seconds, despite the name
+std::uint64_t nextFrame = 0;
+}  // namespace
+
+std::uint64_t periodTicks(std::uint64_t frequency, double framePeriodSeconds) {
+    return static_cast<std::uint64_t>(static_cast<double>(frequency) * framePeriodSeconds);
+}
+
+bool isDue(std::uint64_t counter, std::uint64_t due) {
+    return counter >= due;
+}
+
+std::uint64_t advance(std::uint64_t due, std::uint64_t frequency, double framePeriodSeconds) {
+    return due + periodTicks(frequency, framePeriodSeconds);
+}
+
+void initializeTimer(std::int32_t framesPerSecond) {
+    frameRate = 1.0 / static_cast<double>(framesPerSecond);
+    SDL_InitSubSystem(SDL_INIT_TIMER);
+    nextFrame = SDL_GetPerformanceCounter();
+}
+
+bool frameReady() {
+    return isDue(SDL_GetPerformanceCounter(), nextFrame);
+}
+
+void updateTimer() {
+    nextFrame = advance(nextFrame, SDL_GetPerformanceFrequency(), frameRate);
+}
+
+void sleep() {
+    SDL_Delay(1);
+}
+
+void quitTimer() {
+    SDL_QuitSubSystem(SDL_INIT_TIMER);
+}
+
+std::uint64_t getNextFrame() {
+    return nextFrame;
+}
+double getFramePeriod() {
+    return frameRate;
+}
+
+}  // namespace frame_timer

@@ -1,0 +1,207 @@
+// engine_video -- the window, the renderer and the play-field render target, and the display
+// settings that place the play field in the window.
+#include "engine_video.hpp"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "engine_game_manager.hpp"
+
+namespace {
+std::int32_t gameWidth = 0;
+std::int32_t gameHeight = 0;
+SDL_Window* window = nullptr;
+SDL_Renderer* renderer = nullptr;
+SDL_Texture* textureTarget = nullptr;
+VideoLayout layout = {{0, 0, 0, 0}, {0.0f, 0.0f}, 0};
+
+std::int32_t trunc32(double value) {
+    return static_cast<std::int32_t>(value);
+}
+
+bool isQuarterTurn(std::int32_t rotation) {
+    return rotation == 1 || rotation == 3;
+}
+
+double ratio(std::int32_t numerator, std::int32_t denominator) {
+    return static_cast<double>(numerator) / static_cast<double>(denominator);
+}
+
+// Each quotient is rounded to a float and floored. A display smaller than the play field
+// still gets a factor of 1, so the picture never vanishes.
+double integerFactor(double widthQuotient, double heightQuotient) {
+    const float factor = std::min(std::floor(static_cast<float>(heightQuotient)),
+                                  std::floor(static_cast<float>(widthQuotient)));
+    return std::max(static_cast<double>(factor), 1.0);
+}
+
+void readDisplaySize(std::int32_t& displayWidth, std::int32_t& displayHeight) {
+    SDL_DisplayMode mode = {};
+    SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &mode);
+    displayWidth = mode.w;
+    displayHeight = mode.h;
+}
+
+void applyWindowedSize() {
+    SDL_SetWindowFullscreen(window, 0);
+    SDL_SetWindowSize(window, trunc32(layout.windowSize.x), trunc32(layout.windowSize.y));
+    SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+void failVideo(const char* what) {
+    const std::string text = std::string(what) + " could not be created: " + SDL_GetError();
+    failGame("VIDEO ERROR", text.c_str());
+}
+}  // namespace
+
+VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHeight,
+                               std::int32_t playWidth, std::int32_t playHeight,
+                               std::int32_t windowMode, std::int32_t scaleType,
+                               std::int32_t rotation) {
+    const bool quarterTurn = isQuarterTurn(rotation);
+    // In a quarter turn the play field's width lies along the display's height.
+    const std::int32_t alongWidth = quarterTurn ? displayHeight : displayWidth;
+    const std::int32_t alongHeight = quarterTurn ? displayWidth : displayHeight;
+    const double widthQuotient = ratio(alongWidth, playWidth);
+    const double heightQuotient = ratio(alongHeight, playHeight);
+
+    double factorX = 1.0;
+    double factorY = 1.0;
+    switch (scaleType) {
+        case kScaleInteger:
+            factorX = factorY = integerFactor(widthQuotient, heightQuotient);
+            break;
+        case kScaleAspectFit:
+            factorX = factorY = std::min(heightQuotient, widthQuotient);
+            break;
+        default:
+            factorX = widthQuotient;
+            factorY = heightQuotient;
+            break;
+    }
+
+    const double scaledWidth = playWidth * factorX;
+    const double scaledHeight = playHeight * factorY;
+    VideoLayout result = {};
+    result.scaleRectangle.w = trunc32(scaledWidth);
+    result.scaleRectangle.h = trunc32(scaledHeight);
+    if (quarterTurn) {
+        result.windowSize = {static_cast<float>(result.scaleRectangle.h),
+                             static_cast<float>(result.scaleRectangle.w)};
+    } else {
+        result.windowSize = {static_cast<float>(result.scaleRectangle.w),
+                             static_cast<float>(result.scaleRectangle.h)};
+    }
+
+    if (windowMode == kFullScreen || windowMode == kDesktopFullScreen) {
+        result.scaleRectangle.x = trunc32(displayWidth * 0.5 - scaledWidth * 0.5);
+        result.scaleRectangle.y = trunc32(displayHeight * 0.5 - scaledHeight * 0.5);
+    } else if (quarterTurn) {
+        // The window is the rotated rectangle's size; offset so the rotation stays centred.
+        result.scaleRectangle.x = trunc32(scaledHeight * 0.5 - scaledWidth * 0.5);
+        result.scaleRectangle.y = trunc32(scaledWidth * 0.5 - scaledHeight * 0.5);
+    }
+    result.textureRotation = rotation * 90;
+    return result;
+}
+
+void initializeVideo(std::int32_t width, std::int32_t height) {
+    gameWidth = width;
+    gameHeight = height;
+    SDL_InitSubSystem(SDL_INIT_VIDEO);
+    window = SDL_CreateWindow("Title Here", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 0, 0,
+                              SDL_WINDOW_ALLOW_HIGHDPI);
+    if (window == nullptr) {
+        failVideo("The window");
+        return;
+    }
+    renderer =
+        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (renderer == nullptr) {
+        failVideo("The renderer");
+        return;
+    }
+    textureTarget = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                                      gameWidth, gameHeight);
+    if (textureTarget == nullptr) {
+        failVideo("The play field");
+        return;
+    }
+    std::int32_t displayWidth = 0;
+    std::int32_t displayHeight = 0;
+    readDisplaySize(displayWidth, displayHeight);
+    layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight, kWindowed,
+                                kScaleInteger, 0);
+    applyWindowedSize();
+    SDL_RenderClear(renderer);
+    SDL_RenderPresent(renderer);
+}
+
+void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::int32_t rotation) {
+    std::int32_t displayWidth = 0;
+    std::int32_t displayHeight = 0;
+    readDisplaySize(displayWidth, displayHeight);
+    layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight, windowMode,
+                                scaleType, rotation);
+    switch (windowMode) {
+        case kWindowed:
+            applyWindowedSize();
+            break;
+        case kFullScreen:
+            SDL_SetWindowSize(window, displayWidth, displayHeight);
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
+            SDL_RenderSetViewport(renderer, nullptr);
+            break;
+        case kDesktopFullScreen:
+            SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            SDL_RenderSetViewport(renderer, nullptr);
+            break;
+        default:
+            break;
+    }
+}
+
+void preRender() {
+    SDL_SetRenderTarget(renderer, textureTarget);
+    SDL_RenderClear(renderer);
+}
+
+void renderVideo() {
+    SDL_SetRenderTarget(renderer, nullptr);
+    const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,
+                                  layout.scaleRectangle.w, layout.scaleRectangle.h};
+    SDL_RenderCopyEx(renderer, textureTarget, nullptr, &destination,
+                     static_cast<double>(layout.textureRotation), nullptr, SDL_FLIP_NONE);
+    SDL_RenderPresent(renderer);
+    SDL_RenderClear(renderer);
+}
+
+void quitVideo() {
+    if (textureTarget != nullptr) {
+        SDL_DestroyTexture(textureTarget);
+        textureTarget = nullptr;
+    }
+    if (renderer != nullptr) {
+        SDL_DestroyRenderer(renderer);
+        renderer = nullptr;
+    }
+    if (window != nullptr) {
+        SDL_DestroyWindow(window);
+        window = nullptr;
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_Quit();
+}
+
+SDL_Renderer* getRenderer() {
+    return renderer;
+}
+SDL_Window* getWindow() {
+    return window;
+}
+VideoLayout getVideoLayout() {
+    return layout;
+}

@@ -1,0 +1,32 @@
+// Shared helpers for the test suite: real SDL input events and child processes with a deadline.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine_input.hpp"
+
+namespace test_support {
+
+// Pushes a key event for the action's bound key onto SDL's queue; updateInputs drains it.
+void pushActionKey(InputAction action, bool down);
+void pushScancode(int scancode, bool down);
+void pushWindowEvent(int windowEventId);
+void pushQuit();
+
+struct ProcessResult {
+    int exitStatus = -1;  // -1 when the process was killed or did not exit normally
+    bool timedOut = false;
+    std::string standardError;
+};
+
+// Runs a program with extra environment entries ("NAME=value"), captures its stderr and
+// kills it with SIGKILL if it outlives the deadline.
+ProcessResult runProcess(const std::vector<std::string>& arguments,
+                         const std::vector<std::string>& environment, double timeoutSeconds);
+
+// A fresh empty directory under the system's temporary folder, removed by the caller.
+std::string makeTemporaryDirectory();
+void removeDirectory(const std::string& path);
+
+}  // namespace test_support
