@@ -9,15 +9,21 @@
 
 #include "engine_file_helper.hpp"
 #include "engine_input.hpp"
+#include "engine_sprite.hpp"
 #include "engine_timer.hpp"
 #include "engine_video.hpp"
+#include "game_font.hpp"
 #include "game_scene_manager.hpp"
+#include "game_variables.hpp"
 
 namespace {
 constexpr std::int32_t kFramesPerSecond = 120;
 constexpr std::int32_t kResourceNameRoom = 50;
 constexpr std::int32_t kPlayFieldWidth = 240;
 constexpr std::int32_t kPlayFieldHeight = 320;
+constexpr char kSheetName[] = "IMG//Main.png";
+constexpr Rectangle kGlyphCell = {0, 0, 8, 8};
+constexpr std::int32_t kGlyphLastColumn = 7;
 
 bool quit = false;
 bool failed = false;
@@ -55,6 +61,8 @@ void startUp() {
     initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     initializeInput();
     changeScene(kMenuScene);
+    *getSprite1() = newSprite(kSheetName);
+    *getFont1() = newFont(*getSprite1(), kGlyphCell, kGlyphLastColumn);
 }
 
 bool runFramePass() {
@@ -83,6 +91,8 @@ void runFrameLoop() {
 
 int shutDown() {
     quitCurrentScene();
+    freeFont(*getFont1());
+    freeSprite(*getSprite1());
     quitFileHelper();
     frame_timer::quitTimer();
     quitVideo();
