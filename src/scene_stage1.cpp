@@ -1,7 +1,74 @@
-// scene_stage1 -- the one playable stage.
+// scene_stage1 -- the one playable stage: starts the entities, runs them unless paused, pays the
+// timed bonus and draws the stage.
 #include "scene_stage1.hpp"
 
-void initializeStage1() {}
-void updateStage1() {}
-void renderStage1() {}
+#include "engine_input.hpp"
+#include "entity_ball.hpp"
+#include "entity_coin.hpp"
+#include "entity_paddle.hpp"
+#include "game_font.hpp"
+#include "game_score.hpp"
+#include "game_variables.hpp"
+
+namespace {
+constexpr float kPausedX = 90.0f;
+constexpr float kPausedY = 200.0f;
+
+bool paused = false;
+std::int32_t timer = 0;
+}  // namespace
+
+void initializeStage1() {
+    setCoins();
+    setScore();
+    setPaddle();
+    // The served ball is placed from the paddle, so the paddle must be recentred first.
+    initializeBalls();
+    initializeBlocks();
+    paused = false;
+    timer = 0;
+}
+
+void updateStage1() {
+    if (inputPressed(InputAction::Pause) != 0) {
+        paused = !paused;
+    }
+    if (paused) {
+        return;
+    }
+    // Balls and coins meet the paddle's catch area from before its move, and coins dropped by
+    // this frame's strikes already move in this frame.
+    updatePaddle();
+    updateBalls();
+    updateCoins();
+    // Past the one frame that offers the bonus the counter has no further use; holding it there
+    // keeps it from ever overflowing.
+    if (timer <= kBonusFrames) {
+        ++timer;
+    }
+    if (timer == kBonusFrames && inputPressed(InputAction::Back) != 0) {
+        increaseScore(kBonusPoints);
+        timer = 0;
+    }
+}
+
+void renderStage1() {
+    renderBlocks();
+    renderPaddle();
+    renderCoins();
+    renderBalls();
+    renderScore();
+    if (paused) {
+        print(*getFont1(), "Paused", kPausedX, kPausedY);
+    }
+}
+
 void quitStage1() {}
+
+bool isPaused() {
+    return paused;
+}
+
+std::int32_t getBonusTimer() {
+    return timer;
+}

@@ -1,0 +1,91 @@
+// entity_coin -- coins dropped by struck blocks: they fall, home on the paddle when many, and
+// score when caught.
+#include "entity_coin.hpp"
+
+#include <array>
+
+#include "engine_sprite.hpp"
+#include "entity_paddle.hpp"
+#include "game_score.hpp"
+#include "game_variables.hpp"
+
+namespace {
+constexpr float kFallStep = 0.3f;
+constexpr float kHomingStep = 0.4f;
+constexpr float kCrowdedFactor = 2.0f;
+// More live coins than this and they steer for the paddle instead of falling.
+constexpr std::int32_t kHomingCount = 10;
+// More than this and they steer twice as fast.
+constexpr std::int32_t kCrowdedCount = 20;
+// Ten pixels below the bottom of the field.
+constexpr float kLostBelowY = 330.0f;
+constexpr Rectangle kSpriteCell = {64, 18, 9, 9};
+
+std::array<Vector, kCoinCapacity> coins = {};
+std::int32_t coinCount = 0;
+
+void moveCoin(Vector& coin) {
+    if (coinCount <= kHomingCount) {
+        coin.y += kFallStep;
+        return;
+    }
+    const float angle = getAngleBetween2Vectors(coin, getPaddlePosition());
+    Vector step = rotateVector({kHomingStep, 0.0f}, angle);
+    if (coinCount > kCrowdedCount) {
+        step = multiplyVector(step, kCrowdedFactor);
+    }
+    addVectors(coin, step);
+}
+}  // namespace
+
+void setCoins() {
+    coinCount = 0;
+}
+
+void addCoin(Vector position) {
+    if (coinCount >= kCoinCapacity) {
+        return;
+    }
+    coins[coinCount] = position;
+    ++coinCount;
+}
+
+void removeCoin(std::int32_t index) {
+    if (index < 0 || index >= coinCount) {
+        return;
+    }
+    --coinCount;
+    coins[index] = coins[coinCount];
+}
+
+void updateCoins() {
+    // The count is read afresh for every coin, so losses and catches earlier in the pass decide
+    // whether the later coins fall or home, and a slot refilled from the end is not moved again.
+    for (std::int32_t i = 0; i < coinCount; ++i) {
+        moveCoin(coins[i]);
+        if (coins[i].y > kLostBelowY) {
+            removeCoin(i);
+        }
+        if (i < coinCount && pointInRectangle(getPaddleCollisionRectangle(), coins[i])) {
+            removeCoin(i);
+            increaseScore(kCoinPoints);
+        }
+    }
+}
+
+void renderCoins() {
+    for (std::int32_t i = 0; i < coinCount; ++i) {
+        renderSprite(*getSprite1(), kSpriteCell, coins[i].x, coins[i].y, 0);
+    }
+}
+
+std::int32_t getCoinCount() {
+    return coinCount;
+}
+
+Vector getCoin(std::int32_t index) {
+    if (index < 0 || index >= coinCount) {
+        return {0.0f, 0.0f};
+    }
+    return coins[index];
+}

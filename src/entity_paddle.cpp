@@ -1,0 +1,63 @@
+// entity_paddle -- the player's paddle: moved by Left and Right, caught against by balls and coins.
+#include "entity_paddle.hpp"
+
+#include <cstdint>
+
+#include "engine_input.hpp"
+#include "engine_sprite.hpp"
+#include "game_variables.hpp"
+
+namespace {
+constexpr float kStartX = 120.0f;
+constexpr float kCentreLineY = 290.0f;
+constexpr float kSpeed = 2.0f;
+constexpr std::int32_t kHalfLength = 14;
+// The catch area reaches 5 pixels beyond each end of the drawn paddle.
+constexpr std::int32_t kCatchMargin = 10;
+constexpr std::int32_t kCatchHeight = 11;
+// The field's width is the paddle's own limit, not read from the video settings.
+constexpr float kFieldWidth = 240.0f;
+constexpr Rectangle kSpriteCell = {0, 97, 28, 11};
+
+Vector position = {kStartX, kCentreLineY};
+float speed = kSpeed;
+std::int32_t halfPaddleLength = kHalfLength;
+Rectangle collisionRectangle = {0, 0, 0, 0};
+}  // namespace
+
+void setPaddle() {
+    position.x = kStartX;
+    halfPaddleLength = kHalfLength;
+    speed = kSpeed;
+}
+
+void updatePaddle() {
+    // Taken before the move, so balls and coins this frame meet the paddle where it was drawn.
+    collisionRectangle = {static_cast<std::int32_t>(position.x),
+                          static_cast<std::int32_t>(position.y),
+                          2 * halfPaddleLength + kCatchMargin, kCatchHeight};
+    if (inputDown(InputAction::Left) != 0) {
+        position.x -= speed;
+    }
+    if (inputDown(InputAction::Right) != 0) {
+        position.x += speed;
+    }
+    const auto half = static_cast<float>(halfPaddleLength);
+    if (position.x + half > kFieldWidth) {
+        position.x = kFieldWidth - half;
+    } else if (position.x - half < 0.0f) {
+        position.x = half;
+    }
+}
+
+void renderPaddle() {
+    renderSprite(*getSprite1(), kSpriteCell, position.x, position.y, 0);
+}
+
+Rectangle getPaddleCollisionRectangle() {
+    return collisionRectangle;
+}
+
+Vector getPaddlePosition() {
+    return position;
+}
