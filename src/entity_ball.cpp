@@ -182,6 +182,7 @@ void updateBalls() {
         Ball& ball = balls[i];
         addVectors(ball.position, multiplyVector(ball.direction, ball.speed));
         bounceOffWalls(ball, i);
+        // The lost ball was the last one, so its slot is no longer live.
         if (i >= ballCount) {
             break;
         }

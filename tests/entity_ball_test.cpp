@@ -33,7 +33,7 @@ std::int32_t blockIndex(std::int32_t column, std::int32_t row) {
     return row * 15 + column;
 }
 
-class Stage : public stage_support::InputTest {};
+class FreshStage : public stage_support::InputTest {};
 
 // A fresh stage with its serve over: the paddle at 120 with its catch area (120, 290, 38, 11),
 // the full wall, one ball at (120, 280) about to move.
@@ -82,7 +82,7 @@ TEST(Wall, LaysOut15ColumnsBy20RowsFrom8By32) {
     expectVector(getBlock(0), {8.0f, 32.0f}, "block 0 after a new wall");
 }
 
-TEST_F(Stage, ServeRidesThePaddleFor120UpdatesThenMoves) {
+TEST_F(FreshStage, ServeRidesThePaddleFor120UpdatesThenMoves) {
     // A paddle left elsewhere by an earlier stage is recentred before the ball is placed.
     setPaddle();
     for (int i = 0; i < 30; ++i) {
@@ -391,7 +391,7 @@ TEST_F(BallRules, StrikesWithThirtyCoinsLiveStillScoreAndRemove) {
     EXPECT_EQ(getCoinCount(), kCoinCapacity);
 }
 
-TEST_F(Stage, TheMenuReturnsOnTheUpdateAfterTheLastBallIsLost) {
+TEST_F(FreshStage, TheMenuReturnsOnTheUpdateAfterTheLastBallIsLost) {
     changeScene(kStageScene);
     for (int i = 0; i < kServeFrames; ++i) {
         holdOnly({});

@@ -14,6 +14,8 @@
 #include "engine_input.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "entity_ball.hpp"
+#include "entity_paddle.hpp"
 #include "game_font.hpp"
 #include "game_variables.hpp"
 #include "test_support.hpp"
@@ -23,15 +25,41 @@ namespace stage_support {
 inline constexpr std::int32_t kFieldWidth = 240;
 inline constexpr std::int32_t kFieldHeight = 320;
 
-// Leaves exactly the listed actions' keys down and runs the input update that reads them.
-inline void holdOnly(std::initializer_list<InputAction> held) {
+// Queues the events that leave exactly the listed actions' keys down after the next drain.
+inline void pushHeld(std::initializer_list<InputAction> held) {
     for (std::int32_t action = 0; action < kInputActionCount; ++action) {
         test_support::pushActionKey(static_cast<InputAction>(action), false);
     }
     for (InputAction action : held) {
         test_support::pushActionKey(action, true);
     }
+}
+
+// Leaves exactly the listed actions' keys down and runs the input update that reads them.
+inline void holdOnly(std::initializer_list<InputAction> held) {
+    pushHeld(held);
     updateInputs();
+}
+
+// A player who steers under the lowest falling ball, to keep a stage going for long runs.
+inline void pushChasing() {
+    float lowest = -1.0f;
+    float target = 0.0f;
+    for (std::int32_t i = 0; i < getBallCount(); ++i) {
+        const Ball ball = getBall(i);
+        if (ball.direction.y > 0.0f && ball.position.y > lowest) {
+            lowest = ball.position.y;
+            target = ball.position.x;
+        }
+    }
+    const float paddle = getPaddlePosition().x;
+    if (lowest < 0.0f || (target > paddle - 2.0f && target < paddle + 2.0f)) {
+        pushHeld({});
+    } else if (target < paddle) {
+        pushHeld({InputAction::Left});
+    } else {
+        pushHeld({InputAction::Right});
+    }
 }
 
 // SDL's event queue and the key bindings, with no window: enough for every rule of play.
