@@ -234,19 +234,20 @@ constexpr std::array<Ink, 6> kCoinInks = {{
 constexpr std::array<std::string_view, 11> kPaddle = {
     "....SSkBBBBBBBBBBBBBBkSS....",
     "..RRRRkAAAAAAAAAAAAAAkRRRR..",
-    ".RRRRRkAAAAAAAAAAAAAAkRRRRR.",
-    "SSSSSSkBBBBBBBBBBBBBBkSSSSSS",
-    "SSSSSSkBBBBBBBBBBBBBBkSSSSSS",
-    "SSSSSSkBBBBBBBBBBBBBBkSSSSSS",
-    "SSSSSSkBBBBBBBBBBBBBBkSSSSSS",
+    ".RWWRRkAAAAAAAAAAAAAAkRRRRR.",
+    "SRRSSSkBBBBBBBBBBBBBBkSSSSST",
+    "SSSSSSkBBBBBBBBBBBBBBkSSSSST",
+    "SSSSSSkBBBBBBBBBBBBBBkSSSSST",
+    "TSSSSSkBBBBBBBBBBBBBBkSSSSTT",
     "TTTTTTkCCCCCCCCCCCCCCkTTTTTT",
-    ".TTTTTkCCCCCCCCCCCCCCkTTTTT.",
+    ".TTTTTkCCCCCCCCCCCCCCkTTTTU.",
     "..UUUUkDDDDDDDDDDDDDDkUUUU..",
     "....UUkDDDDDDDDDDDDDDkUU....",
 };
 // clang-format on
 
-constexpr std::array<Ink, 9> kPaddleInks = {{
+constexpr std::array<Ink, 10> kPaddleInks = {{
+    {'W', {255, 210, 200}},
     {'R', {255, 140, 120}},
     {'S', {228, 60, 50}},
     {'T', {164, 32, 32}},
