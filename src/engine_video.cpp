@@ -121,6 +121,11 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     renderer =
         SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
     if (renderer == nullptr) {
+        // A machine without a usable GPU driver still gets a picture, drawn in software.
+        renderer =
+            SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    }
+    if (renderer == nullptr) {
         failVideo("The renderer");
         return;
     }

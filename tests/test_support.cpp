@@ -41,7 +41,8 @@ void pushQuit() {
 }
 
 ProcessResult runProcess(const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment, double timeoutSeconds) {
+                         const std::vector<std::string>& environment, double timeoutSeconds,
+                         double terminateAfterSeconds) {
     ProcessResult result;
     int errorPipe[2];
     if (pipe(errorPipe) != 0) {
@@ -65,8 +66,10 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
     }
     close(errorPipe[1]);
     fcntl(errorPipe[0], F_SETFL, O_NONBLOCK);
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::duration<double>(timeoutSeconds);
+    const auto terminateAt = start + std::chrono::duration<double>(terminateAfterSeconds);
+    bool terminateSent = terminateAfterSeconds < 0.0;
     int status = 0;
     bool exited = false;
     char buffer[4096];
@@ -76,6 +79,10 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
         ssize_t count = 0;
         while ((count = read(errorPipe[0], buffer, sizeof(buffer))) > 0) {
             result.standardError.append(buffer, static_cast<std::size_t>(count));
+        }
+        if (!terminateSent && std::chrono::steady_clock::now() > terminateAt) {
+            kill(child, SIGTERM);
+            terminateSent = true;
         }
         if (waitpid(child, &status, WNOHANG) == child) {
             exited = true;
@@ -103,6 +110,17 @@ std::string makeTemporaryDirectory() {
         return {};
     }
     return pattern;
+}
+
+std::string stageGameIn(const std::string& directory, bool withResources) {
+    namespace fs = std::filesystem;
+    const fs::path target = fs::path(directory) / "brickfall";
+    fs::copy_file(BRICKFALL_GAME_BINARY, target, fs::copy_options::overwrite_existing);
+    if (withResources) {
+        fs::copy(fs::path(BRICKFALL_BUILD_DIR) / "Resources", fs::path(directory) / "Resources",
+                 fs::copy_options::recursive);
+    }
+    return target.string();
 }
 
 void removeDirectory(const std::string& path) {

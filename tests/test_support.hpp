@@ -21,9 +21,14 @@ struct ProcessResult {
 };
 
 // Runs a program with extra environment entries ("NAME=value"), captures its stderr and
-// kills it with SIGKILL if it outlives the deadline.
+// kills it with SIGKILL if it outlives the deadline. With terminateAfterSeconds >= 0 it is
+// sent SIGTERM at that time, as a desktop session does when it asks a program to close.
 ProcessResult runProcess(const std::vector<std::string>& arguments,
-                         const std::vector<std::string>& environment, double timeoutSeconds);
+                         const std::vector<std::string>& environment, double timeoutSeconds,
+                         double terminateAfterSeconds = -1.0);
+
+// Copies the game binary into a new directory; with withResources the built Resources/ too.
+std::string stageGameIn(const std::string& directory, bool withResources);
 
 // A fresh empty directory under the system's temporary folder, removed by the caller.
 std::string makeTemporaryDirectory();

@@ -1,0 +1,137 @@
+#include "engine_game_manager.hpp"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "engine_timer.hpp"
+#include "test_support.hpp"
+
+namespace {
+const std::vector<std::string> kHeadless = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
+                                            "SDL_RENDER_DRIVER=software"};
+
+bool mentionsSanitizer(const std::string& text) {
+    return text.find("Sanitizer") != std::string::npos ||
+           text.find("runtime error") != std::string::npos;
+}
+
+// A game copied into a fresh folder whose sheet is replaced by `sheetBytes`, or left out.
+struct StagedGame {
+    std::string directory = test_support::makeTemporaryDirectory();
+    std::string binary;
+    ~StagedGame() { test_support::removeDirectory(directory); }
+};
+}  // namespace
+
+TEST(FrameLoop, MinimisedWindowRunsNoFrameAndHoldsTheTimer) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    EXPECT_TRUE(runFramePass());
+    EXPECT_EQ(getFramesRun(), 1);
+
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    const std::uint64_t due = frame_timer::getNextFrame();
+    for (int pass = 0; pass < 5; ++pass) {
+        EXPECT_FALSE(runFramePass());
+    }
+    EXPECT_EQ(getFramesRun(), 1);
+    EXPECT_EQ(frame_timer::getNextFrame(), due);
+
+    // A close request while minimised is still seen.
+    test_support::pushQuit();
+    EXPECT_FALSE(runFramePass());
+    EXPECT_TRUE(getQuit());
+    EXPECT_EQ(shutDown(), 0);
+}
+
+TEST(FrameLoop, RestoredWindowResumesFrames) {
+    startUp();
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    EXPECT_FALSE(runFramePass());
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+    EXPECT_TRUE(runFramePass());
+    EXPECT_EQ(getFramesRun(), 1);
+    quitGame();
+    EXPECT_EQ(shutDown(), 0);
+}
+
+TEST(FrameLoop, QuitInsideAPassFinishesThatPassAndStopsTheLoop) {
+    startUp();
+    const std::uint64_t due = frame_timer::getNextFrame();
+    test_support::pushQuit();
+    EXPECT_TRUE(runFramePass()) << "the pass with the close request still runs to its end";
+    EXPECT_TRUE(getQuit());
+    EXPECT_NE(frame_timer::getNextFrame(), due);
+    runFrameLoop();
+    EXPECT_EQ(getFramesRun(), 1) << "no pass runs after the quit flag is set";
+    EXPECT_EQ(shutDown(), 0);
+}
+
+TEST(FrameLoop, CatchesUpAfterAStallAtOneFrameAPass) {
+    startUp();
+    SDL_Delay(60);  // about seven frame periods behind
+    int backToBack = 0;
+    while (frame_timer::frameReady() && backToBack < 100) {
+        runFramePass();
+        ++backToBack;
+    }
+    EXPECT_GE(backToBack, 7);
+    EXPECT_LT(backToBack, 100);
+    quitGame();
+    EXPECT_EQ(shutDown(), 0);
+}
+
+TEST(GameProcess, ClosingTheWindowEndsWithStatusZero) {
+    const auto result = test_support::runProcess({BRICKFALL_GAME_BINARY}, kHeadless, 30.0, 1.0);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+}
+
+TEST(GameProcess, NoUsableVideoIsReportedWithANonZeroStatus) {
+    std::vector<std::string> environment = kHeadless;
+    environment[0] = "SDL_VIDEODRIVER=no-such-driver";
+    const auto result = test_support::runProcess({BRICKFALL_GAME_BINARY}, environment, 30.0);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_NE(result.exitStatus, 0);
+    EXPECT_NE(result.standardError.find("VIDEO ERROR: The window could not be created: "),
+              std::string::npos)
+        << result.standardError;
+    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+}
+
+TEST(GameProcess, MissingOrBrokenSheetEndsWithItsMessageAndANonZeroStatus) {
+    const std::string message =
+        "FILE LOADING ERROR: An image file is missing or the executable is in the wrong "
+        "directory.";
+    const std::string pngSignature = "\x89PNG\r\n\x1a\n";
+    const struct {
+        const char* name;
+        bool hasSheet;
+        std::string bytes;
+    } cases[] = {
+        {"missing", false, ""},
+        {"empty", true, ""},
+        {"not a png", true, "this is not an image"},
+        {"truncated png", true, pngSignature + std::string("\0\0\0\rIHDR\0\0", 10)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StagedGame game;
+        game.binary = test_support::stageGameIn(game.directory, false);
+        if (c.hasSheet) {
+            const auto folder = std::filesystem::path(game.directory) / "Resources" / "IMG";
+            std::filesystem::create_directories(folder);
+            std::ofstream(folder / "Main.png", std::ios::binary) << c.bytes;
+        }
+        const auto result = test_support::runProcess({game.binary}, kHeadless, 30.0);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_NE(result.exitStatus, 0);
+        EXPECT_NE(result.standardError.find(message), std::string::npos) << result.standardError;
+        EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+    }
+}

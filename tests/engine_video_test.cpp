@@ -1,0 +1,135 @@
+#include "engine_video.hpp"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace {
+struct LayoutCase {
+    int displayWidth;
+    int displayHeight;
+    int windowMode;
+    int scaleType;
+    int rotation;
+    Rectangle rectangle;
+    float windowWidth;
+    float windowHeight;
+};
+
+void expectLayout(const LayoutCase& c) {
+    const VideoLayout layout = computeVideoLayout(c.displayWidth, c.displayHeight, 240, 320,
+                                                  c.windowMode, c.scaleType, c.rotation);
+    const Rectangle& r = layout.scaleRectangle;
+    SCOPED_TRACE(::testing::Message()
+                 << c.displayWidth << "x" << c.displayHeight << " mode " << c.windowMode
+                 << " scale " << c.scaleType << " rotation " << c.rotation);
+    EXPECT_EQ(r.x, c.rectangle.x);
+    EXPECT_EQ(r.y, c.rectangle.y);
+    EXPECT_EQ(r.w, c.rectangle.w);
+    EXPECT_EQ(r.h, c.rectangle.h);
+    EXPECT_EQ(layout.windowSize.x, c.windowWidth);
+    EXPECT_EQ(layout.windowSize.y, c.windowHeight);
+    EXPECT_EQ(layout.textureRotation, c.rotation * 90);
+}
+
+std::uint32_t windowPixel(SDL_Window* window, int x, int y) {
+    SDL_Surface* surface = SDL_GetWindowSurface(window);
+    SDL_Surface* converted = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
+    const auto* row = static_cast<const std::uint8_t*>(converted->pixels) + y * converted->pitch;
+    const std::uint32_t pixel = reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFFu;
+    SDL_FreeSurface(converted);
+    return pixel;
+}
+}  // namespace
+
+TEST(VideoLayout, FullHdDisplay) {
+    const LayoutCase cases[] = {
+        // windowed, upright
+        {1920, 1080, 0, 0, 0, {0, 0, 720, 960}, 720, 960},
+        {1920, 1080, 0, 1, 0, {0, 0, 810, 1080}, 810, 1080},
+        {1920, 1080, 0, 2, 0, {0, 0, 1920, 1080}, 1920, 1080},
+        // windowed, quarter turn: the window is the rotated rectangle
+        {1920, 1080, 0, 0, 1, {160, -160, 960, 1280}, 1280, 960},
+        {1920, 1080, 0, 1, 3, {180, -180, 1080, 1440}, 1440, 1080},
+        {1920, 1080, 0, 2, 1, {420, -420, 1080, 1920}, 1920, 1080},
+        // full screen and desktop full screen centre on the display
+        {1920, 1080, 1, 0, 0, {600, 60, 720, 960}, 720, 960},
+        {1920, 1080, 2, 1, 0, {555, 0, 810, 1080}, 810, 1080},
+        {1920, 1080, 1, 2, 2, {0, 0, 1920, 1080}, 1920, 1080},
+        {1920, 1080, 2, 0, 1, {480, -100, 960, 1280}, 1280, 960},
+        {1920, 1080, 1, 1, 3, {420, -180, 1080, 1440}, 1440, 1080},
+        {1920, 1080, 2, 2, 1, {420, -420, 1080, 1920}, 1920, 1080},
+        // flip keeps the upright rectangle
+        {1920, 1080, 0, 0, 2, {0, 0, 720, 960}, 720, 960},
+    };
+    for (const LayoutCase& c : cases) {
+        expectLayout(c);
+    }
+}
+
+TEST(VideoLayout, LaptopDisplayTruncatesTowardZero) {
+    const LayoutCase cases[] = {
+        {1366, 768, 1, 1, 0, {395, 0, 576, 768}, 576, 768},
+        {1366, 768, 1, 1, 1, {299, -128, 768, 1024}, 1024, 768},
+        {1366, 768, 0, 1, 1, {128, -128, 768, 1024}, 1024, 768},
+        {1366, 768, 2, 0, 3, {323, -96, 720, 960}, 960, 720},
+    };
+    for (const LayoutCase& c : cases) {
+        expectLayout(c);
+    }
+    // Aspect fit at 767 / 240: the field is 1022.67 high, so y is -127.83, truncated to -127.
+    expectLayout({1365, 767, 1, 1, 1, {299, -127, 767, 1022}, 1022, 767});
+}
+
+TEST(VideoLayout, IntegerScalingNeverDropsBelowOne) {
+    const LayoutCase cases[] = {
+        {200, 300, 0, 0, 0, {0, 0, 240, 320}, 240, 320},
+        {200, 300, 1, 0, 0, {-20, -10, 240, 320}, 240, 320},
+        {300, 200, 0, 0, 1, {40, -40, 240, 320}, 320, 240},
+    };
+    for (const LayoutCase& c : cases) {
+        expectLayout(c);
+    }
+}
+
+TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
+    initializeVideo(240, 320);
+    ASSERT_NE(getWindow(), nullptr);
+    ASSERT_NE(getRenderer(), nullptr);
+    SDL_DisplayMode mode = {};
+    SDL_GetCurrentDisplayMode(0, &mode);
+    const VideoLayout expected = computeVideoLayout(mode.w, mode.h, 240, 320, 0, 0, 0);
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(getWindow(), &width, &height);
+    EXPECT_EQ(width, expected.scaleRectangle.w);
+    EXPECT_EQ(height, expected.scaleRectangle.h);
+    EXPECT_STREQ(SDL_GetWindowTitle(getWindow()), "Title Here");
+
+    // A red mark in the play field's top-left corner shows where the field lands.
+    const int scale = expected.scaleRectangle.w / 240;
+    preRender();
+    SDL_SetRenderDrawColor(getRenderer(), 255, 0, 0, 255);
+    const SDL_Rect mark = {0, 0, 10, 10};
+    SDL_RenderFillRect(getRenderer(), &mark);
+    SDL_SetRenderDrawColor(getRenderer(), 0, 0, 0, 255);
+    renderVideo();
+    EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);
+    EXPECT_EQ(windowPixel(getWindow(), 10 * scale + 2, 2), 0x000000u);
+
+    // A quarter turn to the right puts the field's top-left corner at the window's top-right.
+    changeVideoSettings(0, 0, 1);
+    SDL_GetWindowSize(getWindow(), &width, &height);
+    EXPECT_EQ(width, static_cast<int>(getVideoLayout().windowSize.x));
+    EXPECT_EQ(height, static_cast<int>(getVideoLayout().windowSize.y));
+    EXPECT_GT(width, height);
+    preRender();
+    SDL_SetRenderDrawColor(getRenderer(), 255, 0, 0, 255);
+    SDL_RenderFillRect(getRenderer(), &mark);
+    SDL_SetRenderDrawColor(getRenderer(), 0, 0, 0, 255);
+    renderVideo();
+    EXPECT_EQ(windowPixel(getWindow(), width - 3, 2), 0xFF0000u);
+    EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0x000000u);
+    quitVideo();
+}

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the given needs call for, only when some are missing.
+# Usage: tools/install-deps.sh build|test [...]
+set -euo pipefail
+
+packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
+for need in "$@"; do
+    case "$need" in
+        build) ;;
+        test) packages+=(libgtest-dev xvfb xdotool clang-format) ;;
+        *)
+            echo "unknown need: $need" >&2
+            exit 2
+            ;;
+    esac
+done
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2> /dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+[ "${#missing[@]}" -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=()
+elif command -v sudo > /dev/null; then
+    as_root=(sudo)
+else
+    echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
