@@ -11,6 +11,7 @@
 #include <fstream>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
@@ -323,4 +324,20 @@ TEST_F(AudioWithoutDevice, MissingFileIsStillReported) {
     EXPECT_EQ(capture.finish(), std::string(kMusicMessage) + "\n");
     EXPECT_TRUE(getQuit());
     freeSong(song);
+}
+
+TEST(AudioProcess, GameWithoutAnAudioDeviceEndsAsOneWithADevice) {
+    const std::vector<std::string> withDevice = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
+                                                 "SDL_RENDER_DRIVER=software"};
+    std::vector<std::string> withoutDevice = withDevice;
+    withoutDevice[1] = "SDL_AUDIODRIVER=no-such-driver";
+    // Asked to close after a second, as a desktop session would.
+    const auto heard = test_support::runProcess({BRICKFALL_GAME_BINARY}, withDevice, 30.0, 1.0);
+    const auto silent = test_support::runProcess({BRICKFALL_GAME_BINARY}, withoutDevice, 30.0, 1.0);
+    EXPECT_FALSE(silent.timedOut);
+    EXPECT_NE(silent.exitStatus, -1) << "ended by a signal\n" << silent.standardError;
+    EXPECT_EQ(silent.exitStatus, heard.exitStatus) << silent.standardError;
+    EXPECT_EQ(silent.standardError.find("Sanitizer"), std::string::npos) << silent.standardError;
+    EXPECT_EQ(silent.standardError.find("runtime error"), std::string::npos)
+        << silent.standardError;
 }
