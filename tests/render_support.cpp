@@ -1,0 +1,91 @@
+// Shared helpers for drawing tests: a headless renderer, test images in the resource folder and
+// pixels read back from the play field.
+#include "render_support.hpp"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine_video.hpp"
+
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+namespace render_support {
+
+namespace {
+std::string resourceFolder() {
+    return std::string(BRICKFALL_BUILD_DIR) + "/Resources/";
+}
+}  // namespace
+
+std::string writeResourcePng(const std::string& stem, int width, int height,
+                             const std::vector<std::uint8_t>& rgba) {
+    const std::string name = "IMG//test-" + stem + "-" + std::to_string(getpid()) + ".png";
+    stbi_write_png((resourceFolder() + name).c_str(), width, height, 4, rgba.data(), width * 4);
+    return name;
+}
+
+void removeResource(const std::string& relativeName) {
+    std::remove((resourceFolder() + relativeName).c_str());
+}
+
+std::vector<std::uint8_t> coordinateImage(int width, int height) {
+    std::vector<std::uint8_t> rgba;
+    rgba.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            rgba.push_back(static_cast<std::uint8_t>(4 * x));
+            rgba.push_back(static_cast<std::uint8_t>(2 * y));
+            rgba.push_back(kMark);
+            rgba.push_back(255);
+        }
+    }
+    return rgba;
+}
+
+int Readback::markedCount() const {
+    return static_cast<int>(
+        std::count_if(pixels.begin(), pixels.end(), [](Pixel p) { return p.b == kMark; }));
+}
+
+Readback readTarget() {
+    Readback readback;
+    SDL_Renderer* renderer = getRenderer();
+    SDL_Texture* target = SDL_GetRenderTarget(renderer);
+    if (target != nullptr) {
+        SDL_QueryTexture(target, nullptr, nullptr, &readback.width, &readback.height);
+    } else {
+        SDL_GetRendererOutputSize(renderer, &readback.width, &readback.height);
+    }
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(readback.width) *
+                                   static_cast<std::size_t>(readback.height) * 4);
+    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGBA32, rgba.data(),
+                             readback.width * 4) != 0) {
+        return {};
+    }
+    for (std::size_t at = 0; at < rgba.size(); at += 4) {
+        readback.pixels.push_back({rgba[at], rgba[at + 1], rgba[at + 2]});
+    }
+    return readback;
+}
+
+Box markedBox(const Readback& readback) {
+    Box box = {readback.width, readback.height, -1, -1};
+    for (int y = 0; y < readback.height; ++y) {
+        for (int x = 0; x < readback.width; ++x) {
+            if (readback.marked(x, y)) {
+                box.left = std::min(box.left, x);
+                box.top = std::min(box.top, y);
+                box.right = std::max(box.right, x);
+                box.bottom = std::max(box.bottom, y);
+            }
+        }
+    }
+    return box;
+}
+
+}  // namespace render_support
