@@ -10,12 +10,10 @@
 #include <vector>
 
 #include "engine_audio.hpp"
-#include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_memory_helper.hpp"
 #include "engine_sprite.hpp"
-#include "engine_timer.hpp"
 #include "engine_video.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
@@ -138,16 +136,13 @@ bool sameRectangle(Rectangle a, Rectangle b) {
 
 class Menu : public ::testing::Test {
   protected:
-    // Start-up as the game runs it, with the coded sheet in place of the real one.
+    // The game's own start-up, then the coded sheet in place of the real one.
     void SetUp() override {
-        frame_timer::initializeTimer(120);
-        initializeFileHelper(50);
-        initializeVideo(kFieldWidth, kFieldHeight);
-        initializeAudio();
-        initializeInput();
-        changeScene(kMenuScene);
-        installCodedSheet();
+        startUp();
         ASSERT_FALSE(getQuit());
+        freeFont(*getFont1());
+        freeSprite(*getSprite1());
+        installCodedSheet();
     }
     void TearDown() override { shutDown(); }
 
