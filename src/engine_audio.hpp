@@ -6,6 +6,8 @@
 struct _Mix_Music;
 struct Mix_Chunk;
 
+// Both records may hold nothing (a failed load, or no audio device); every operation below
+// accepts such a record and does nothing with it.
 struct Song {
     _Mix_Music* music;
 };
@@ -14,17 +16,26 @@ struct SoundEffect {
     Mix_Chunk* chunk;
 };
 
+// Opens the audio device. Without one (none on the machine, or busy) the game runs silent:
+// loads give empty records, playing does nothing and both volumes read 0 and stay there.
 void initializeAudio();
+// Closes the device and unloads the mixer before SDL's audio subsystem goes down.
 void quitAudio();
+// A missing or unreadable file is reported, asks the game to quit and gives an empty record.
 Song* loadSong(const char* relativeName);
 void freeSong(Song* song);
+// Repeats without end.
 void playSong(Song* song);
 void pauseMusic();
 void resumeMusic();
+// Steps the volume within the mixer's 0 to 128.
 void changeMusicVolume(std::int32_t step);
 std::int32_t getMusicVolume();
+// A missing or unreadable file is reported, asks the game to quit and gives an empty record.
 SoundEffect* loadSoundEffect(const char* relativeName);
 void freeSoundEffect(SoundEffect* effect);
+// Plays the sample once; channel -1 takes the first free channel.
 void playSoundEffect(SoundEffect* effect, std::int32_t channel);
+// Steps the average of all channels and sets the result on every channel.
 void changeSoundEffectVolume(std::int32_t step);
 std::int32_t getSoundEffectVolume();

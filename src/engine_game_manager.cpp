@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine_audio.hpp"
 #include "engine_file_helper.hpp"
 #include "engine_input.hpp"
 #include "engine_sprite.hpp"
@@ -59,6 +60,7 @@ void startUp() {
     frame_timer::initializeTimer(kFramesPerSecond);
     initializeFileHelper(kResourceNameRoom);
     initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
+    initializeAudio();
     initializeInput();
     changeScene(kMenuScene);
     *getSprite1() = newSprite(kSheetName);
@@ -95,6 +97,7 @@ int shutDown() {
     freeSprite(*getSprite1());
     quitFileHelper();
     frame_timer::quitTimer();
+    quitAudio();
     quitVideo();
     return failed ? EXIT_FAILURE : EXIT_SUCCESS;
 }

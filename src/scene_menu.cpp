@@ -1,7 +1,299 @@
 // scene_menu -- the title menu and its options, video and audio pages.
 #include "scene_menu.hpp"
 
-void initializeMenu() {}
-void updateMenu() {}
-void renderMenu() {}
+#include <array>
+#include <cstdio>
+
+#include "engine_audio.hpp"
+#include "engine_game_manager.hpp"
+#include "engine_input.hpp"
+#include "engine_math_helper.hpp"
+#include "engine_sprite.hpp"
+#include "engine_video.hpp"
+#include "game_font.hpp"
+#include "game_scene_manager.hpp"
+#include "game_variables.hpp"
+
+namespace {
+constexpr std::int32_t kItemStart = 80;
+constexpr std::int32_t kItemSpacing = 30;
+constexpr float kCursorX = 74.0f;
+// Centres the cursor's cell on the first text row's 8-pixel line.
+constexpr std::int32_t kCursorDrop = 4;
+constexpr double kValueIndent = 1.2;
+constexpr double kValueDrop = 0.5;
+constexpr Rectangle kCursorCell = {48, 24, 8, 8};
+constexpr std::int32_t kNoFlip = 0;
+// Half a second at 120 frames per second before a held key repeats the volume step.
+constexpr std::int32_t kVolumeRepeatDelay = 60;
+
+constexpr std::int32_t kStartRow = 0;
+constexpr std::int32_t kOptionsRow = 1;
+constexpr std::int32_t kExitRow = 2;
+
+constexpr std::int32_t kVideoRow = 0;
+constexpr std::int32_t kAudioRow = 1;
+constexpr std::int32_t kOptionsBackRow = 3;
+
+constexpr std::int32_t kWindowModeRow = 0;
+constexpr std::int32_t kScaleTypeRow = 1;
+constexpr std::int32_t kRotationRow = 2;
+constexpr std::int32_t kApplyRow = 3;
+constexpr std::int32_t kVideoBackRow = 4;
+
+constexpr std::int32_t kMusicRow = 0;
+constexpr std::int32_t kSoundsRow = 1;
+constexpr std::int32_t kAudioBackRow = 2;
+
+constexpr std::array<const char*, 3> kMainLabels = {"Start", "Options", "Exit"};
+constexpr std::array<const char*, 4> kOptionsLabels = {"Video \\", "Audio ]", "Input [", "Back"};
+constexpr std::array<const char*, 5> kVideoLabels = {"Video mode", "Scale Type", "Rotation",
+                                                     "Apply", "Back"};
+constexpr std::array<const char*, 3> kAudioLabels = {"Music", "Sounds", "Back"};
+
+constexpr std::array<const char*, 3> kWindowModeNames = {"Windowed", "FullScreen",
+                                                         "Windowed FullScreen"};
+constexpr std::array<const char*, 3> kScaleTypeNames = {"Integer", "Aspect Fit", "Stretch"};
+constexpr std::array<const char*, 4> kRotationNames = {"None", "Right", "Flip", "Left"};
+
+constexpr std::array<std::int32_t, 4> kLastRow = {
+    static_cast<std::int32_t>(kMainLabels.size()) - 1,
+    static_cast<std::int32_t>(kOptionsLabels.size()) - 1,
+    static_cast<std::int32_t>(kVideoLabels.size()) - 1,
+    static_cast<std::int32_t>(kAudioLabels.size()) - 1,
+};
+
+std::int32_t subScene = kMainPage;
+std::int32_t cursorPlace = 0;
+std::int32_t fullScreen = 0;
+std::int32_t videoScaleType = 0;
+std::int32_t rotationType = 0;
+// Room for any 32-bit integer in decimal, sign and terminator included.
+std::array<char, 12> musicVolumeText = {};
+std::array<char, 12> soundVolumeText = {};
+
+bool pressed(InputAction action) {
+    return inputPressed(action) != 0;
+}
+
+void openPage(std::int32_t page) {
+    cursorPlace = 0;
+    subScene = page;
+}
+
+// Up before Down, so both in one frame on the first row end on the second.
+void moveCursor() {
+    if (pressed(InputAction::Up) && cursorPlace > 0) {
+        --cursorPlace;
+    }
+    if (pressed(InputAction::Down) && cursorPlace < kLastRow[subScene]) {
+        ++cursorPlace;
+    }
+}
+
+// Right before Left, so both in one frame at the top end one lower.
+void stepChoice(std::int32_t& choice, std::size_t choiceCount) {
+    if (pressed(InputAction::Right) && choice < static_cast<std::int32_t>(choiceCount) - 1) {
+        ++choice;
+    }
+    if (pressed(InputAction::Left) && choice > 0) {
+        --choice;
+    }
+}
+
+void stepVolume(void (*change)(std::int32_t)) {
+    if (inputPressedAndHeld(InputAction::Left, kVolumeRepeatDelay) != 0) {
+        change(-1);
+    }
+    if (inputPressedAndHeld(InputAction::Right, kVolumeRepeatDelay) != 0) {
+        change(+1);
+    }
+}
+
+void updateMainPage() {
+    if (!pressed(InputAction::Confirm)) {
+        return;
+    }
+    switch (cursorPlace) {
+        case kStartRow:
+            changeScene(kStageScene);
+            break;
+        case kOptionsRow:
+            openPage(kOptionsPage);
+            break;
+        case kExitRow:
+            quitGame();
+            break;
+        default:
+            break;
+    }
+}
+
+void updateOptionsPage() {
+    const bool confirm = pressed(InputAction::Confirm);
+    if (pressed(InputAction::Back) || (cursorPlace == kOptionsBackRow && confirm)) {
+        openPage(kMainPage);
+        return;
+    }
+    if (!confirm) {
+        return;
+    }
+    // "Input [" has no page: the bindings are fixed.
+    if (cursorPlace == kVideoRow) {
+        openPage(kVideoPage);
+    } else if (cursorPlace == kAudioRow) {
+        openPage(kAudioPage);
+    }
+}
+
+void updateVideoPage() {
+    if (pressed(InputAction::Back) ||
+        (cursorPlace == kVideoBackRow && pressed(InputAction::Confirm))) {
+        openPage(kOptionsPage);
+    }
+    // The row's step runs even on the frame that leaves, then on row 0.
+    switch (cursorPlace) {
+        case kWindowModeRow:
+            stepChoice(fullScreen, kWindowModeNames.size());
+            break;
+        case kScaleTypeRow:
+            stepChoice(videoScaleType, kScaleTypeNames.size());
+            break;
+        case kRotationRow:
+            stepChoice(rotationType, kRotationNames.size());
+            break;
+        case kApplyRow:
+            if (pressed(InputAction::Confirm)) {
+                changeVideoSettings(fullScreen, videoScaleType, rotationType);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void updateAudioPage() {
+    if (pressed(InputAction::Back) ||
+        (cursorPlace == kAudioBackRow && pressed(InputAction::Confirm))) {
+        openPage(kOptionsPage);
+    }
+    // As on the video page, the row's step runs after leaving, on row 0.
+    switch (cursorPlace) {
+        case kMusicRow:
+            stepVolume(changeMusicVolume);
+            break;
+        case kSoundsRow:
+            stepVolume(changeSoundEffectVolume);
+            break;
+        default:
+            break;
+    }
+}
+
+void printLabel(const char* label, std::int32_t row) {
+    print(*getFont1(), label, static_cast<float>(kItemStart),
+          static_cast<float>(kItemStart + row * kItemSpacing));
+}
+
+// A value stands half a row below its label, indented.
+void printValue(const char* value, std::int32_t row) {
+    print(*getFont1(), value, static_cast<float>(kValueIndent * kItemStart),
+          static_cast<float>(kItemStart + (row + kValueDrop) * kItemSpacing));
+}
+
+template <std::size_t N>
+void printLabels(const std::array<const char*, N>& labels) {
+    for (std::size_t row = 0; row < N; ++row) {
+        printLabel(labels[row], static_cast<std::int32_t>(row));
+    }
+}
+
+void renderVideoPage() {
+    printLabel(kVideoLabels[kWindowModeRow], kWindowModeRow);
+    printValue(kWindowModeNames[fullScreen], kWindowModeRow);
+    printLabel(kVideoLabels[kScaleTypeRow], kScaleTypeRow);
+    printValue(kScaleTypeNames[videoScaleType], kScaleTypeRow);
+    printLabel(kVideoLabels[kRotationRow], kRotationRow);
+    printValue(kRotationNames[rotationType], kRotationRow);
+    printLabel(kVideoLabels[kApplyRow], kApplyRow);
+    printLabel(kVideoLabels[kVideoBackRow], kVideoBackRow);
+}
+
+void renderAudioPage() {
+    std::snprintf(musicVolumeText.data(), musicVolumeText.size(), "%d", getMusicVolume());
+    std::snprintf(soundVolumeText.data(), soundVolumeText.size(), "%d", getSoundEffectVolume());
+    printLabel(kAudioLabels[kMusicRow], kMusicRow);
+    printValue(musicVolumeText.data(), kMusicRow);
+    printLabel(kAudioLabels[kSoundsRow], kSoundsRow);
+    printValue(soundVolumeText.data(), kSoundsRow);
+    printLabel(kAudioLabels[kAudioBackRow], kAudioBackRow);
+}
+}  // namespace
+
+void initializeMenu() {
+    openPage(kMainPage);
+    fullScreen = 0;
+    videoScaleType = 0;
+    rotationType = 0;
+    *getCameraPosition() = {0.0f, 0.0f};
+}
+
+void updateMenu() {
+    moveCursor();
+    switch (subScene) {
+        case kMainPage:
+            updateMainPage();
+            break;
+        case kOptionsPage:
+            updateOptionsPage();
+            break;
+        case kVideoPage:
+            updateVideoPage();
+            break;
+        case kAudioPage:
+            updateAudioPage();
+            break;
+        default:
+            break;
+    }
+}
+
+void renderMenu() {
+    renderSprite(*getSprite1(), kCursorCell, kCursorX,
+                 static_cast<float>(cursorPlace * kItemSpacing + kItemStart + kCursorDrop),
+                 kNoFlip);
+    switch (subScene) {
+        case kMainPage:
+            printLabels(kMainLabels);
+            break;
+        case kOptionsPage:
+            printLabels(kOptionsLabels);
+            break;
+        case kVideoPage:
+            renderVideoPage();
+            break;
+        case kAudioPage:
+            renderAudioPage();
+            break;
+        default:
+            break;
+    }
+}
+
 void quitMenu() {}
+
+std::int32_t getMenuPage() {
+    return subScene;
+}
+std::int32_t getMenuCursor() {
+    return cursorPlace;
+}
+std::int32_t getMenuWindowMode() {
+    return fullScreen;
+}
+std::int32_t getMenuScaleType() {
+    return videoScaleType;
+}
+std::int32_t getMenuRotation() {
+    return rotationType;
+}

@@ -1,7 +1,23 @@
 // scene_menu -- the title menu and its options, video and audio pages.
 #pragma once
 
+#include <cstdint>
+
+inline constexpr std::int32_t kMainPage = 0;
+inline constexpr std::int32_t kOptionsPage = 1;
+inline constexpr std::int32_t kVideoPage = 2;
+inline constexpr std::int32_t kAudioPage = 3;
+
+// Runs on every entry into the scene: main page, cursor on the first row, display choices 0.
 void initializeMenu();
 void updateMenu();
 void renderMenu();
 void quitMenu();
+
+// Read-only views of the menu's state for tools and tests.
+std::int32_t getMenuPage();
+std::int32_t getMenuCursor();
+// The display choices shown on the video page; the display changes only when they are applied.
+std::int32_t getMenuWindowMode();
+std::int32_t getMenuScaleType();
+std::int32_t getMenuRotation();

@@ -128,4 +128,39 @@ void removeDirectory(const std::string& path) {
     std::filesystem::remove_all(path, ignored);
 }
 
+StandardErrorCapture::StandardErrorCapture() {
+    std::fflush(stderr);
+    file_ = std::tmpfile();
+    savedDescriptor_ = dup(STDERR_FILENO);
+    if (file_ != nullptr) {
+        dup2(fileno(file_), STDERR_FILENO);
+    }
+}
+
+StandardErrorCapture::~StandardErrorCapture() {
+    finish();
+}
+
+std::string StandardErrorCapture::finish() {
+    std::string captured;
+    if (savedDescriptor_ < 0) {
+        return captured;
+    }
+    std::fflush(stderr);
+    dup2(savedDescriptor_, STDERR_FILENO);
+    close(savedDescriptor_);
+    savedDescriptor_ = -1;
+    if (file_ != nullptr) {
+        std::rewind(file_);
+        char buffer[4096];
+        std::size_t count = 0;
+        while ((count = std::fread(buffer, 1, sizeof(buffer), file_)) > 0) {
+            captured.append(buffer, count);
+        }
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    return captured;
+}
+
 }  // namespace test_support

@@ -1,6 +1,7 @@
 // Shared helpers for the test suite: real SDL input events and child processes with a deadline.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,5 +34,19 @@ std::string stageGameIn(const std::string& directory, bool withResources);
 // A fresh empty directory under the system's temporary folder, removed by the caller.
 std::string makeTemporaryDirectory();
 void removeDirectory(const std::string& path);
+
+// Sends this process's stderr into a temporary file until finish() hands back what was written.
+class StandardErrorCapture {
+  public:
+    StandardErrorCapture();
+    ~StandardErrorCapture();
+    StandardErrorCapture(const StandardErrorCapture&) = delete;
+    StandardErrorCapture& operator=(const StandardErrorCapture&) = delete;
+    std::string finish();
+
+  private:
+    int savedDescriptor_ = -1;
+    std::FILE* file_ = nullptr;
+};
 
 }  // namespace test_support

@@ -1,0 +1,161 @@
+// engine_audio -- the mixer device, music and sound-effect records and the two volumes.
+#include "engine_audio.hpp"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cstdlib>
+
+#include "engine_file_helper.hpp"
+#include "engine_game_manager.hpp"
+#include "engine_memory_helper.hpp"
+
+namespace {
+constexpr int kFrequency = 44100;
+constexpr int kStereo = 2;
+constexpr int kChunkSize = 4096;
+constexpr int kAllChannels = -1;
+constexpr int kReadVolume = -1;
+constexpr int kRepeatForever = -1;
+constexpr int kNoRepeat = 0;
+
+constexpr char kLoadErrorTitle[] = "FILE LOADING ERROR";
+constexpr char kMusicMissing[] =
+    "A music file is missing or the executable is in the wrong directory.";
+constexpr char kSoundMissing[] =
+    "A sound file is missing or the executable is in the wrong directory.";
+
+bool subsystemUp = false;
+bool deviceOpen = false;
+
+bool fileReadable(const char* path) {
+    SDL_RWops* file = SDL_RWFromFile(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    SDL_RWclose(file);
+    return true;
+}
+
+// The mixer decodes only for an open device. Without one the record stays empty, but a file
+// that is not there is reported all the same, so a missing file never depends on the machine.
+bool loadFailed(const void* loaded, const char* path) {
+    if (deviceOpen) {
+        return loaded == nullptr;
+    }
+    return !fileReadable(path);
+}
+
+void reportLoadFailure(const char* text) {
+    reportError(kLoadErrorTitle, text);
+    quitGame();
+}
+}  // namespace
+
+void initializeAudio() {
+    subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    Mix_Init(MIX_INIT_MOD);
+    // A missing or busy device leaves the game silent rather than stopping it.
+    deviceOpen = subsystemUp && Mix_OpenAudio(kFrequency, AUDIO_S16LSB, kStereo, kChunkSize) == 0;
+}
+
+void quitAudio() {
+    // The mixer's device belongs to SDL's audio subsystem, so it is closed while that still runs.
+    if (deviceOpen) {
+        Mix_CloseAudio();
+    }
+    Mix_Quit();
+    if (subsystemUp) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    deviceOpen = false;
+    subsystemUp = false;
+}
+
+Song* loadSong(const char* relativeName) {
+    auto* song = static_cast<Song*>(smalloc(sizeof(Song)));
+    const char* path = getFileFullPath(relativeName);
+    song->music = deviceOpen ? Mix_LoadMUS(path) : nullptr;
+    if (loadFailed(song->music, path)) {
+        reportLoadFailure(kMusicMissing);
+    }
+    return song;
+}
+
+void freeSong(Song* song) {
+    if (song == nullptr) {
+        return;
+    }
+    if (song->music != nullptr) {
+        Mix_FreeMusic(song->music);
+    }
+    std::free(song);
+}
+
+void playSong(Song* song) {
+    if (song != nullptr && song->music != nullptr) {
+        Mix_PlayMusic(song->music, kRepeatForever);
+    }
+}
+
+void pauseMusic() {
+    if (Mix_PlayingMusic() != 0) {
+        Mix_PauseMusic();
+    }
+}
+
+void resumeMusic() {
+    if (Mix_PausedMusic() != 0) {
+        Mix_ResumeMusic();
+    }
+}
+
+void changeMusicVolume(std::int32_t step) {
+    if (!deviceOpen) {
+        return;
+    }
+    // The mixer bounds the volume: above the maximum it sets the maximum, below 0 it keeps it.
+    Mix_VolumeMusic(Mix_VolumeMusic(kReadVolume) + step);
+}
+
+std::int32_t getMusicVolume() {
+    return deviceOpen ? Mix_VolumeMusic(kReadVolume) : 0;
+}
+
+SoundEffect* loadSoundEffect(const char* relativeName) {
+    auto* effect = static_cast<SoundEffect*>(smalloc(sizeof(SoundEffect)));
+    const char* path = getFileFullPath(relativeName);
+    effect->chunk = deviceOpen ? Mix_LoadWAV(path) : nullptr;
+    if (loadFailed(effect->chunk, path)) {
+        reportLoadFailure(kSoundMissing);
+    }
+    return effect;
+}
+
+void freeSoundEffect(SoundEffect* effect) {
+    if (effect == nullptr) {
+        return;
+    }
+    if (effect->chunk != nullptr) {
+        Mix_FreeChunk(effect->chunk);
+    }
+    std::free(effect);
+}
+
+void playSoundEffect(SoundEffect* effect, std::int32_t channel) {
+    if (effect != nullptr && effect->chunk != nullptr) {
+        Mix_PlayChannel(channel, effect->chunk, kNoRepeat);
+    }
+}
+
+void changeSoundEffectVolume(std::int32_t step) {
+    if (!deviceOpen) {
+        return;
+    }
+    // Setting every channel at once leaves them all on one volume, whatever they held before.
+    Mix_Volume(kAllChannels, Mix_Volume(kAllChannels, kReadVolume) + step);
+}
+
+std::int32_t getSoundEffectVolume() {
+    return deviceOpen ? Mix_Volume(kAllChannels, kReadVolume) : 0;
+}
