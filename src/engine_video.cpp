@@ -210,3 +210,6 @@ SDL_Window* getWindow() {
 VideoLayout getVideoLayout() {
     return layout;
 }
+SDL_Texture* getPlayField() {
+    return textureTarget;
+}

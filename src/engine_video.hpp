@@ -7,6 +7,7 @@
 #include "engine_math_helper.hpp"
 
 struct SDL_Renderer;
+struct SDL_Texture;
 struct SDL_Window;
 
 enum WindowMode : std::int32_t { kWindowed = 0, kFullScreen = 1, kDesktopFullScreen = 2 };
@@ -39,3 +40,5 @@ void quitVideo();
 SDL_Renderer* getRenderer();
 SDL_Window* getWindow();
 VideoLayout getVideoLayout();
+// The play field's render target, for tools that capture what was drawn.
+SDL_Texture* getPlayField();

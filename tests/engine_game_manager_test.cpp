@@ -122,7 +122,7 @@ TEST(GameProcess, MissingOrBrokenSheetEndsWithItsMessageAndANonZeroStatus) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StagedGame game;
-        game.binary = test_support::stageGameIn(game.directory, false);
+        game.binary = test_support::stageProgramIn(BRICKFALL_GAME_BINARY, game.directory, false);
         if (c.hasSheet) {
             const auto folder = std::filesystem::path(game.directory) / "Resources" / "IMG";
             std::filesystem::create_directories(folder);

@@ -112,10 +112,11 @@ std::string makeTemporaryDirectory() {
     return pattern;
 }
 
-std::string stageGameIn(const std::string& directory, bool withResources) {
+std::string stageProgramIn(const std::string& program, const std::string& directory,
+                           bool withResources) {
     namespace fs = std::filesystem;
-    const fs::path target = fs::path(directory) / "brickfall";
-    fs::copy_file(BRICKFALL_GAME_BINARY, target, fs::copy_options::overwrite_existing);
+    const fs::path target = fs::path(directory) / fs::path(program).filename();
+    fs::copy_file(program, target, fs::copy_options::overwrite_existing);
     if (withResources) {
         fs::copy(fs::path(BRICKFALL_BUILD_DIR) / "Resources", fs::path(directory) / "Resources",
                  fs::copy_options::recursive);

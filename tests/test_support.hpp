@@ -28,8 +28,10 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment, double timeoutSeconds,
                          double terminateAfterSeconds = -1.0);
 
-// Copies the game binary into a new directory; with withResources the built Resources/ too.
-std::string stageGameIn(const std::string& directory, bool withResources);
+// Copies a built program into a directory, with the built Resources/ beside it when asked;
+// returns the copy's path.
+std::string stageProgramIn(const std::string& program, const std::string& directory,
+                           bool withResources);
 
 // A fresh empty directory under the system's temporary folder, removed by the caller.
 std::string makeTemporaryDirectory();

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+#include <stb_image.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support.hpp"
+
+namespace {
+struct SimRun {
+    test_support::ProcessResult process;
+    std::vector<std::string> trace;
+};
+
+// Runs brickfall-sim on a script, tracing into a file, and returns the trace's lines.
+SimRun runSim(const std::string& script, std::vector<std::string> extraArguments = {}) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string scriptPath = directory + "/play.script";
+    const std::string tracePath = directory + "/trace.jsonl";
+    std::ofstream(scriptPath) << script;
+    std::vector<std::string> arguments = {BRICKFALL_SIM_BINARY, "--script", scriptPath, "--trace",
+                                          tracePath};
+    arguments.insert(arguments.end(), extraArguments.begin(), extraArguments.end());
+    SimRun run;
+    run.process = test_support::runProcess(arguments, {}, 120.0);
+    std::ifstream trace(tracePath);
+    for (std::string line; std::getline(trace, line);) {
+        run.trace.push_back(line);
+    }
+    test_support::removeDirectory(directory);
+    return run;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+}  // namespace
+
+TEST(Sim, TracesEveryPassFromTheMenu) {
+    const SimRun run = runSim("3 -\n");
+    EXPECT_EQ(run.process.exitStatus, 0) << run.process.standardError;
+    ASSERT_EQ(run.trace.size(), 3u);
+    for (std::size_t i = 0; i < run.trace.size(); ++i) {
+        const std::string& line = run.trace[i];
+        EXPECT_EQ(line.rfind("{\"frame\":" + std::to_string(i + 1) + ",\"scene\":0,", 0), 0u)
+            << line;
+        EXPECT_TRUE(contains(line, "\"menu\":[0,0,0,0,0]}")) << line;
+    }
+}
+
+TEST(Sim, StartDrawsAFreshStageInTheSamePass) {
+    const SimRun run = runSim("1 Confirm\n2 -\n");
+    EXPECT_EQ(run.process.exitStatus, 0) << run.process.standardError;
+    ASSERT_EQ(run.trace.size(), 3u);
+    const std::string& first = run.trace[0];
+    EXPECT_TRUE(contains(first, "\"scene\":1,\"score\":0,")) << first;
+    EXPECT_TRUE(contains(first, "\"paddle\":[120,")) << first;
+    EXPECT_TRUE(contains(first, "\"blocks\":300,")) << first;
+    EXPECT_TRUE(contains(first, "\"balls\":[[120,280,")) << first;
+    EXPECT_TRUE(contains(first, "\"coins\":[]")) << first;
+}
+
+TEST(Sim, ExitStopsAfterThePassThatChoseIt) {
+    const SimRun run = runSim("1 Down\n1 -\n1 Down\n1 -\n1 Confirm\n20 -\n");
+    EXPECT_EQ(run.process.exitStatus, 0) << run.process.standardError;
+    EXPECT_EQ(run.trace.size(), 5u);
+}
+
+TEST(Sim, MalformedScriptIsRejectedBeforeAnyPass) {
+    const SimRun run = runSim("10 -\n2 Left\n3 Jump\n");
+    EXPECT_NE(run.process.exitStatus, 0);
+    EXPECT_TRUE(contains(run.process.standardError, ":3: unknown action 'Jump'"))
+        << run.process.standardError;
+    EXPECT_TRUE(run.trace.empty());
+}
+
+TEST(Sim, WrongArgumentsGiveANonZeroStatus) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--frames"}, {"--frames", "ten"}, {"--snapshot", "0:x.png"}, {"--bogus", "1"}};
+    for (const auto& arguments : cases) {
+        std::vector<std::string> command = {BRICKFALL_SIM_BINARY};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const auto result = test_support::runProcess(command, {}, 60.0);
+        EXPECT_EQ(result.exitStatus, 2) << arguments[0];
+    }
+}
+
+TEST(Sim, SnapshotsThePlayFieldAfterThePassRenders) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string picture = directory + "/menu.png";
+    const SimRun run = runSim("2 -\n", {"--snapshot", "2:" + picture});
+    EXPECT_EQ(run.process.exitStatus, 0) << run.process.standardError;
+    int width = 0;
+    int height = 0;
+    int channels = 0;
+    stbi_uc* pixels = stbi_load(picture.c_str(), &width, &height, &channels, 4);
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(width, 240);
+    EXPECT_EQ(height, 320);
+    // The menu's first label, "Start", lies on the row at y = 80: something is drawn there.
+    int lit = 0;
+    for (int y = 80; y < 88; ++y) {
+        for (int x = 84; x < 130; ++x) {
+            const stbi_uc* pixel = pixels + (y * width + x) * 4;
+            lit += (pixel[0] | pixel[1] | pixel[2]) != 0 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(lit, 0);
+    stbi_image_free(pixels);
+    test_support::removeDirectory(directory);
+}
+
+TEST(Sim, MissingSheetEndsStartUpWithoutAPass) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string sim = test_support::stageProgramIn(BRICKFALL_SIM_BINARY, directory, false);
+    const auto result = test_support::runProcess({sim, "--frames", "10"}, {}, 60.0);
+    EXPECT_NE(result.exitStatus, 0);
+    EXPECT_TRUE(contains(result.standardError, "FILE LOADING ERROR")) << result.standardError;
+    EXPECT_TRUE(contains(result.standardError, "passes 0,")) << result.standardError;
+    test_support::removeDirectory(directory);
+}

@@ -1,0 +1,207 @@
+// brickfall-sim -- runs the real game headless, pass after pass without real-time pacing,
+// driven by an input script; writes a state trace, snapshots and a summary.
+#include <SDL.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine_game_manager.hpp"
+#include "engine_input.hpp"
+#include "engine_video.hpp"
+#include "sim_script.hpp"
+#include "sim_trace.hpp"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+namespace {
+struct Snapshot {
+    long long frame;
+    std::string path;
+};
+
+struct Options {
+    std::string scriptPath;
+    long long frames = -1;
+    std::string tracePath;
+    std::vector<Snapshot> snapshots;
+};
+
+constexpr const char* kUsage =
+    "usage: brickfall-sim [--script FILE] [--frames N] [--trace FILE|-] "
+    "[--snapshot F:FILE.png]...\n";
+
+bool parseCount(const char* text, long long& value) {
+    char* end = nullptr;
+    value = std::strtoll(text, &end, 10);
+    return end != text && *end == '\0' && value >= 0;
+}
+
+bool parseOptions(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "brickfall-sim: %s needs a value\n", option.c_str());
+            return false;
+        }
+        const char* value = argv[++i];
+        if (option == "--script") {
+            options.scriptPath = value;
+        } else if (option == "--frames") {
+            if (!parseCount(value, options.frames)) {
+                std::fprintf(stderr, "brickfall-sim: --frames needs a whole number\n");
+                return false;
+            }
+        } else if (option == "--trace") {
+            options.tracePath = value;
+        } else if (option == "--snapshot") {
+            const char* colon = std::strchr(value, ':');
+            Snapshot snapshot = {};
+            const std::string frameText(value, colon != nullptr ? colon : value);
+            if (colon == nullptr || colon[1] == '\0' ||
+                !parseCount(frameText.c_str(), snapshot.frame) || snapshot.frame < 1) {
+                std::fprintf(stderr, "brickfall-sim: --snapshot needs F:FILE.png with F >= 1\n");
+                return false;
+            }
+            snapshot.path = colon + 1;
+            options.snapshots.push_back(snapshot);
+        } else {
+            std::fprintf(stderr, "brickfall-sim: unknown option %s\n", option.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool loadScript(const std::string& path, Script& script) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        std::fprintf(stderr, "brickfall-sim: cannot read script %s\n", path.c_str());
+        return false;
+    }
+    std::stringstream contents;
+    contents << file.rdbuf();
+    const ScriptParseResult parsed = parseScript(contents.str());
+    if (!parsed.ok) {
+        std::fprintf(stderr, "brickfall-sim: %s:%d: %s\n", path.c_str(), parsed.errorLine,
+                     parsed.error.c_str());
+        return false;
+    }
+    script = parsed.script;
+    return true;
+}
+
+// Presses and releases keys through SDL's queue so the game's real input path sees them.
+// Actions that share a key hold it when either is held.
+void pressKeys(const HeldActions& held, std::vector<bool>& keyDown) {
+    std::vector<bool> wanted(keyDown.size(), false);
+    for (int action = 0; action < kInputActionCount; ++action) {
+        if (held[static_cast<std::size_t>(action)]) {
+            wanted[static_cast<std::size_t>(getActionScancode(static_cast<InputAction>(action)))] =
+                true;
+        }
+    }
+    for (std::size_t scancode = 0; scancode < keyDown.size(); ++scancode) {
+        if (wanted[scancode] == keyDown[scancode]) {
+            continue;
+        }
+        SDL_Event event = {};
+        event.type = wanted[scancode] ? SDL_KEYDOWN : SDL_KEYUP;
+        event.key.state = wanted[scancode] ? SDL_PRESSED : SDL_RELEASED;
+        event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+        SDL_PushEvent(&event);
+        keyDown[scancode] = wanted[scancode];
+    }
+}
+
+bool writeSnapshot(const std::string& path) {
+    int width = 0;
+    int height = 0;
+    SDL_QueryTexture(getPlayField(), nullptr, nullptr, &width, &height);
+    std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * height * 4);
+    SDL_SetRenderTarget(getRenderer(), getPlayField());
+    const int read = SDL_RenderReadPixels(getRenderer(), nullptr, SDL_PIXELFORMAT_RGBA32,
+                                          pixels.data(), width * 4);
+    SDL_SetRenderTarget(getRenderer(), nullptr);
+    // The play field has no alpha channel of its own: every pixel is opaque.
+    for (std::size_t i = 3; i < pixels.size(); i += 4) {
+        pixels[i] = 255;
+    }
+    return read == 0 && stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    Script script;
+    if (!options.scriptPath.empty() && !loadScript(options.scriptPath, script)) {
+        return 2;
+    }
+    const long long frames = options.frames >= 0 ? options.frames : script.length;
+
+    std::FILE* trace = nullptr;
+    if (options.tracePath == "-") {
+        trace = stdout;
+    } else if (!options.tracePath.empty()) {
+        trace = std::fopen(options.tracePath.c_str(), "w");
+        if (trace == nullptr) {
+            std::fprintf(stderr, "brickfall-sim: cannot write trace %s\n",
+                         options.tracePath.c_str());
+            return 2;
+        }
+    }
+
+    SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
+    SDL_setenv("SDL_RENDER_DRIVER", "software", 1);
+    SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
+
+    const auto start = std::chrono::steady_clock::now();
+    startUp();
+    ScriptPlayer player(script);
+    std::vector<bool> keyDown(SDL_NUM_SCANCODES, false);
+    long long passes = 0;
+    bool snapshotsWritten = true;
+    while (passes < frames && !hasFailed()) {
+        pressKeys(player.next(), keyDown);
+        runFramePass();
+        ++passes;
+        for (const Snapshot& snapshot : options.snapshots) {
+            if (snapshot.frame == passes && !writeSnapshot(snapshot.path)) {
+                std::fprintf(stderr, "brickfall-sim: cannot write snapshot %s\n",
+                             snapshot.path.c_str());
+                snapshotsWritten = false;
+            }
+        }
+        if (trace != nullptr) {
+            writeTraceLine(trace, passes);
+        }
+        if (getQuit()) {
+            break;
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const SimSummary summary = readSummary();
+    if (trace != nullptr && trace != stdout) {
+        std::fclose(trace);
+    }
+    const int status = shutDown();
+    std::fprintf(stderr,
+                 "passes %lld, seconds %.3f, passes per second %.0f, score %d, hi-score %d\n",
+                 passes, seconds, seconds > 0.0 ? static_cast<double>(passes) / seconds : 0.0,
+                 summary.score, summary.highScore);
+    if (status != 0) {
+        return status;
+    }
+    return snapshotsWritten ? 0 : 1;
+}
