@@ -83,10 +83,10 @@ Frame parseFrame(const std::string& line) {
 std::vector<Frame> play(const std::string& script) {
     const std::string directory = test_support::makeTemporaryDirectory();
     std::ofstream(directory + "/game.script") << script;
-    const auto result = test_support::runProcess(
-        {BRICKFALL_SIM_BINARY, "--script", directory + "/game.script", "--trace",
-         directory + "/trace.jsonl"},
-        {}, 300.0);
+    const auto result =
+        test_support::runProcess({BRICKFALL_SIM_BINARY, "--script", directory + "/game.script",
+                                  "--trace", directory + "/trace.jsonl"},
+                                 {}, 300.0);
     EXPECT_EQ(result.exitStatus, 0) << result.standardError;
     std::vector<Frame> frames;
     std::ifstream trace(directory + "/trace.jsonl");
