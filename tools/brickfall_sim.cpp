@@ -1,6 +1,7 @@
 // brickfall-sim -- runs the real game headless, pass after pass without real-time pacing,
 // driven by an input script; writes a state trace, snapshots and a summary.
 #include <SDL.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -196,6 +197,9 @@ int main(int argc, char** argv) {
         std::fclose(trace);
     }
     const int status = shutDown();
+    rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    std::fprintf(stderr, "peak resident memory %ld KiB\n", usage.ru_maxrss);
     std::fprintf(stderr,
                  "passes %lld, seconds %.3f, passes per second %.0f, score %d, hi-score %d\n",
                  passes, seconds, seconds > 0.0 ? static_cast<double>(passes) / seconds : 0.0,
