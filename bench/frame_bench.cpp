@@ -116,14 +116,17 @@ void MenuRender(benchmark::State& state) {
     labelFrameShare(state, start);
 }
 
-// The play field scaled into the window, presented, and the window cleared.
+// The play field scaled (and turned, by the rotation asked) into the window, presented, and
+// the window cleared.
 void WindowCopy(benchmark::State& state) {
     changeScene(kMenuScene);
+    changeVideoSettings(kWindowed, kScaleInteger, static_cast<std::int32_t>(state.range(0)));
     const Clock::time_point start = Clock::now();
     for (auto _ : state) {
         renderVideo();
     }
     labelFrameShare(state, start);
+    changeVideoSettings(kWindowed, kScaleInteger, 0);
 }
 
 void StagePass(benchmark::State& state) {
@@ -157,7 +160,7 @@ BENCHMARK(StageRestage)->Apply(placements);
 BENCHMARK(StageUpdate)->Apply(placements);
 BENCHMARK(StageRender)->UseRealTime();
 BENCHMARK(MenuRender)->Apply(pages);
-BENCHMARK(WindowCopy)->UseRealTime();
+BENCHMARK(WindowCopy)->ArgName("rotation")->DenseRange(0, 3)->UseRealTime();
 BENCHMARK(StagePass)->Apply(placements);
 BENCHMARK(MenuPass)->Apply(pages);
 
