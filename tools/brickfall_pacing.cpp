@@ -47,11 +47,14 @@ struct PhaseSpan {
     std::uint64_t endCounter = 0;
     double startCpu = 0.0;
     double endCpu = 0.0;
+    double startLoopCpu = 0.0;
+    double endLoopCpu = 0.0;
 };
 
-double processCpuSeconds() {
+// User and system time of the whole process (RUSAGE_SELF) or of the calling thread.
+double cpuSeconds(int who) {
     rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     const auto seconds = [](const timeval& t) {
         return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
     };
@@ -131,13 +134,15 @@ void playStage() {
 void beginSpan(PhaseSpan& span, std::uint64_t now) {
     span.firstFrame = recording.frames.size() - 1;
     span.startCounter = now;
-    span.startCpu = processCpuSeconds();
+    span.startCpu = cpuSeconds(RUSAGE_SELF);
+    span.startLoopCpu = cpuSeconds(RUSAGE_THREAD);
 }
 
 void endSpan(PhaseSpan& span, std::uint64_t now) {
     span.endFrame = recording.frames.size() - 1;
     span.endCounter = now;
-    span.endCpu = processCpuSeconds();
+    span.endCpu = cpuSeconds(RUSAGE_SELF);
+    span.endLoopCpu = cpuSeconds(RUSAGE_THREAD);
 }
 
 void enterPhase(Phase phase, std::uint64_t now) {
@@ -244,12 +249,13 @@ bool reportSpan(const char* name, const PhaseSpan& span, double predictedRate) {
         "%s: %zu frames over %.3f s\n"
         "  rate %.6f frames per second (line fit; %.6f first to last), %+.5f%% from predicted\n"
         "  lateness behind due time: median %.3f ms, 99th percentile %.3f ms, maximum %.3f ms\n"
-        "  pauses per frame %.2f; CPU %.2f%% of one core\n",
+        "  pauses per frame %.2f; CPU %.2f%% of one core, %.2f%% of it on the loop's thread\n",
         name, count, wall, fittedRate, endpointRate, 100.0 * deviation,
         ticksToMilliseconds(percentile(lateness, 0.5)),
         ticksToMilliseconds(percentile(lateness, 0.99)),
         ticksToMilliseconds(percentile(lateness, 1.0)), pauses / static_cast<double>(count),
-        100.0 * (span.endCpu - span.startCpu) / wall);
+        100.0 * (span.endCpu - span.startCpu) / wall,
+        100.0 * (span.endLoopCpu - span.startLoopCpu) / wall);
     return true;
 }
 
@@ -300,6 +306,19 @@ bool reportCatchUps(std::uint64_t period) {
     return catchUp.dueAtStallEnd > 0 && catchUp.backToBack >= catchUp.dueAtStallEnd &&
            catchUp.resumed && onCadence;
 }
+// The loop's own pause, timed alone, to tell the pauses' share of the CPU from the passes'.
+void reportPauseCost() {
+    constexpr int kPauses = 500;
+    const double cpuBefore = cpuSeconds(RUSAGE_THREAD);
+    const std::uint64_t start = SDL_GetPerformanceCounter();
+    for (int pause = 0; pause < kPauses; ++pause) {
+        frame_timer::sleep();
+    }
+    const double wall = secondsSince(start, SDL_GetPerformanceCounter());
+    const double cpu = cpuSeconds(RUSAGE_THREAD) - cpuBefore;
+    std::printf("pause: %d of the loop's pauses alone took %.3f ms and %.1f us of CPU each\n",
+                kPauses, 1e3 * wall / kPauses, 1e6 * cpu / kPauses);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -343,6 +362,7 @@ int main(int argc, char** argv) {
     sane = reportSpan("stage", recording.stage, predictedRate) && sane;
     sane = reportCatchUps(period) && sane;
     sane = reportWholeRun(predictedRate) && sane;
+    reportPauseCost();
     const int status = shutDown();
     rusage usage = {};
     getrusage(RUSAGE_SELF, &usage);
