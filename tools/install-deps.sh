@@ -7,7 +7,7 @@ packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
 for need in "$@"; do
     case "$need" in
         build) ;;
-        test) packages+=(libgtest-dev xvfb xdotool clang-format) ;;
+        test) packages+=(libgtest-dev xvfb xdotool imagemagick clang-format) ;;
         *)
             echo "unknown need: $need" >&2
             exit 2
