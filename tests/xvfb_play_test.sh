@@ -36,6 +36,8 @@ cleanup() {
     [ -n "$watchdog_pid" ] && kill -KILL "$watchdog_pid" 2> /dev/null
     [ -n "$game_pid" ] && kill -KILL "$game_pid" 2> /dev/null
     [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2> /dev/null
+    # Reaped here so the shell does not report the killed jobs.
+    wait 2> /dev/null
     rm -rf "$workdir"
 }
 trap cleanup EXIT
