@@ -8,7 +8,7 @@ for need in "$@"; do
     case "$need" in
         build) ;;
         test)
-            packages+=(libgtest-dev xvfb xdotool clang-format)
+            packages+=(libgtest-dev xvfb xdotool imagemagick clang-format)
             # The package test builds the .deb and checks what it installs.
             packages+=(dpkg-dev file desktop-file-utils)
             ;;
