@@ -7,7 +7,11 @@ packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
 for need in "$@"; do
     case "$need" in
         build) ;;
-        test) packages+=(libgtest-dev libbenchmark-dev xvfb xdotool clang-format) ;;
+        test)
+            packages+=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick clang-format)
+            # The package test builds the .deb and checks what it installs.
+            packages+=(dpkg-dev file desktop-file-utils)
+            ;;
         *)
             echo "unknown need: $need" >&2
             exit 2
