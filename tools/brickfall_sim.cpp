@@ -180,6 +180,7 @@ bool writeSnapshot(const std::string& path) {
 // How far a monkey run got into the game, so a soak's record says what it exercised.
 struct MonkeyReach {
     long long stagesStarted = 0;
+    long long menuPasses = 0;
     std::int32_t mostBalls = 0;
     std::int32_t mostCoins = 0;
     std::int32_t fewestBlocks = kBlockCapacity;
@@ -189,6 +190,7 @@ struct MonkeyReach {
         if (previous.scene != kStageScene && current.scene == kStageScene) {
             ++stagesStarted;
         }
+        menuPasses += current.scene == kMenuScene ? 1 : 0;
         mostBalls = std::max(mostBalls, current.ballCount);
         mostCoins = std::max(mostCoins, current.coinCount);
         fewestBlocks = std::min(fewestBlocks, current.blockCount);
@@ -281,10 +283,11 @@ int main(int argc, char** argv) {
                  summary.score, summary.highScore);
     if (options.monkey) {
         std::fprintf(stderr,
-                     "monkey seed %llu: stages started %lld, most balls %d, most coins %d, "
-                     "fewest blocks %d, hi-score %d\n",
+                     "monkey seed %llu: stages started %lld, passes in the menu %lld, exits "
+                     "avoided %lld, most balls %d, most coins %d, fewest blocks %d, hi-score %d\n",
                      static_cast<unsigned long long>(options.monkeySeed), reach.stagesStarted,
-                     reach.mostBalls, reach.mostCoins, reach.fewestBlocks, reach.highScore);
+                     reach.menuPasses, monkey.exitsAvoided(), reach.mostBalls, reach.mostCoins,
+                     reach.fewestBlocks, reach.highScore);
         if (!brokenInvariant.empty()) {
             std::fprintf(stderr, "brickfall-sim: pass %lld: invariant broken: %s\n", passes,
                          brokenInvariant.c_str());

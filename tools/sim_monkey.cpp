@@ -14,6 +14,9 @@ constexpr std::int32_t kMainPageLastRow = 2;
 // Each action is held in about one random step in four.
 constexpr std::int64_t kHoldOneIn = 4;
 constexpr std::int64_t kLongestRandomStep = 30;
+// In the menu most steps press a single key, so the cursor wanders through the pages and
+// their choices instead of confirming whatever row it starts on.
+constexpr std::int64_t kMenuChordOneIn = 4;
 // Chasing keeps balls in play long enough to reach splits, crowds of coins and a thin wall.
 constexpr std::int64_t kShortestChase = 60;
 constexpr std::int64_t kLongestChase = 600;
@@ -108,7 +111,7 @@ HeldActions Monkey::next(const MonkeyView& view) {
             chasing_ = view.scene == kStageScene && random_.between(0, 1) == 0;
             stepPassesLeft_ = chasing_ ? random_.between(kShortestChase, kLongestChase)
                                        : random_.between(1, kLongestRandomStep);
-            stepKeys_ = chasing_ ? HeldActions{} : chooseRandomKeys();
+            stepKeys_ = chasing_ ? HeldActions{} : chooseRandomKeys(view);
         }
         --stepPassesLeft_;
         wanted = chasing_ ? chase(view) : stepKeys_;
@@ -116,13 +119,19 @@ HeldActions Monkey::next(const MonkeyView& view) {
     if (wouldChooseExit(held_, wanted, view)) {
         wanted = {};
         steering_ = true;
+        ++exitsAvoided_;
         stepPassesLeft_ = 0;
     }
     held_ = wanted;
     return held_;
 }
 
-HeldActions Monkey::chooseRandomKeys() {
+HeldActions Monkey::chooseRandomKeys(const MonkeyView& view) {
+    if (view.scene == kMenuScene && random_.between(1, kMenuChordOneIn) != 1) {
+        // One of the nine actions, or nothing at all.
+        const std::int64_t action = random_.between(0, kInputActionCount);
+        return action == kInputActionCount ? HeldActions{} : only(static_cast<InputAction>(action));
+    }
     HeldActions keys = {};
     for (bool& key : keys) {
         key = random_.between(1, kHoldOneIn) == 1;

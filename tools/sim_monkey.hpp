@@ -40,9 +40,11 @@ class Monkey {
     explicit Monkey(std::uint64_t seed) : random_(seed) {}
     // The actions to hold for the next pass.
     HeldActions next(const MonkeyView& view);
+    // Passes on which the keys chosen would have confirmed Exit and were let go instead.
+    long long exitsAvoided() const { return exitsAvoided_; }
 
   private:
-    HeldActions chooseRandomKeys();
+    HeldActions chooseRandomKeys(const MonkeyView& view);
     HeldActions chase(const MonkeyView& view) const;
     HeldActions steerToStart(const MonkeyView& view) const;
 
@@ -53,4 +55,5 @@ class Monkey {
     bool chasing_ = false;
     // Set when Exit was about to be chosen: the monkey walks to Start and begins a stage.
     bool steering_ = false;
+    long long exitsAvoided_ = 0;
 };
