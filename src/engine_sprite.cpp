@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine_file_helper.hpp"
@@ -15,27 +17,80 @@
 #include <stb_image.h>
 
 namespace {
+constexpr char kLoadErrorTitle[] = "FILE LOADING ERROR";
+constexpr char kMissingImageText[] =
+    "An image file is missing or the executable is in the wrong directory.";
+// The game's sheet uses only its top-left 80 by 108 pixels. Anything beyond 4096 a side is
+// refused from its header alone, before decoding: that bounds what loading may allocate
+// (64 MiB of pixels) and stays within the texture limit of common graphics hardware.
+constexpr int kLargestImageSide = 4096;
+
 SDL_Rect toSdlRect(Rectangle r) {
     return {r.x, r.y, r.w, r.h};
+}
+
+// The smaller of our own bound and the renderer's, when the renderer states one.
+int largestImageSide(int rendererLimit) {
+    return rendererLimit > 0 ? std::min(kLargestImageSide, rendererLimit) : kLargestImageSide;
+}
+
+bool fitsTheRenderer(const char* relativeName, int width, int height) {
+    SDL_RendererInfo info = {};
+    SDL_GetRendererInfo(getRenderer(), &info);
+    const int widest = largestImageSide(info.max_texture_width);
+    const int tallest = largestImageSide(info.max_texture_height);
+    if (width <= widest && height <= tallest) {
+        return true;
+    }
+    char text[256];
+    std::snprintf(text, sizeof(text),
+                  "The image file %s is %d by %d pixels, more than the %d by %d this game can "
+                  "use.",
+                  relativeName, width, height, widest, tallest);
+    failGame(kLoadErrorTitle, text);
+    return false;
+}
+
+void failTexture(const char* relativeName) {
+    char text[512];
+    std::snprintf(text, sizeof(text), "The image file %s could not be made into a texture: %s",
+                  relativeName, SDL_GetError());
+    failGame(kLoadErrorTitle, text);
 }
 }  // namespace
 
 Sprite* newSprite(const char* relativeName) {
     auto* sprite = static_cast<Sprite*>(smalloc(sizeof(Sprite)));
     sprite->texture = nullptr;
+    // Without a renderer video has already failed and said so; no texture can be made.
+    if (getRenderer() == nullptr) {
+        return sprite;
+    }
+    const char* path = getFileFullPath(relativeName);
     int width = 0;
     int height = 0;
     int channels = 0;
-    stbi_uc* pixels = stbi_load(getFileFullPath(relativeName), &width, &height, &channels, 4);
+    if (stbi_info(path, &width, &height, &channels) == 0) {
+        failGame(kLoadErrorTitle, kMissingImageText);
+        return sprite;
+    }
+    if (!fitsTheRenderer(relativeName, width, height)) {
+        return sprite;
+    }
+    stbi_uc* pixels = stbi_load(path, &width, &height, &channels, 4);
     if (pixels == nullptr) {
-        failGame("FILE LOADING ERROR",
-                 "An image file is missing or the executable is in the wrong directory.");
+        failGame(kLoadErrorTitle, kMissingImageText);
         return sprite;
     }
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, width * 4,
                                                               SDL_PIXELFORMAT_ABGR8888);
     if (surface != nullptr) {
         sprite->texture = SDL_CreateTextureFromSurface(getRenderer(), surface);
+    }
+    // Without its texture the game would run on, drawing nothing at all.
+    if (sprite->texture == nullptr) {
+        failTexture(relativeName);
+    } else {
         SDL_SetTextureBlendMode(sprite->texture, SDL_BLENDMODE_BLEND);
     }
     stbi_image_free(pixels);

@@ -227,6 +227,11 @@ int main(int argc, char** argv) {
     SDL_setenv("SDL_RENDER_DRIVER", "software", 1);
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
 
+    if (options.monkey) {
+        // A quit in a monkey run can then only come from the game itself, never from a signal
+        // that stops the soak.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    }
     const auto start = std::chrono::steady_clock::now();
     startUp();
     ScriptPlayer player(script);
