@@ -33,6 +33,10 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
 std::string stageProgramIn(const std::string& program, const std::string& directory,
                            bool withResources);
 
+// The bytes of a PNG file of the given size, one bit per pixel, every pixel black. Its pixel
+// rows are deflated as runs, so even a 20000 by 20000 image takes a few hundred kilobytes.
+std::string blankPng(int width, int height);
+
 // A fresh empty directory under the system's temporary folder, removed by the caller.
 std::string makeTemporaryDirectory();
 void removeDirectory(const std::string& path);
