@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/install-deps.sh build|test [...]
+# Usage: tools/install-deps.sh build|test|fuzz [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
 for need in "$@"; do
     case "$need" in
         build) ;;
-        test) packages+=(libgtest-dev xvfb xdotool clang-format) ;;
+        test) packages+=(libgtest-dev xvfb xdotool clang-format valgrind) ;;
+        # clang with its sanitizer and libFuzzer runtimes
+        fuzz) packages+=(clang libclang-rt-dev) ;;
         *)
             echo "unknown need: $need" >&2
             exit 2
