@@ -6,12 +6,33 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <limits>
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
 #include "engine_memory_helper.hpp"
 #include "engine_video.hpp"
 
+namespace {
+// The largest block the PNG decoder may ask for while it decodes the file in hand. A PNG can
+// claim a chunk far longer than the file or inflate to far more than its pixels; the decoder
+// would allocate for either before noticing. A refused block makes it fail as on any corrupt
+// file.
+std::size_t decoderBlockLimit = std::numeric_limits<std::size_t>::max();
+
+void* decoderMalloc(std::size_t size) {
+    return size <= decoderBlockLimit ? std::malloc(size) : nullptr;
+}
+
+void* decoderRealloc(void* block, std::size_t size) {
+    return size <= decoderBlockLimit ? std::realloc(block, size) : nullptr;
+}
+}  // namespace
+
+#define STBI_MALLOC(size) decoderMalloc(size)
+#define STBI_REALLOC(block, size) decoderRealloc(block, size)
+#define STBI_FREE(block) std::free(block)
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #include <stb_image.h>
@@ -24,6 +45,20 @@ constexpr char kMissingImageText[] =
 // refused from its header alone, before decoding: that bounds what loading may allocate
 // (64 MiB of pixels) and stays within the texture limit of common graphics hardware.
 constexpr int kLargestImageSide = 4096;
+
+// What decoding an honest PNG of this size can need in one block: its rows inflate to at most
+// 8 bytes a pixel (16-bit RGBA) and a filter byte a row, in a buffer that may double once
+// past that; its compressed data is gathered in a buffer that doubles up to twice the file.
+std::size_t decoderBlockLimitFor(int width, int height, std::uintmax_t fileBytes) {
+    constexpr std::size_t kBytesPerPixel = 8;
+    constexpr std::size_t kFirstGatherBlock = 4096;
+    constexpr std::size_t kSlack = 64 * 1024;
+    const auto rows = static_cast<std::size_t>(height);
+    const std::size_t inflated =
+        2 * (static_cast<std::size_t>(width) * rows * kBytesPerPixel + rows);
+    const std::size_t gathered = 2 * static_cast<std::size_t>(fileBytes);
+    return std::max({inflated, gathered, kFirstGatherBlock}) + kSlack;
+}
 
 SDL_Rect toSdlRect(Rectangle r) {
     return {r.x, r.y, r.w, r.h};
@@ -77,7 +112,11 @@ Sprite* newSprite(const char* relativeName) {
     if (!fitsTheRenderer(relativeName, width, height)) {
         return sprite;
     }
+    std::error_code sizeUnknown;
+    const std::uintmax_t fileBytes = std::filesystem::file_size(path, sizeUnknown);
+    decoderBlockLimit = decoderBlockLimitFor(width, height, sizeUnknown ? 0 : fileBytes);
     stbi_uc* pixels = stbi_load(path, &width, &height, &channels, 4);
+    decoderBlockLimit = std::numeric_limits<std::size_t>::max();
     if (pixels == nullptr) {
         failGame(kLoadErrorTitle, kMissingImageText);
         return sprite;

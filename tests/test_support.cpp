@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,6 +74,7 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
     const auto terminateAt = start + std::chrono::duration<double>(terminateAfterSeconds);
     bool terminateSent = terminateAfterSeconds < 0.0;
     int status = 0;
+    rusage usage = {};
     bool exited = false;
     char buffer[4096];
     while (!exited) {
@@ -86,11 +88,11 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
             kill(child, SIGTERM);
             terminateSent = true;
         }
-        if (waitpid(child, &status, WNOHANG) == child) {
+        if (wait4(child, &status, WNOHANG, &usage) == child) {
             exited = true;
         } else if (std::chrono::steady_clock::now() > deadline) {
             kill(child, SIGKILL);
-            waitpid(child, &status, 0);
+            wait4(child, &status, 0, &usage);
             result.timedOut = true;
             exited = true;
         }
@@ -100,6 +102,7 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
         result.standardError.append(buffer, static_cast<std::size_t>(count));
     }
     close(errorPipe[0]);
+    result.peakResidentKiB = usage.ru_maxrss;
     if (!result.timedOut && WIFEXITED(status)) {
         result.exitStatus = WEXITSTATUS(status);
     }
@@ -196,15 +199,18 @@ std::string pngChunk(const std::string& type, const std::string& data) {
 }
 }  // namespace
 
-std::string blankPng(int width, int height) {
+std::string inflatingPng(int width, int height, std::uint64_t inflatedBytes) {
     const std::string header = bigEndian(static_cast<std::uint32_t>(width)) +
                                bigEndian(static_cast<std::uint32_t>(height)) +
                                std::string("\x01\x00\x00\x00\x00", 5);  // 1-bit grey
+    return "\x89PNG\r\n\x1a\n" + pngChunk("IHDR", header) +
+           pngChunk("IDAT", deflateZeros(inflatedBytes)) + pngChunk("IEND", "");
+}
+
+std::string blankPng(int width, int height) {
     // Each row is a filter byte followed by its packed pixels.
     const std::uint64_t rowBytes = 1 + (static_cast<std::uint64_t>(width) + 7) / 8;
-    return "\x89PNG\r\n\x1a\n" + pngChunk("IHDR", header) +
-           pngChunk("IDAT", deflateZeros(rowBytes * static_cast<std::uint64_t>(height))) +
-           pngChunk("IEND", "");
+    return inflatingPng(width, height, rowBytes * static_cast<std::uint64_t>(height));
 }
 
 std::string makeTemporaryDirectory() {
