@@ -4,10 +4,12 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
@@ -45,19 +47,60 @@ constexpr char kMissingImageText[] =
 // refused from its header alone, before decoding: that bounds what loading may allocate
 // (64 MiB of pixels) and stays within the texture limit of common graphics hardware.
 constexpr int kLargestImageSide = 4096;
+// Far more than any PNG of 4096 by 4096 pixels needs, stored without compression.
+constexpr long kLargestFileBytes = 256L * 1024 * 1024;
 
 // What decoding an honest PNG of this size can need in one block: its rows inflate to at most
 // 8 bytes a pixel (16-bit RGBA) and a filter byte a row, in a buffer that may double once
 // past that; its compressed data is gathered in a buffer that doubles up to twice the file.
-std::size_t decoderBlockLimitFor(int width, int height, std::uintmax_t fileBytes) {
+std::size_t decoderBlockLimitFor(int width, int height, std::size_t fileBytes) {
     constexpr std::size_t kBytesPerPixel = 8;
     constexpr std::size_t kFirstGatherBlock = 4096;
     constexpr std::size_t kSlack = 64 * 1024;
     const auto rows = static_cast<std::size_t>(height);
     const std::size_t inflated =
         2 * (static_cast<std::size_t>(width) * rows * kBytesPerPixel + rows);
-    const std::size_t gathered = 2 * static_cast<std::size_t>(fileBytes);
+    const std::size_t gathered = 2 * fileBytes;
     return std::max({inflated, gathered, kFirstGatherBlock}) + kSlack;
+}
+
+// Reads the whole file; false when it cannot be opened or read.
+bool readFile(const char* path, std::vector<stbi_uc>& bytes, long& size) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool read = std::fseek(file, 0, SEEK_END) == 0 && (size = std::ftell(file)) >= 0 &&
+                std::fseek(file, 0, SEEK_SET) == 0;
+    if (read && size <= kLargestFileBytes) {
+        bytes.resize(static_cast<std::size_t>(size));
+        read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return read;
+}
+
+// An IDAT chunk of no length adds nothing to the image data, but the decoder copies it from a
+// null buffer when it comes first. Chunks past a malformed one are left for the decoder to
+// reject.
+void dropEmptyImageData(std::vector<stbi_uc>& png) {
+    constexpr std::size_t kSignatureBytes = 8;
+    constexpr std::size_t kFrameBytes = 12;  // length, type and checksum around the data
+    std::size_t at = kSignatureBytes;
+    while (at + kFrameBytes <= png.size()) {
+        const std::uint32_t length = (std::uint32_t{png[at]} << 24) |
+                                     (std::uint32_t{png[at + 1]} << 16) |
+                                     (std::uint32_t{png[at + 2]} << 8) | png[at + 3];
+        if (length > png.size() - at - kFrameBytes) {
+            return;
+        }
+        const auto chunk = png.begin() + static_cast<std::ptrdiff_t>(at);
+        if (length == 0 && std::memcmp(&png[at + 4], "IDAT", 4) == 0) {
+            png.erase(chunk, chunk + static_cast<std::ptrdiff_t>(kFrameBytes));
+        } else {
+            at += kFrameBytes + length;
+        }
+    }
 }
 
 SDL_Rect toSdlRect(Rectangle r) {
@@ -86,6 +129,14 @@ bool fitsTheRenderer(const char* relativeName, int width, int height) {
     return false;
 }
 
+void failFileSize(const char* relativeName) {
+    char text[256];
+    std::snprintf(text, sizeof(text),
+                  "The image file %s is larger than the %ld MiB this game can read.", relativeName,
+                  kLargestFileBytes / (1024 * 1024));
+    failGame(kLoadErrorTitle, text);
+}
+
 void failTexture(const char* relativeName) {
     char text[512];
     std::snprintf(text, sizeof(text), "The image file %s could not be made into a texture: %s",
@@ -101,21 +152,30 @@ Sprite* newSprite(const char* relativeName) {
     if (getRenderer() == nullptr) {
         return sprite;
     }
-    const char* path = getFileFullPath(relativeName);
+    std::vector<stbi_uc> file;
+    long fileBytes = 0;
+    if (!readFile(getFileFullPath(relativeName), file, fileBytes)) {
+        failGame(kLoadErrorTitle, kMissingImageText);
+        return sprite;
+    }
+    if (fileBytes > kLargestFileBytes) {
+        failFileSize(relativeName);
+        return sprite;
+    }
+    dropEmptyImageData(file);
+    const int length = static_cast<int>(file.size());
     int width = 0;
     int height = 0;
     int channels = 0;
-    if (stbi_info(path, &width, &height, &channels) == 0) {
+    if (stbi_info_from_memory(file.data(), length, &width, &height, &channels) == 0) {
         failGame(kLoadErrorTitle, kMissingImageText);
         return sprite;
     }
     if (!fitsTheRenderer(relativeName, width, height)) {
         return sprite;
     }
-    std::error_code sizeUnknown;
-    const std::uintmax_t fileBytes = std::filesystem::file_size(path, sizeUnknown);
-    decoderBlockLimit = decoderBlockLimitFor(width, height, sizeUnknown ? 0 : fileBytes);
-    stbi_uc* pixels = stbi_load(path, &width, &height, &channels, 4);
+    decoderBlockLimit = decoderBlockLimitFor(width, height, file.size());
+    stbi_uc* pixels = stbi_load_from_memory(file.data(), length, &width, &height, &channels, 4);
     decoderBlockLimit = std::numeric_limits<std::size_t>::max();
     if (pixels == nullptr) {
         failGame(kLoadErrorTitle, kMissingImageText);

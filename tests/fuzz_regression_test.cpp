@@ -36,10 +36,13 @@ bool mentionsSanitizer(const std::string& text) {
 }
 }  // namespace
 
-// A 188-byte sheet whose IDAT chunk claims 2 GiB: the decoder asked for all of it before
-// finding the file short. It is now refused by size and fails as any corrupt sheet does.
+// Each fails as any corrupt sheet does, and the sanitizer build finds nothing on the way:
+// - a 188-byte sheet whose IDAT chunk claims 2 GiB, which the decoder allocated before finding
+//   the file short;
+// - a sheet whose first IDAT chunk is empty, which the decoder copied from a null buffer.
 TEST(SheetFuzzFindings, EachIsRefusedWithTheMissingImageMessage) {
-    const std::vector<std::string> findings = {"regression-idat-length-2gib.png"};
+    const std::vector<std::string> findings = {"regression-idat-length-2gib.png",
+                                               "regression-empty-first-idat.png"};
     initializeFileHelper(50);
     initializeVideo(240, 320);
     ASSERT_NE(getRenderer(), nullptr);

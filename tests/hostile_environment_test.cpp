@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -127,6 +128,62 @@ TEST(SheetSize, SidesUpTo4096LoadAndLongerOnesAreRefused) {
         freeSprite(refused);
         render_support::removeResource(name);
     }
+    quitVideo();
+    quitFileHelper();
+}
+
+TEST(SheetSize, FileBeyondTheReadLimitIsRefusedUnread) {
+    initializeFileHelper(50);
+    initializeVideo(240, 320);
+    ASSERT_NE(getRenderer(), nullptr);
+    // Sparse: the file takes no room on disk and is never read.
+    const std::string name = "IMG//test-oversized-file.png";
+    const fs::path path = getFileFullPath(name.c_str());
+    std::ofstream(path, std::ios::binary) << test_support::blankPng(8, 8);
+    fs::resize_file(path, 256u * 1024 * 1024 + 1);
+    test_support::StandardErrorCapture capture;
+    Sprite* refused = newSprite(name.c_str());
+    EXPECT_EQ(capture.finish(), "FILE LOADING ERROR: The image file " + name +
+                                    " is larger than the 256 MiB this game can read.\n");
+    EXPECT_EQ(refused->texture, nullptr);
+    EXPECT_TRUE(hasFailed());
+    freeSprite(refused);
+    fs::remove(path);
+    quitVideo();
+    quitFileHelper();
+}
+
+// An empty IDAT chunk ahead of the image data is legal and carries nothing; the sheet loads as
+// it would without it.
+TEST(SheetFormat, EmptyImageDataChunkAheadOfTheDataStillLoads) {
+    initializeFileHelper(50);
+    initializeVideo(240, 320);
+    ASSERT_NE(getRenderer(), nullptr);
+    const std::string name =
+        render_support::writeResourcePng("empty-idat", 8, 8, render_support::coordinateImage(8, 8));
+    const fs::path path = getFileFullPath(name.c_str());
+    std::string bytes;
+    {
+        std::ifstream file(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    const std::size_t data = bytes.find("IDAT");
+    ASSERT_NE(data, std::string::npos);
+    // Length 0, the type, and the checksum of the type alone.
+    bytes.insert(data - 4, std::string("\0\0\0\0IDAT\x35\xAF\x06\x1E", 12));
+    std::ofstream(path, std::ios::binary) << bytes;
+
+    Sprite* sheet = newSprite(name.c_str());
+    ASSERT_NE(sheet->texture, nullptr);
+    EXPECT_FALSE(hasFailed());
+    preRender();
+    renderSprite(sheet, {0, 0, 8, 8}, 20.0f, 20.0f, 0);
+    const render_support::Readback target = render_support::readTarget();
+    EXPECT_EQ(target.markedCount(), 64);
+    EXPECT_EQ(target.sourceX(23, 19), 7);
+    EXPECT_EQ(target.sourceY(23, 19), 3);
+    freeSprite(sheet);
+    render_support::removeResource(name);
     quitVideo();
     quitFileHelper();
 }
