@@ -367,3 +367,15 @@ TEST(MinimisedWindow, StageStandsStillThenResumesAndACloseWhileMinimisedEndsClea
     EXPECT_FALSE(hasFailed());
     EXPECT_EQ(shutDown(), 0);
 }
+
+// Without a sound device the audio page still works and a whole game plays through to Exit.
+TEST(NoAudio, WholeGameRunsSilentAndEndsOnExit) {
+    const std::string script =
+        std::string(BRICKFALL_SOURCE_DIR) + "/tests/scripts/whole_game.script";
+    const auto result = test_support::runProcess({BRICKFALL_SIM_BINARY, "--script", script},
+                                                 {"SDL_AUDIODRIVER=no-such-driver"}, 120.0);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 0) << result.standardError;
+    EXPECT_TRUE(contains(result.standardError, "passes 777,")) << result.standardError;
+    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+}
