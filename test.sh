@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds brickfall from scratch twice and runs the whole suite on each build: once with
-# warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer.
+# warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes
+# the sheet loader and the script parser for a minute each.
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/install-deps.sh build test
+tools/install-deps.sh build test fuzz
 
 echo "== format"
 clang-format --dry-run --Werror src/*.cpp src/*.hpp tests/*.cpp tests/*.hpp \
-    bench/*.cpp bench/*.hpp $(ls tools/*.cpp tools/*.hpp 2> /dev/null)
+    bench/*.cpp bench/*.hpp $(ls tools/*.cpp tools/*.hpp fuzz/*.cpp 2> /dev/null)
 
 echo "== warnings as errors"
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRICKFALL_WERROR=ON \
@@ -22,4 +23,7 @@ cmake --build build-sanitize -j2
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 (cd build-sanitize && ctest -j2 --output-on-failure)
-echo "All tests passed on both builds."
+
+echo "== fuzzing"
+tools/fuzz.sh 60
+echo "All tests passed on both builds, and the fuzzers found nothing."

@@ -3,39 +3,193 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <vector>
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
 #include "engine_memory_helper.hpp"
 #include "engine_video.hpp"
 
+namespace {
+// The largest block the PNG decoder may ask for while it decodes the file in hand. A PNG can
+// claim a chunk far longer than the file or inflate to far more than its pixels; the decoder
+// would allocate for either before noticing. A refused block makes it fail as on any corrupt
+// file.
+std::size_t decoderBlockLimit = std::numeric_limits<std::size_t>::max();
+
+void* decoderMalloc(std::size_t size) {
+    return size <= decoderBlockLimit ? std::malloc(size) : nullptr;
+}
+
+void* decoderRealloc(void* block, std::size_t size) {
+    return size <= decoderBlockLimit ? std::realloc(block, size) : nullptr;
+}
+}  // namespace
+
+#define STBI_MALLOC(size) decoderMalloc(size)
+#define STBI_REALLOC(block, size) decoderRealloc(block, size)
+#define STBI_FREE(block) std::free(block)
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_PNG
 #include <stb_image.h>
 
 namespace {
+constexpr char kLoadErrorTitle[] = "FILE LOADING ERROR";
+constexpr char kMissingImageText[] =
+    "An image file is missing or the executable is in the wrong directory.";
+// The game's sheet uses only its top-left 80 by 108 pixels. Anything beyond 4096 a side is
+// refused from its header alone, before decoding: that bounds what loading may allocate
+// (64 MiB of pixels) and stays within the texture limit of common graphics hardware.
+constexpr int kLargestImageSide = 4096;
+// Far more than any PNG of 4096 by 4096 pixels needs, stored without compression.
+constexpr long kLargestFileBytes = 256L * 1024 * 1024;
+
+// What decoding an honest PNG of this size can need in one block: its rows inflate to at most
+// 8 bytes a pixel (16-bit RGBA) and a filter byte a row, in a buffer that may double once
+// past that; its compressed data is gathered in a buffer that doubles up to twice the file.
+std::size_t decoderBlockLimitFor(int width, int height, std::size_t fileBytes) {
+    constexpr std::size_t kBytesPerPixel = 8;
+    constexpr std::size_t kFirstGatherBlock = 4096;
+    constexpr std::size_t kSlack = 64 * 1024;
+    const auto rows = static_cast<std::size_t>(height);
+    const std::size_t inflated =
+        2 * (static_cast<std::size_t>(width) * rows * kBytesPerPixel + rows);
+    const std::size_t gathered = 2 * fileBytes;
+    return std::max({inflated, gathered, kFirstGatherBlock}) + kSlack;
+}
+
+// Reads the whole file; false when it cannot be opened or read.
+bool readFile(const char* path, std::vector<stbi_uc>& bytes, long& size) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    bool read = std::fseek(file, 0, SEEK_END) == 0 && (size = std::ftell(file)) >= 0 &&
+                std::fseek(file, 0, SEEK_SET) == 0;
+    if (read && size <= kLargestFileBytes) {
+        bytes.resize(static_cast<std::size_t>(size));
+        read = std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return read;
+}
+
+// An IDAT chunk of no length adds nothing to the image data, but the decoder copies it from a
+// null buffer when it comes first. Chunks past a malformed one are left for the decoder to
+// reject.
+void dropEmptyImageData(std::vector<stbi_uc>& png) {
+    constexpr std::size_t kSignatureBytes = 8;
+    constexpr std::size_t kFrameBytes = 12;  // length, type and checksum around the data
+    std::size_t at = kSignatureBytes;
+    while (at + kFrameBytes <= png.size()) {
+        const std::uint32_t length = (std::uint32_t{png[at]} << 24) |
+                                     (std::uint32_t{png[at + 1]} << 16) |
+                                     (std::uint32_t{png[at + 2]} << 8) | png[at + 3];
+        if (length > png.size() - at - kFrameBytes) {
+            return;
+        }
+        const auto chunk = png.begin() + static_cast<std::ptrdiff_t>(at);
+        if (length == 0 && std::memcmp(&png[at + 4], "IDAT", 4) == 0) {
+            png.erase(chunk, chunk + static_cast<std::ptrdiff_t>(kFrameBytes));
+        } else {
+            at += kFrameBytes + length;
+        }
+    }
+}
+
 SDL_Rect toSdlRect(Rectangle r) {
     return {r.x, r.y, r.w, r.h};
+}
+
+// The smaller of our own bound and the renderer's, when the renderer states one.
+int largestImageSide(int rendererLimit) {
+    return rendererLimit > 0 ? std::min(kLargestImageSide, rendererLimit) : kLargestImageSide;
+}
+
+bool fitsTheRenderer(const char* relativeName, int width, int height) {
+    SDL_RendererInfo info = {};
+    SDL_GetRendererInfo(getRenderer(), &info);
+    const int widest = largestImageSide(info.max_texture_width);
+    const int tallest = largestImageSide(info.max_texture_height);
+    if (width <= widest && height <= tallest) {
+        return true;
+    }
+    char text[256];
+    std::snprintf(text, sizeof(text),
+                  "The image file %s is %d by %d pixels, more than the %d by %d this game can "
+                  "use.",
+                  relativeName, width, height, widest, tallest);
+    failGame(kLoadErrorTitle, text);
+    return false;
+}
+
+void failFileSize(const char* relativeName) {
+    char text[256];
+    std::snprintf(text, sizeof(text),
+                  "The image file %s is larger than the %ld MiB this game can read.", relativeName,
+                  kLargestFileBytes / (1024 * 1024));
+    failGame(kLoadErrorTitle, text);
+}
+
+void failTexture(const char* relativeName) {
+    char text[512];
+    std::snprintf(text, sizeof(text), "The image file %s could not be made into a texture: %s",
+                  relativeName, SDL_GetError());
+    failGame(kLoadErrorTitle, text);
 }
 }  // namespace
 
 Sprite* newSprite(const char* relativeName) {
     auto* sprite = static_cast<Sprite*>(smalloc(sizeof(Sprite)));
     sprite->texture = nullptr;
+    // Without a renderer video has already failed and said so; no texture can be made.
+    if (getRenderer() == nullptr) {
+        return sprite;
+    }
+    std::vector<stbi_uc> file;
+    long fileBytes = 0;
+    if (!readFile(getFileFullPath(relativeName), file, fileBytes)) {
+        failGame(kLoadErrorTitle, kMissingImageText);
+        return sprite;
+    }
+    if (fileBytes > kLargestFileBytes) {
+        failFileSize(relativeName);
+        return sprite;
+    }
+    dropEmptyImageData(file);
+    const int length = static_cast<int>(file.size());
     int width = 0;
     int height = 0;
     int channels = 0;
-    stbi_uc* pixels = stbi_load(getFileFullPath(relativeName), &width, &height, &channels, 4);
+    if (stbi_info_from_memory(file.data(), length, &width, &height, &channels) == 0) {
+        failGame(kLoadErrorTitle, kMissingImageText);
+        return sprite;
+    }
+    if (!fitsTheRenderer(relativeName, width, height)) {
+        return sprite;
+    }
+    decoderBlockLimit = decoderBlockLimitFor(width, height, file.size());
+    stbi_uc* pixels = stbi_load_from_memory(file.data(), length, &width, &height, &channels, 4);
+    decoderBlockLimit = std::numeric_limits<std::size_t>::max();
     if (pixels == nullptr) {
-        failGame("FILE LOADING ERROR",
-                 "An image file is missing or the executable is in the wrong directory.");
+        failGame(kLoadErrorTitle, kMissingImageText);
         return sprite;
     }
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, width * 4,
                                                               SDL_PIXELFORMAT_ABGR8888);
     if (surface != nullptr) {
         sprite->texture = SDL_CreateTextureFromSurface(getRenderer(), surface);
+    }
+    // Without its texture the game would run on, drawing nothing at all.
+    if (sprite->texture == nullptr) {
+        failTexture(relativeName);
+    } else {
         SDL_SetTextureBlendMode(sprite->texture, SDL_BLENDMODE_BLEND);
     }
     stbi_image_free(pixels);

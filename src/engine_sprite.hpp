@@ -11,8 +11,8 @@ struct Sprite {
     SDL_Texture* texture;
 };
 
-// Always returns a record; a missing or undecodable file leaves `texture` null, reports the
-// failure and asks the game to quit.
+// Always returns a record; a missing, undecodable or oversized image, or one the renderer cannot
+// take as a texture, leaves `texture` null, reports the failure and asks the game to quit.
 Sprite* newSprite(const char* relativeName);
 void freeSprite(Sprite* sprite);
 // Draws the source cell at its own size, centred on (x, y).

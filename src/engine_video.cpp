@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "engine_game_manager.hpp"
@@ -49,6 +50,15 @@ void applyWindowedSize() {
     SDL_SetWindowFullscreen(window, 0);
     SDL_SetWindowSize(window, trunc32(layout.windowSize.x), trunc32(layout.windowSize.y));
     SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+// With no display SDL falls back to its offscreen driver: the game would run in a window no one
+// can see and that nothing can close. That driver counts only when it was asked for.
+bool onlyAnInvisibleDisplay() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* requested = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    return driver != nullptr && std::strcmp(driver, "offscreen") == 0 &&
+           (requested == nullptr || std::strstr(requested, "offscreen") == nullptr);
 }
 
 void failVideo(const char* what) {
@@ -112,6 +122,12 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     gameWidth = width;
     gameHeight = height;
     SDL_InitSubSystem(SDL_INIT_VIDEO);
+    if (onlyAnInvisibleDisplay()) {
+        failGame("VIDEO ERROR",
+                 "No display was found. Start the game from a desktop session, or set "
+                 "SDL_VIDEODRIVER=dummy to run it without a window.");
+        return;
+    }
     window = SDL_CreateWindow("Title Here", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 0, 0,
                               SDL_WINDOW_ALLOW_HIGHDPI);
     if (window == nullptr) {

@@ -27,8 +27,9 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
                                std::int32_t windowMode, std::int32_t scaleType,
                                std::int32_t rotation);
 
-// Opens the window and renderer; when either cannot be made the failure is reported and the
-// game ends non-zero.
+// Opens the window and renderer; when either cannot be made, or the only display is SDL's
+// invisible offscreen one that was not asked for, the failure is reported and the game ends
+// non-zero.
 void initializeVideo(std::int32_t width, std::int32_t height);
 void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::int32_t rotation);
 // Makes the play field the render target and clears it.

@@ -5,10 +5,13 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -71,6 +74,7 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
     const auto terminateAt = start + std::chrono::duration<double>(terminateAfterSeconds);
     bool terminateSent = terminateAfterSeconds < 0.0;
     int status = 0;
+    rusage usage = {};
     bool exited = false;
     char buffer[4096];
     while (!exited) {
@@ -84,11 +88,11 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
             kill(child, SIGTERM);
             terminateSent = true;
         }
-        if (waitpid(child, &status, WNOHANG) == child) {
+        if (wait4(child, &status, WNOHANG, &usage) == child) {
             exited = true;
         } else if (std::chrono::steady_clock::now() > deadline) {
             kill(child, SIGKILL);
-            waitpid(child, &status, 0);
+            wait4(child, &status, 0, &usage);
             result.timedOut = true;
             exited = true;
         }
@@ -98,10 +102,115 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
         result.standardError.append(buffer, static_cast<std::size_t>(count));
     }
     close(errorPipe[0]);
+    result.peakResidentKiB = usage.ru_maxrss;
     if (!result.timedOut && WIFEXITED(status)) {
         result.exitStatus = WEXITSTATUS(status);
     }
     return result;
+}
+
+namespace {
+// Writes deflate's bit stream: fields least significant bit first, Huffman codes most first.
+class BitWriter {
+  public:
+    void field(std::uint32_t value, int bits) {
+        for (int i = 0; i < bits; ++i) {
+            put((value >> i) & 1u);
+        }
+    }
+    void code(std::uint32_t value, int bits) {
+        for (int i = bits - 1; i >= 0; --i) {
+            put((value >> i) & 1u);
+        }
+    }
+    std::string finish() {
+        if (used_ > 0) {
+            bytes_ += static_cast<char>(current_);
+        }
+        return bytes_;
+    }
+
+  private:
+    void put(std::uint32_t bit) {
+        current_ |= bit << used_;
+        if (++used_ == 8) {
+            bytes_ += static_cast<char>(current_);
+            current_ = 0;
+            used_ = 0;
+        }
+    }
+    std::string bytes_;
+    std::uint32_t current_ = 0;
+    int used_ = 0;
+};
+
+// A zlib stream of `count` zero bytes: one literal, then copies of 258 bytes from one back,
+// in a single block with deflate's fixed codes.
+std::string deflateZeros(std::uint64_t count) {
+    constexpr std::uint32_t kLiteralZero = 0x30;  // 8-bit fixed code of literal 0
+    constexpr std::uint32_t kLength258 = 0xC5;    // 8-bit fixed code of length symbol 285
+    constexpr std::uint64_t kLongestCopy = 258;
+    BitWriter bits;
+    bits.field(1, 1);  // the last block
+    bits.field(1, 2);  // fixed codes
+    std::uint64_t written = 0;
+    while (written < count) {
+        if (written > 0 && count - written >= kLongestCopy) {
+            bits.code(kLength258, 8);
+            bits.code(0, 5);  // distance 1
+            written += kLongestCopy;
+        } else {
+            bits.code(kLiteralZero, 8);
+            ++written;
+        }
+    }
+    bits.code(0, 7);  // end of block
+    std::string stream = "\x78\x01" + bits.finish();
+    // Adler-32 of zeros: the byte sum stays 1, the running sum grows by 1 per byte.
+    const std::uint32_t adler = static_cast<std::uint32_t>((count % 65521) << 16) | 1u;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        stream += static_cast<char>((adler >> shift) & 0xFFu);
+    }
+    return stream;
+}
+
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= static_cast<unsigned char>(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
+std::string bigEndian(std::uint32_t value) {
+    std::string bytes;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        bytes += static_cast<char>((value >> shift) & 0xFFu);
+    }
+    return bytes;
+}
+
+std::string pngChunk(const std::string& type, const std::string& data) {
+    const std::string body = type + data;
+    return bigEndian(static_cast<std::uint32_t>(data.size())) + body + bigEndian(crc32(body));
+}
+}  // namespace
+
+std::string inflatingPng(int width, int height, std::uint64_t inflatedBytes) {
+    const std::string header = bigEndian(static_cast<std::uint32_t>(width)) +
+                               bigEndian(static_cast<std::uint32_t>(height)) +
+                               std::string("\x01\x00\x00\x00\x00", 5);  // 1-bit grey
+    return "\x89PNG\r\n\x1a\n" + pngChunk("IHDR", header) +
+           pngChunk("IDAT", deflateZeros(inflatedBytes)) + pngChunk("IEND", "");
+}
+
+std::string blankPng(int width, int height) {
+    // Each row is a filter byte followed by its packed pixels.
+    const std::uint64_t rowBytes = 1 + (static_cast<std::uint64_t>(width) + 7) / 8;
+    return inflatingPng(width, height, rowBytes * static_cast<std::uint64_t>(height));
 }
 
 std::string makeTemporaryDirectory() {

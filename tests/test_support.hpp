@@ -1,6 +1,7 @@
 // Shared helpers for the test suite: real SDL input events and child processes with a deadline.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ struct ProcessResult {
     int exitStatus = -1;  // -1 when the process was killed or did not exit normally
     bool timedOut = false;
     std::string standardError;
+    long peakResidentKiB = 0;  // the most memory the process held at once
 };
 
 // Runs a program with extra environment entries ("NAME=value"), captures its stderr and
@@ -32,6 +34,13 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
 // returns the copy's path.
 std::string stageProgramIn(const std::string& program, const std::string& directory,
                            bool withResources);
+
+// The bytes of a PNG file of the given size, one bit per pixel, every pixel black. Its pixel
+// rows are deflated as runs, so even a 20000 by 20000 image takes a few hundred kilobytes.
+std::string blankPng(int width, int height);
+// A PNG with the header of blankPng whose image data inflates to `inflatedBytes` zero bytes,
+// however many its size calls for: a decompression bomb when that is far more.
+std::string inflatingPng(int width, int height, std::uint64_t inflatedBytes);
 
 // A fresh empty directory under the system's temporary folder, removed by the caller.
 std::string makeTemporaryDirectory();

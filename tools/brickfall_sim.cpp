@@ -1,8 +1,11 @@
 // brickfall-sim -- runs the real game headless, pass after pass without real-time pacing,
-// driven by an input script; writes a state trace, snapshots and a summary.
+// driven by an input script or a seeded random player that checks the game's invariants after
+// every pass; writes a state trace, snapshots and a summary.
 #include <SDL.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +18,10 @@
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
+#include "entity_ball.hpp"
+#include "game_scene_manager.hpp"
+#include "sim_invariants.hpp"
+#include "sim_monkey.hpp"
 #include "sim_script.hpp"
 #include "sim_trace.hpp"
 
@@ -32,16 +39,31 @@ struct Options {
     long long frames = -1;
     std::string tracePath;
     std::vector<Snapshot> snapshots;
+    bool monkey = false;
+    std::uint64_t monkeySeed = 0;
+    long long progressEvery = 0;
 };
 
 constexpr const char* kUsage =
-    "usage: brickfall-sim [--script FILE] [--frames N] [--trace FILE|-] "
-    "[--snapshot F:FILE.png]...\n";
+    "usage: brickfall-sim [--script FILE | --monkey SEED] [--frames N] [--trace FILE|-] "
+    "[--snapshot F:FILE.png]... [--progress N]\n"
+    "  --monkey SEED  random play from the seed, checking the game's invariants every pass;\n"
+    "                 needs --frames; a broken invariant ends the run with status 3\n"
+    "  --progress N   writes the pass count to stderr every N passes\n";
+
+constexpr int kUsageStatus = 2;
+constexpr int kBrokenInvariantStatus = 3;
 
 bool parseCount(const char* text, long long& value) {
     char* end = nullptr;
     value = std::strtoll(text, &end, 10);
     return end != text && *end == '\0' && value >= 0;
+}
+
+bool parseSeed(const char* text, std::uint64_t& value) {
+    char* end = nullptr;
+    value = std::strtoull(text, &end, 10);
+    return text[0] >= '0' && text[0] <= '9' && *end == '\0';
 }
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -57,6 +79,17 @@ bool parseOptions(int argc, char** argv, Options& options) {
         } else if (option == "--frames") {
             if (!parseCount(value, options.frames)) {
                 std::fprintf(stderr, "brickfall-sim: --frames needs a whole number\n");
+                return false;
+            }
+        } else if (option == "--monkey") {
+            options.monkey = true;
+            if (!parseSeed(value, options.monkeySeed)) {
+                std::fprintf(stderr, "brickfall-sim: --monkey needs a whole number seed\n");
+                return false;
+            }
+        } else if (option == "--progress") {
+            if (!parseCount(value, options.progressEvery) || options.progressEvery == 0) {
+                std::fprintf(stderr, "brickfall-sim: --progress needs a whole number from 1\n");
                 return false;
             }
         } else if (option == "--trace") {
@@ -76,6 +109,14 @@ bool parseOptions(int argc, char** argv, Options& options) {
             std::fprintf(stderr, "brickfall-sim: unknown option %s\n", option.c_str());
             return false;
         }
+    }
+    if (options.monkey && !options.scriptPath.empty()) {
+        std::fprintf(stderr, "brickfall-sim: --monkey and --script exclude each other\n");
+        return false;
+    }
+    if (options.monkey && options.frames < 0) {
+        std::fprintf(stderr, "brickfall-sim: --monkey needs --frames\n");
+        return false;
     }
     return true;
 }
@@ -136,17 +177,38 @@ bool writeSnapshot(const std::string& path) {
     }
     return read == 0 && stbi_write_png(path.c_str(), width, height, 4, pixels.data(), width * 4);
 }
+
+// How far a monkey run got into the game, so a soak's record says what it exercised.
+struct MonkeyReach {
+    long long stagesStarted = 0;
+    long long menuPasses = 0;
+    std::int32_t mostBalls = 0;
+    std::int32_t mostCoins = 0;
+    std::int32_t fewestBlocks = kBlockCapacity;
+    std::int32_t highScore = 0;
+
+    void note(const GameState& previous, const GameState& current) {
+        if (previous.scene != kStageScene && current.scene == kStageScene) {
+            ++stagesStarted;
+        }
+        menuPasses += current.scene == kMenuScene ? 1 : 0;
+        mostBalls = std::max(mostBalls, current.ballCount);
+        mostCoins = std::max(mostCoins, current.coinCount);
+        fewestBlocks = std::min(fewestBlocks, current.blockCount);
+        highScore = current.highScore;
+    }
+};
 }  // namespace
 
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);
-        return 2;
+        return kUsageStatus;
     }
     Script script;
     if (!options.scriptPath.empty() && !loadScript(options.scriptPath, script)) {
-        return 2;
+        return kUsageStatus;
     }
     const long long frames = options.frames >= 0 ? options.frames : script.length;
 
@@ -158,7 +220,7 @@ int main(int argc, char** argv) {
         if (trace == nullptr) {
             std::fprintf(stderr, "brickfall-sim: cannot write trace %s\n",
                          options.tracePath.c_str());
-            return 2;
+            return kUsageStatus;
         }
     }
 
@@ -169,16 +231,30 @@ int main(int argc, char** argv) {
     SDL_setenv("SDL_RENDER_BATCHING", "1", 1);
     SDL_setenv("SDL_AUDIODRIVER", "dummy", 0);
 
+    if (options.monkey) {
+        // A quit in a monkey run can then only come from the game itself, never from a signal
+        // that stops the soak.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    }
     const auto start = std::chrono::steady_clock::now();
     startUp();
     ScriptPlayer player(script);
+    Monkey monkey(options.monkeySeed);
+    MonkeyReach reach;
+    // Two states, swapped each pass, so the check between passes copies nothing.
+    std::array<GameState, 2> states;
+    readGameState(states[0]);
+    std::string brokenInvariant;
     std::vector<bool> keyDown(SDL_NUM_SCANCODES, false);
     long long passes = 0;
     bool snapshotsWritten = true;
     while (passes < frames && !hasFailed()) {
-        pressKeys(player.next(), keyDown);
+        pressKeys(options.monkey ? monkey.next(readMonkeyView()) : player.next(), keyDown);
         runFramePass();
         ++passes;
+        if (options.progressEvery > 0 && passes % options.progressEvery == 0) {
+            std::fprintf(stderr, "pass %lld\n", passes);
+        }
         for (const Snapshot& snapshot : options.snapshots) {
             if (snapshot.frame == passes && !writeSnapshot(snapshot.path)) {
                 std::fprintf(stderr, "brickfall-sim: cannot write snapshot %s\n",
@@ -188,6 +264,16 @@ int main(int argc, char** argv) {
         }
         if (trace != nullptr) {
             writeTraceLine(trace, passes);
+        }
+        if (options.monkey) {
+            const GameState& previous = states[static_cast<std::size_t>((passes + 1) % 2)];
+            GameState& current = states[static_cast<std::size_t>(passes % 2)];
+            readGameState(current);
+            brokenInvariant = findBrokenInvariant(previous, current);
+            if (!brokenInvariant.empty()) {
+                break;
+            }
+            reach.note(previous, current);
         }
         if (getQuit()) {
             break;
@@ -207,6 +293,23 @@ int main(int argc, char** argv) {
                  "passes %lld, seconds %.3f, passes per second %.0f, score %d, hi-score %d\n",
                  passes, seconds, seconds > 0.0 ? static_cast<double>(passes) / seconds : 0.0,
                  summary.score, summary.highScore);
+    if (options.monkey) {
+        std::fprintf(stderr,
+                     "monkey seed %llu: stages started %lld, passes in the menu %lld, exits "
+                     "avoided %lld, most balls %d, most coins %d, fewest blocks %d, hi-score %d\n",
+                     static_cast<unsigned long long>(options.monkeySeed), reach.stagesStarted,
+                     reach.menuPasses, monkey.exitsAvoided(), reach.mostBalls, reach.mostCoins,
+                     reach.fewestBlocks, reach.highScore);
+        if (!brokenInvariant.empty()) {
+            std::fprintf(stderr, "brickfall-sim: pass %lld: invariant broken: %s\n", passes,
+                         brokenInvariant.c_str());
+            return kBrokenInvariantStatus;
+        }
+        if (getQuit() && !hasFailed()) {
+            std::fprintf(stderr, "brickfall-sim: pass %lld: the monkey left the game\n", passes);
+            return kBrokenInvariantStatus;
+        }
+    }
     if (status != 0) {
         return status;
     }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/install-deps.sh build|test [...]
+# Usage: tools/install-deps.sh build|test|fuzz [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
@@ -8,10 +8,12 @@ for need in "$@"; do
     case "$need" in
         build) ;;
         test)
-            packages+=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick clang-format)
+            packages+=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick clang-format valgrind)
             # The package test builds the .deb and checks what it installs.
             packages+=(dpkg-dev file desktop-file-utils)
             ;;
+        # clang with its sanitizer and libFuzzer runtimes
+        fuzz) packages+=(clang libclang-rt-dev) ;;
         *)
             echo "unknown need: $need" >&2
             exit 2

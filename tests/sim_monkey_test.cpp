@@ -1,0 +1,205 @@
+#include "sim_monkey.hpp"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine_game_manager.hpp"
+#include "game_scene_manager.hpp"
+#include "scene_menu.hpp"
+#include "sim_invariants.hpp"
+#include "stage_support.hpp"
+#include "test_support.hpp"
+
+namespace {
+HeldActions holding(std::initializer_list<InputAction> actions) {
+    HeldActions held = {};
+    for (InputAction action : actions) {
+        held[static_cast<std::size_t>(action)] = true;
+    }
+    return held;
+}
+
+MonkeyView mainPage(std::int32_t cursor) {
+    MonkeyView view;
+    view.scene = kMenuScene;
+    view.menuPage = kMainPage;
+    view.menuCursor = cursor;
+    return view;
+}
+
+// Leaves exactly the held actions' keys down after the next drain, as brickfall-sim does.
+void pushHeldActions(const HeldActions& held) {
+    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
+        test_support::pushActionKey(static_cast<InputAction>(action), false);
+    }
+    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
+        if (held[static_cast<std::size_t>(action)]) {
+            test_support::pushActionKey(static_cast<InputAction>(action), true);
+        }
+    }
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+}  // namespace
+
+TEST(MonkeyRandom, IsFixedBySeedAndCoversItsRange) {
+    MonkeyRandom a(42);
+    MonkeyRandom b(42);
+    MonkeyRandom c(43);
+    bool differs = false;
+    for (int i = 0; i < 100; ++i) {
+        const std::uint64_t value = a.next();
+        EXPECT_EQ(value, b.next());
+        differs = differs || value != c.next();
+    }
+    EXPECT_TRUE(differs);
+    // SplitMix64's first output for seed 0, as published with the generator.
+    EXPECT_EQ(MonkeyRandom(0).next(), 0xE220A8397B1DCDAFull);
+
+    std::set<std::int64_t> seen;
+    for (int i = 0; i < 1000; ++i) {
+        const std::int64_t value = a.between(-2, 3);
+        EXPECT_GE(value, -2);
+        EXPECT_LE(value, 3);
+        seen.insert(value);
+    }
+    EXPECT_EQ(seen.size(), 6u);
+}
+
+class MonkeyInMenu : public stage_support::InputTest {};
+
+TEST_F(MonkeyInMenu, ExitIsChosenOnlyByANewConfirmLandingOnItsRow) {
+    const HeldActions none = {};
+    const struct {
+        const char* name;
+        HeldActions before;
+        HeldActions now;
+        MonkeyView view;
+        bool exit;
+    } cases[] = {
+        {"Confirm on Exit", none, holding({InputAction::Confirm}), mainPage(2), true},
+        {"Select shares Confirm's key", none, holding({InputAction::Select}), mainPage(2), true},
+        {"Down onto Exit, then Confirm", none, holding({InputAction::Down, InputAction::Confirm}),
+         mainPage(1), true},
+        {"Up and Down together on Exit", none,
+         holding({InputAction::Up, InputAction::Down, InputAction::Confirm}), mainPage(2), true},
+        {"Up off Exit first", none, holding({InputAction::Up, InputAction::Confirm}), mainPage(2),
+         false},
+        {"Confirm already held", holding({InputAction::Confirm}), holding({InputAction::Confirm}),
+         mainPage(2), false},
+        {"Select held, Confirm added", holding({InputAction::Select}),
+         holding({InputAction::Confirm, InputAction::Select}), mainPage(2), false},
+        {"Down already held", holding({InputAction::Down}),
+         holding({InputAction::Down, InputAction::Confirm}), mainPage(1), false},
+        {"Confirm on Start", none, holding({InputAction::Confirm}), mainPage(0), false},
+        {"no Confirm", none, holding({InputAction::Down}), mainPage(1), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(wouldChooseExit(c.before, c.now, c.view), c.exit);
+    }
+    MonkeyView options = mainPage(2);
+    options.menuPage = kOptionsPage;
+    EXPECT_FALSE(wouldChooseExit(none, holding({InputAction::Confirm}), options));
+    MonkeyView stage = mainPage(2);
+    stage.scene = kStageScene;
+    EXPECT_FALSE(wouldChooseExit(none, holding({InputAction::Confirm}), stage));
+}
+
+// The monkey against the real menu and stage updates, without drawing: it never quits and it
+// keeps finding its way into stages while every invariant holds.
+TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
+    constexpr int kPasses = 200000;
+    for (std::uint64_t seed = 1; seed <= 4; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        changeScene(kMenuScene);
+        Monkey monkey(seed);
+        GameState previous;
+        readGameState(previous);
+        GameState current;
+        int stagesStarted = 0;
+        for (int pass = 0; pass < kPasses; ++pass) {
+            pushHeldActions(monkey.next(readMonkeyView()));
+            updateInputs();
+            updateCurrentScene();
+            ASSERT_FALSE(getQuit()) << "the monkey chose Exit on pass " << pass;
+            readGameState(current);
+            ASSERT_EQ(findBrokenInvariant(previous, current), "") << "pass " << pass;
+            stagesStarted += previous.scene == kMenuScene && current.scene == kStageScene;
+            previous = current;
+        }
+        EXPECT_GE(stagesStarted, 2);
+    }
+}
+
+// From a fresh menu every seed ends up in a stage, some of them after turning away from Exit.
+TEST_F(MonkeyInMenu, TurnsAwayFromExitAndStartsAStageInstead) {
+    constexpr int kSeeds = 300;
+    // The slowest of these seeds wanders the option pages for about five thousand passes.
+    constexpr int kPassLimit = 20000;
+    long long exitsAvoided = 0;
+    for (std::uint64_t seed = 1; seed <= kSeeds; ++seed) {
+        changeScene(kMenuScene);
+        Monkey monkey(seed);
+        int pass = 0;
+        while (getCurrentScene() == kMenuScene && pass < kPassLimit) {
+            pushHeldActions(monkey.next(readMonkeyView()));
+            updateInputs();
+            updateCurrentScene();
+            ASSERT_FALSE(getQuit()) << "seed " << seed << " chose Exit on pass " << pass;
+            ++pass;
+        }
+        ASSERT_EQ(getCurrentScene(), kStageScene) << "seed " << seed << " is still in the menu";
+        exitsAvoided += monkey.exitsAvoided();
+    }
+    EXPECT_GT(exitsAvoided, 0);
+}
+
+TEST(MonkeyProcess, ASeedPlaysTheSameGameEveryTime) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const auto run = [&directory](const char* seed, const std::string& trace) {
+        return test_support::runProcess(
+            {BRICKFALL_SIM_BINARY, "--monkey", seed, "--frames", "3000", "--trace", trace}, {},
+            120.0);
+    };
+    const auto first = run("7", directory + "/first.jsonl");
+    const auto again = run("7", directory + "/again.jsonl");
+    const auto other = run("8", directory + "/other.jsonl");
+    for (const auto* result : {&first, &again, &other}) {
+        EXPECT_EQ(result->exitStatus, 0) << result->standardError;
+        EXPECT_NE(result->standardError.find("passes 3000,"), std::string::npos)
+            << result->standardError;
+    }
+    const std::string firstTrace = readFile(directory + "/first.jsonl");
+    EXPECT_FALSE(firstTrace.empty());
+    EXPECT_EQ(firstTrace, readFile(directory + "/again.jsonl"));
+    EXPECT_NE(firstTrace, readFile(directory + "/other.jsonl"));
+    EXPECT_NE(first.standardError.find("monkey seed 7: stages started "), std::string::npos)
+        << first.standardError;
+    test_support::removeDirectory(directory);
+}
+
+TEST(MonkeyProcess, WrongMonkeyArgumentsGiveTheUsageStatus) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--monkey", "1"},
+        {"--monkey", "seven", "--frames", "10"},
+        {"--monkey", "-1", "--frames", "10"},
+        {"--monkey", "1", "--frames", "10", "--script", "play.script"},
+        {"--monkey", "1", "--frames", "10", "--progress", "0"},
+    };
+    for (const auto& arguments : cases) {
+        std::vector<std::string> command = {BRICKFALL_SIM_BINARY};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const auto result = test_support::runProcess(command, {}, 60.0);
+        EXPECT_EQ(result.exitStatus, 2) << arguments[1] << " " << arguments.back();
+        EXPECT_NE(result.standardError.find("usage: brickfall-sim"), std::string::npos);
+    }
+}
