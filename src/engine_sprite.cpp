@@ -81,25 +81,27 @@ bool readFile(const char* path, std::vector<stbi_uc>& bytes, long& size) {
 }
 
 // An IDAT chunk of no length adds nothing to the image data, but the decoder copies it from a
-// null buffer when it comes first. Chunks past a malformed one are left for the decoder to
-// reject.
+// null buffer when it comes first, even when the file ends before its checksum. Chunks past a
+// malformed one are left for the decoder to reject.
 void dropEmptyImageData(std::vector<stbi_uc>& png) {
     constexpr std::size_t kSignatureBytes = 8;
+    constexpr std::size_t kHeaderBytes = 8;  // length and type
     constexpr std::size_t kFrameBytes = 12;  // length, type and checksum around the data
     std::size_t at = kSignatureBytes;
-    while (at + kFrameBytes <= png.size()) {
+    while (at + kHeaderBytes <= png.size()) {
         const std::uint32_t length = (std::uint32_t{png[at]} << 24) |
                                      (std::uint32_t{png[at + 1]} << 16) |
                                      (std::uint32_t{png[at + 2]} << 8) | png[at + 3];
-        if (length > png.size() - at - kFrameBytes) {
-            return;
-        }
         const auto chunk = png.begin() + static_cast<std::ptrdiff_t>(at);
         if (length == 0 && std::memcmp(&png[at + 4], "IDAT", 4) == 0) {
-            png.erase(chunk, chunk + static_cast<std::ptrdiff_t>(kFrameBytes));
-        } else {
-            at += kFrameBytes + length;
+            const std::size_t frame = std::min(kFrameBytes, png.size() - at);
+            png.erase(chunk, chunk + static_cast<std::ptrdiff_t>(frame));
+            continue;
         }
+        if (at + kFrameBytes > png.size() || length > png.size() - at - kFrameBytes) {
+            return;
+        }
+        at += kFrameBytes + length;
     }
 }
 

@@ -39,10 +39,12 @@ bool mentionsSanitizer(const std::string& text) {
 // Each fails as any corrupt sheet does, and the sanitizer build finds nothing on the way:
 // - a 188-byte sheet whose IDAT chunk claims 2 GiB, which the decoder allocated before finding
 //   the file short;
-// - a sheet whose first IDAT chunk is empty, which the decoder copied from a null buffer.
+// - a sheet whose first IDAT chunk is empty, which the decoder copied from a null buffer;
+// - the same with the file ending before that chunk's checksum.
 TEST(SheetFuzzFindings, EachIsRefusedWithTheMissingImageMessage) {
     const std::vector<std::string> findings = {"regression-idat-length-2gib.png",
-                                               "regression-empty-first-idat.png"};
+                                               "regression-empty-first-idat.png",
+                                               "regression-empty-idat-without-checksum.png"};
     initializeFileHelper(50);
     initializeVideo(240, 320);
     ASSERT_NE(getRenderer(), nullptr);
