@@ -8,16 +8,17 @@ tools/install-deps.sh build test fuzz
 
 echo "== format"
 clang-format --dry-run --Werror src/*.cpp src/*.hpp tests/*.cpp tests/*.hpp \
-    $(ls tools/*.cpp tools/*.hpp fuzz/*.cpp 2> /dev/null)
+    bench/*.cpp bench/*.hpp $(ls tools/*.cpp tools/*.hpp fuzz/*.cpp 2> /dev/null)
 
 echo "== warnings as errors"
-cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRICKFALL_WERROR=ON > /dev/null
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRICKFALL_WERROR=ON \
+    -DBRICKFALL_BENCHMARKS=ON > /dev/null
 cmake --build build-test -j2
 (cd build-test && ctest -j2 --output-on-failure)
 
 echo "== sanitizers"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DBRICKFALL_WERROR=ON \
-    -DBRICKFALL_SANITIZE=ON > /dev/null
+    -DBRICKFALL_SANITIZE=ON -DBRICKFALL_BENCHMARKS=ON > /dev/null
 cmake --build build-sanitize -j2
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"

@@ -29,6 +29,7 @@ constexpr std::int32_t kGlyphLastColumn = 7;
 bool quit = false;
 bool failed = false;
 long long framesRun = 0;
+FrameStartObserver frameStartObserver = nullptr;
 }  // namespace
 
 void quitGame() {
@@ -68,6 +69,9 @@ void startUp() {
 }
 
 bool runFramePass() {
+    if (frameStartObserver != nullptr) {
+        frameStartObserver();
+    }
     updateInputs();
     if (isMinimized() != 0) {
         return false;
@@ -104,4 +108,8 @@ int shutDown() {
 
 long long getFramesRun() {
     return framesRun;
+}
+
+void setFrameStartObserver(FrameStartObserver observer) {
+    frameStartObserver = observer;
 }

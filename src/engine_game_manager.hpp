@@ -21,3 +21,8 @@ void runFrameLoop();
 int shutDown();
 // Passes that ran a full frame since start-up.
 long long getFramesRun();
+
+// Called at the start of every pass, before input is read, so a tool can time frame starts
+// against the timer's due times without changing the loop. Null, the default, calls nothing.
+using FrameStartObserver = void (*)();
+void setFrameStartObserver(FrameStartObserver observer);

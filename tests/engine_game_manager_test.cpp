@@ -3,9 +3,11 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "engine_timer.hpp"
 #include "test_support.hpp"
@@ -82,6 +84,67 @@ TEST(FrameLoop, CatchesUpAfterAStallAtOneFrameAPass) {
     EXPECT_GE(backToBack, 7);
     EXPECT_LT(backToBack, 100);
     quitGame();
+    EXPECT_EQ(shutDown(), 0);
+}
+
+namespace {
+struct ObservedStart {
+    std::uint64_t due;
+    long long framesRun;
+};
+std::vector<ObservedStart> observedStarts;
+
+void recordStart() {
+    observedStarts.push_back({frame_timer::getNextFrame(), getFramesRun()});
+}
+
+void recordStartAndQuitAfterThree() {
+    recordStart();
+    if (observedStarts.size() == 3) {
+        quitGame();
+    }
+}
+}  // namespace
+
+TEST(FrameLoop, FrameStartObserverSeesEachPassBeforeTheTimerMoves) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    observedStarts.clear();
+    setFrameStartObserver(recordStart);
+    std::vector<std::uint64_t> dueBefore;
+    for (int pass = 0; pass < 3; ++pass) {
+        dueBefore.push_back(frame_timer::getNextFrame());
+        runFramePass();
+    }
+    ASSERT_EQ(observedStarts.size(), 3u);
+    for (std::size_t i = 0; i < observedStarts.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(observedStarts[i].due, dueBefore[i]) << "seen before the timer advances";
+        EXPECT_EQ(observedStarts[i].framesRun, static_cast<long long>(i))
+            << "seen before the frame runs";
+    }
+    setFrameStartObserver(nullptr);
+    runFramePass();
+    EXPECT_EQ(observedStarts.size(), 3u) << "a cleared observer is not called";
+    EXPECT_EQ(getFramesRun(), 4);
+    quitGame();
+    EXPECT_EQ(shutDown(), 0);
+}
+
+TEST(FrameLoop, TheRealTimeLoopCallsTheObserverOnEveryFrameItRuns) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    observedStarts.clear();
+    setFrameStartObserver(recordStartAndQuitAfterThree);
+    runFrameLoop();
+    setFrameStartObserver(nullptr);
+    EXPECT_EQ(getFramesRun(), 3);
+    ASSERT_EQ(observedStarts.size(), 3u);
+    // The loop waits for each due time, so consecutive frames are due one period apart.
+    const std::uint64_t period =
+        frame_timer::periodTicks(SDL_GetPerformanceFrequency(), frame_timer::getFramePeriod());
+    EXPECT_EQ(observedStarts[1].due - observedStarts[0].due, period);
+    EXPECT_EQ(observedStarts[2].due - observedStarts[1].due, period);
     EXPECT_EQ(shutDown(), 0);
 }
 

@@ -41,6 +41,15 @@ std::uint32_t windowPixel(SDL_Window* window, int x, int y) {
     SDL_FreeSurface(converted);
     return pixel;
 }
+// A red mark in the play field's top-left corner shows where the field lands in the window.
+void presentRedCorner() {
+    preRender();
+    SDL_SetRenderDrawColor(getRenderer(), 255, 0, 0, 255);
+    const SDL_Rect mark = {0, 0, 10, 10};
+    SDL_RenderFillRect(getRenderer(), &mark);
+    SDL_SetRenderDrawColor(getRenderer(), 0, 0, 0, 255);
+    renderVideo();
+}
 }  // namespace
 
 TEST(VideoLayout, FullHdDisplay) {
@@ -107,14 +116,8 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     EXPECT_EQ(height, expected.scaleRectangle.h);
     EXPECT_STREQ(SDL_GetWindowTitle(getWindow()), "Title Here");
 
-    // A red mark in the play field's top-left corner shows where the field lands.
     const int scale = expected.scaleRectangle.w / 240;
-    preRender();
-    SDL_SetRenderDrawColor(getRenderer(), 255, 0, 0, 255);
-    const SDL_Rect mark = {0, 0, 10, 10};
-    SDL_RenderFillRect(getRenderer(), &mark);
-    SDL_SetRenderDrawColor(getRenderer(), 0, 0, 0, 255);
-    renderVideo();
+    presentRedCorner();
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);
     EXPECT_EQ(windowPixel(getWindow(), 10 * scale + 2, 2), 0x000000u);
 
@@ -124,11 +127,7 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     EXPECT_EQ(width, static_cast<int>(getVideoLayout().windowSize.x));
     EXPECT_EQ(height, static_cast<int>(getVideoLayout().windowSize.y));
     EXPECT_GT(width, height);
-    preRender();
-    SDL_SetRenderDrawColor(getRenderer(), 255, 0, 0, 255);
-    SDL_RenderFillRect(getRenderer(), &mark);
-    SDL_SetRenderDrawColor(getRenderer(), 0, 0, 0, 255);
-    renderVideo();
+    presentRedCorner();
     EXPECT_EQ(windowPixel(getWindow(), width - 3, 2), 0xFF0000u);
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0x000000u);
     quitVideo();

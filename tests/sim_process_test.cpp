@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <stb_image.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -121,4 +122,24 @@ TEST(Sim, MissingSheetEndsStartUpWithoutAPass) {
     EXPECT_TRUE(contains(result.standardError, "FILE LOADING ERROR")) << result.standardError;
     EXPECT_TRUE(contains(result.standardError, "passes 0,")) << result.standardError;
     test_support::removeDirectory(directory);
+}
+
+TEST(Sim, AWholeGameStaysUnder32MiBResident) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory and quarantine dwarf the game's own";
+#endif
+    // Start, leave the served ball alone until it is lost (pass 345), then Exit on pass 606.
+    const SimRun run = runSim("1 Confirm\n600 -\n1 Down\n1 -\n1 Down\n1 -\n1 Confirm\n10 -\n");
+    EXPECT_EQ(run.process.exitStatus, 0) << run.process.standardError;
+    ASSERT_EQ(run.trace.size(), 606u) << "Exit ends the game after its pass";
+    EXPECT_TRUE(contains(run.trace[343], "\"scene\":1,")) << run.trace[343];
+    EXPECT_TRUE(contains(run.trace[344], "\"scene\":0,")) << run.trace[344];
+
+    const std::string& report = run.process.standardError;
+    const std::string key = "peak resident memory ";
+    const std::size_t at = report.find(key);
+    ASSERT_NE(at, std::string::npos) << report;
+    const long kibibytes = std::strtol(report.c_str() + at + key.size(), nullptr, 10);
+    EXPECT_GT(kibibytes, 0);
+    EXPECT_LT(kibibytes, 32 * 1024) << "KiB at peak";
 }

@@ -7,7 +7,11 @@ packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
 for need in "$@"; do
     case "$need" in
         build) ;;
-        test) packages+=(libgtest-dev xvfb xdotool clang-format valgrind) ;;
+        test)
+            packages+=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick clang-format valgrind)
+            # The package test builds the .deb and checks what it installs.
+            packages+=(dpkg-dev file desktop-file-utils)
+            ;;
         # clang with its sanitizer and libFuzzer runtimes
         fuzz) packages+=(clang libclang-rt-dev) ;;
         *)

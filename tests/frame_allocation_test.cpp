@@ -1,0 +1,252 @@
+// Heap allocations are counted in this file for the whole test program: every form of
+// operator new, and SDL's own allocator through its memory-function hooks.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <set>
+#include <vector>
+
+#include "engine_audio.hpp"
+#include "engine_game_manager.hpp"
+#include "engine_input.hpp"
+#include "engine_sprite.hpp"
+#include "engine_video.hpp"
+#include "entity_ball.hpp"
+#include "entity_coin.hpp"
+#include "game_scene_manager.hpp"
+#include "game_score.hpp"
+#include "game_variables.hpp"
+#include "scene_menu.hpp"
+#include "stage_support.hpp"
+#include "test_support.hpp"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> newCalls{0};
+std::atomic<long> sdlCalls{0};
+
+void* allocate(std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) {
+        newCalls.fetch_add(1, std::memory_order_relaxed);
+    }
+    // operator new must return a unique pointer even for zero bytes.
+    if (void* block = std::malloc(size == 0 ? 1 : size)) {
+        return block;
+    }
+    throw std::bad_alloc();
+}
+
+void* sdlMalloc(std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) {
+        sdlCalls.fetch_add(1, std::memory_order_relaxed);
+    }
+    return std::malloc(size);
+}
+void* sdlCalloc(std::size_t count, std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) {
+        sdlCalls.fetch_add(1, std::memory_order_relaxed);
+    }
+    return std::calloc(count, size);
+}
+void* sdlRealloc(void* block, std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) {
+        sdlCalls.fetch_add(1, std::memory_order_relaxed);
+    }
+    return std::realloc(block, size);
+}
+void sdlFree(void* block) {
+    std::free(block);
+}
+}  // namespace
+
+// Every unaligned form is replaced as a set, so each block is freed by the allocator that made it.
+void* operator new(std::size_t size) {
+    return allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return allocate(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return allocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+
+namespace {
+// SDL's renderer keeps a pool of draw commands that grows to the most draws one frame has
+// queued. A frame of more draws than a scene can make (at most 300 blocks, 30 coins, 10 balls,
+// the paddle and some 60 glyphs) fills it, so growth there is not counted as ours.
+void fillRenderCommandPool() {
+    preRender();
+    for (int draw = 0; draw < 1000; ++draw) {
+        renderSprite(*getSprite1(), Rectangle{64, 0, 7, 7}, 10.0f, 10.0f, 0);
+    }
+    renderVideo();
+}
+
+void startCounting() {
+    ASSERT_EQ(SDL_SetMemoryFunctions(sdlMalloc, sdlCalloc, sdlRealloc, sdlFree), 0);
+    startUp();
+    ASSERT_FALSE(getQuit()) << "start-up failed";
+    fillRenderCommandPool();
+}
+
+// Runs one pass with exactly the listed actions held; counts its allocations when asked.
+void countedPass(const std::vector<InputAction>& held, bool count) {
+    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
+        test_support::pushActionKey(static_cast<InputAction>(action), false);
+    }
+    for (InputAction action : held) {
+        test_support::pushActionKey(action, true);
+    }
+    counting = count;
+    runFramePass();
+    counting = false;
+}
+
+struct MenuStep {
+    std::vector<InputAction> held;
+    int passes;
+};
+
+using A = InputAction;
+// Every page and every row's action, ending back on the main page's first row: each step is
+// held for its passes and then released for one. The choices are stepped through every value
+// and back before Apply: another window mode makes SDL remake the window's surface, and any
+// rotation makes SDL's software renderer build temporary surfaces for every copy into the
+// window, both allocations of SDL's own in the frames that show them.
+const std::vector<MenuStep> kMenuTour = {
+    {{A::Down}, 1},    {{A::Down}, 1},    {{A::Up}, 1},      {{A::Up}, 1},
+    {{A::Down}, 1},    {{A::Confirm}, 1},  // Options
+    {{A::Down}, 1},    {{A::Down}, 1},    {{A::Down}, 1},    {{A::Up}, 1},
+    {{A::Up}, 1},      {{A::Up}, 1},      {{A::Confirm}, 1},                  // Video
+    {{A::Right}, 1},   {{A::Right}, 1},   {{A::Left}, 1},    {{A::Left}, 1},  // window mode
+    {{A::Down}, 1},    {{A::Right}, 1},   {{A::Right}, 1},   {{A::Left}, 1},
+    {{A::Left}, 1},                                                            // scale
+    {{A::Down}, 1},    {{A::Right}, 1},   {{A::Right}, 1},   {{A::Right}, 1},  // rotation
+    {{A::Left}, 1},    {{A::Left}, 1},    {{A::Left}, 1},    {{A::Down}, 1},
+    {{A::Confirm}, 1},                     // Apply
+    {{A::Down}, 1},    {{A::Confirm}, 1},  // Back to Options
+    {{A::Down}, 1},    {{A::Confirm}, 1},  // Audio
+    {{A::Left}, 80},   {{A::Right}, 80},  {{A::Down}, 1},    {{A::Left}, 80},
+    {{A::Right}, 80},  {{A::Back}, 1},  // Options
+    {{A::Back}, 1},                     // Main
+};
+
+struct TourSeen {
+    std::set<std::int32_t> pages;
+    std::int32_t lowestMusicVolume = 128;
+    std::int32_t lowestSoundVolume = 128;
+};
+
+void runMenuTour(bool count, TourSeen& seen) {
+    for (const MenuStep& step : kMenuTour) {
+        for (int pass = 0; pass < step.passes; ++pass) {
+            countedPass(step.held, count);
+            seen.pages.insert(getMenuPage());
+            seen.lowestMusicVolume = std::min(seen.lowestMusicVolume, getMusicVolume());
+            seen.lowestSoundVolume = std::min(seen.lowestSoundVolume, getSoundEffectVolume());
+        }
+        countedPass({}, count);
+    }
+}
+}  // namespace
+
+TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
+    startCounting();
+    ASSERT_EQ(getCurrentScene(), kMenuScene);
+    // The first walk through the pages may settle SDL's event pool and the window's new size.
+    TourSeen first;
+    runMenuTour(false, first);
+    const std::int32_t musicVolume = getMusicVolume();
+    const std::int32_t soundVolume = getSoundEffectVolume();
+    TourSeen counted;
+    constexpr int kCountedTours = 3;
+    for (int tour = 0; tour < kCountedTours; ++tour) {
+        runMenuTour(true, counted);
+        ASSERT_EQ(getCurrentScene(), kMenuScene) << "the tour never leaves the menu";
+        ASSERT_EQ(getMenuPage(), kMainPage);
+    }
+    std::printf("%d menu tours counted: %ld new, %ld SDL allocations\n", kCountedTours,
+                newCalls.load(), sdlCalls.load());
+    EXPECT_EQ(newCalls.load(), 0);
+    EXPECT_EQ(sdlCalls.load(), 0);
+    // The counted tours did what the first did: every page, volumes stepped down and back.
+    EXPECT_EQ(counted.pages,
+              (std::set<std::int32_t>{kMainPage, kOptionsPage, kVideoPage, kAudioPage}));
+    EXPECT_LT(counted.lowestMusicVolume, musicVolume);
+    EXPECT_LT(counted.lowestSoundVolume, soundVolume);
+    EXPECT_EQ(getMusicVolume(), musicVolume);
+    EXPECT_EQ(getSoundEffectVolume(), soundVolume);
+    EXPECT_EQ(getMenuWindowMode(), kWindowed);
+    EXPECT_EQ(getMenuRotation(), 0);
+    shutDown();
+}
+
+TEST(StageAllocation, StageFramesAfterTheFirstAllocateNothing) {
+    startCounting();
+    changeScene(kStageScene);
+    // The first passes may settle SDL's event pool; they are not counted.
+    constexpr int kSettlingPasses = 200;
+    constexpr int kCountedPasses = 3000;
+    int stageStarts = 1;
+    int counted = 0;
+    std::int32_t mostCoins = 0;
+    std::int32_t mostBalls = 0;
+    for (int pass = 0; pass < kSettlingPasses + kCountedPasses; ++pass) {
+        if (getCurrentScene() != kStageScene) {
+            changeScene(kStageScene);
+            ++stageStarts;
+        }
+        stage_support::pushChasing();
+        counting = pass >= kSettlingPasses;
+        runFramePass();
+        counting = false;
+        if (pass >= kSettlingPasses) {
+            ++counted;
+            mostCoins = std::max(mostCoins, getCoinCount());
+            mostBalls = std::max(mostBalls, getBallCount());
+        }
+    }
+    std::printf("%d passes counted over %d stages: %ld new, %ld SDL allocations\n", counted,
+                stageStarts, newCalls.load(), sdlCalls.load());
+    EXPECT_EQ(newCalls.load(), 0);
+    EXPECT_EQ(sdlCalls.load(), 0);
+    // The counted passes played: strikes, coins and splits all happened.
+    EXPECT_GT(getHighScore(), 0);
+    EXPECT_GT(mostCoins, 0);
+    EXPECT_GT(mostBalls, 1);
+    shutDown();
+}

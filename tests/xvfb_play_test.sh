@@ -1,0 +1,260 @@
+#!/usr/bin/env bash
+# Plays the real game on a 1920 by 1080 virtual X screen as a person would, with key presses
+# sent through XTEST to the focused window: starts the stage from the title, moves the paddle,
+# lets the ball fall until the title returns, applies "Aspect Fit" with "Right" rotation on the
+# video page (the window becomes 1440 by 1080, centred), starts a stage in the turned picture,
+# comes back to the title and leaves through "Exit" with status 0.
+# Progress is read from the window's pictures: the stage shows the blue wall at the top of the
+# play field, the title shows "Start" under the cursor. The title, the stage and the turned
+# stage are saved as PNG files in the directory given by BRICKFALL_PLAY_SHOTS or the second
+# argument. Every X client call is bounded, a watchdog kills everything with SIGKILL after
+# 60 seconds, and nothing waits on a message box: the game writes an error to standard error
+# before it opens one, and the test ends at once when that happens.
+set -u
+game="$1"
+shots="${BRICKFALL_PLAY_SHOTS:-${2:-}}"
+limit=60
+
+for tool in Xvfb xdotool import convert timeout; do
+    if ! command -v "$tool" > /dev/null; then
+        echo "missing $tool: run ./test.sh, which installs it" >&2
+        exit 1
+    fi
+done
+if [ -z "$shots" ]; then
+    echo "usage: $0 GAME SHOT_DIRECTORY (or set BRICKFALL_PLAY_SHOTS)" >&2
+    exit 2
+fi
+mkdir -p "$shots" || exit 1
+rm -f "$shots"/*.png
+
+workdir="$(mktemp -d)"
+xvfb_pid=""
+game_pid=""
+watchdog_pid=""
+cleanup() {
+    [ -n "$watchdog_pid" ] && kill -KILL "$watchdog_pid" 2> /dev/null
+    [ -n "$game_pid" ] && kill -KILL "$game_pid" 2> /dev/null
+    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2> /dev/null
+    # Reaped here so the shell does not report the killed jobs.
+    wait 2> /dev/null
+    rm -rf "$workdir"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM
+trap 'exit 130' INT
+
+# A stuck X call or game must not hang CI: past the limit the watchdog kills the game, Xvfb
+# and this script, whatever they are doing. Should the script be killed before it could clean
+# up, the watchdog kills what it started. It polls, so it ends soon after the script does and
+# holds no output pipe open; a normal end kills it first.
+watchdog() {
+    local pids
+    for _ in $(seq $((limit * 10))); do
+        kill -0 $$ 2> /dev/null || break
+        sleep 0.1
+    done
+    kill -0 $$ 2> /dev/null && echo "FAIL: no result within $limit seconds" >&2
+    pids="$(cat "$workdir/pids" 2> /dev/null)"
+    # shellcheck disable=SC2086 # one word per process id
+    kill -KILL $pids $$ 2> /dev/null
+    rm -rf "$workdir"
+}
+watchdog &
+watchdog_pid=$!
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -s "$workdir/shot.png" ]; then
+        cp "$workdir/shot.png" "$shots/failure.png" &&
+            echo "last picture of the window: $shots/failure.png" >&2
+        for name in "${region_names[@]}"; do
+            echo "  $name: light ${light[$name]:-?}%," \
+                "red ${red[$name]:-?}%, blue ${blue[$name]:-?}%"
+        done >&2
+    fi
+    [ -s "$workdir/stderr" ] && sed 's/^/game: /' "$workdir/stderr" >&2
+    exit 1
+}
+
+# X clients get five seconds each; a hung one is killed rather than waited for.
+x() {
+    timeout -s KILL 5 "$@"
+}
+
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3> "$workdir/display" 2> /dev/null &
+xvfb_pid=$!
+echo "$xvfb_pid" >> "$workdir/pids"
+for _ in $(seq 100); do
+    [ -s "$workdir/display" ] && break
+    sleep 0.1
+done
+[ -s "$workdir/display" ] || fail "Xvfb did not start"
+display="$(head -n1 "$workdir/display")"
+export DISPLAY=":$display"
+unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
+export SDL_AUDIODRIVER=dummy
+# The X11 and OpenGL driver stack is loaded and unloaded at run time, so what it keeps cannot
+# be attributed by the leak checker; the headless process tests check the game's own memory.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+
+"$game" 2> "$workdir/stderr" &
+game_pid=$!
+echo "$game_pid" >> "$workdir/pids"
+
+# The game writes to standard error only on errors, just before a message box would block it.
+check_game() {
+    [ -s "$workdir/stderr" ] && fail "the game reported an error"
+    kill -0 "$game_pid" 2> /dev/null || fail "the game ended early"
+}
+
+window=""
+geometry=""
+for _ in $(seq 150); do
+    window="$(x xdotool search --name '^Title Here$' 2> /dev/null | head -n1)"
+    if [ -n "$window" ]; then
+        geometry="$(x xdotool getwindowgeometry "$window" 2> /dev/null |
+            sed -n 's/.*Geometry: //p')"
+        [ "$geometry" = "720x960" ] && break
+    fi
+    check_game
+    sleep 0.1
+done
+[ "$geometry" = "720x960" ] || fail "window geometry '${geometry}', expected 720x960"
+
+# There is no window manager: focus is given to the window directly, and XTEST key events
+# then reach it as a keyboard's would. Each key is held over several frames (120 a second)
+# and released for as long, so the game sees one press per call.
+press() {
+    local key
+    x xdotool windowfocus --sync "$window" || fail "could not focus the window"
+    for key in "$@"; do
+        x xdotool keydown "$key" sleep 0.15 keyup "$key" sleep 0.15 || fail "could not press $key"
+    done
+}
+
+hold() {
+    x xdotool windowfocus --sync "$window" || fail "could not focus the window"
+    x xdotool keydown "$1" sleep "$2" keyup "$1" || fail "could not hold $1"
+}
+
+# Regions of the upright 240 by 320 play field, as WxH+X+Y.
+region_names=(wall floor start empty row3 row4 paddle_left paddle_right
+    cursor0 cursor1 cursor2 cursor3 cursor4)
+region_geometries=(224x40+8+60 240x60+0+200 40x8+80+80 90x80+150+100 32x8+80+170 32x8+80+200
+    120x10+0+286 120x10+120+286 8x8+70+80 8x8+70+110 8x8+70+140 8x8+70+170 8x8+70+200)
+rotation=0 # clockwise degrees in force on the window
+declare -A red blue light
+
+# Takes a picture of the window, turns it back upright, brings it to play-field pixels and
+# measures the mean colour of every region, in percent.
+shoot() {
+    local crops=() geometry name r g b i=0
+    check_game
+    x import -window "$window" "$workdir/shot.png" 2> /dev/null || fail "no picture of the window"
+    for geometry in "${region_geometries[@]}"; do
+        crops+=('(' mpr:field -crop "$geometry" +repage ')')
+    done
+    while read -r r g b; do
+        name="${region_names[$i]}"
+        red[$name]=$r
+        blue[$name]=$b
+        light[$name]=$(((r + g + b) / 3))
+        i=$((i + 1))
+    done < <(x convert "$workdir/shot.png" -rotate "-$rotation" -sample '240x320!' \
+        -write mpr:field +delete "${crops[@]}" \
+        -format '%[fx:round(100*mean.r)] %[fx:round(100*mean.g)] %[fx:round(100*mean.b)]\n' info:)
+    [ "$i" -eq "${#region_names[@]}" ] || fail "could not measure the picture"
+}
+
+# The stage: the top of the play field is the blue wall and the floor under it is dark, which
+# also tells a picture turned the wrong way from the right one.
+is_stage() {
+    [ "${blue[wall]}" -ge 40 ] && [ $((blue[wall] - red[wall])) -ge 20 ] &&
+        [ "${light[floor]}" -le 5 ]
+}
+
+# The title: "Start" under the cursor, three rows only, nothing where the wall would be.
+is_title() {
+    [ "${light[start]}" -ge 10 ] && [ "${light[cursor0]}" -ge 10 ] &&
+        [ "${light[row3]}" -le 1 ] && [ "${light[empty]}" -le 1 ]
+}
+
+# Polls the window's picture until the named state shows or the given seconds have passed.
+wait_for() {
+    local state="$1" seconds="$2" start=$SECONDS
+    while [ $((SECONDS - start)) -lt "$seconds" ]; do
+        shoot
+        "is_$state" && return 0
+        sleep 0.1
+    done
+    fail "no $state within $seconds seconds"
+}
+
+keep() {
+    cp "$workdir/shot.png" "$shots/$1.png" || fail "could not save $shots/$1.png"
+}
+
+wait_for title 10
+keep title
+
+press Return
+wait_for stage 5
+keep stage
+difference=$((light[paddle_left] - light[paddle_right]))
+{ [ "${light[paddle_left]}" -ge 5 ] && [ "${difference#-}" -le 2 ]; } ||
+    fail "the paddle is not at the centre when the stage starts"
+hold Left 0.3
+shoot
+is_stage || fail "the stage ended while the paddle moved"
+{ [ "${light[paddle_left]}" -ge 5 ] && [ "${light[paddle_right]}" -le 1 ]; } ||
+    fail "holding Left did not move the paddle to the left half"
+
+# Nobody catches the ball: the stage ends when it is lost and the title comes back.
+wait_for title 20
+
+press Down Return Return Down Right Down Right Down
+shoot
+{ [ "${light[row4]}" -ge 10 ] && [ "${light[cursor3]}" -ge 10 ]; } ||
+    fail "the cursor is not on \"Apply\" of the video page"
+press Return
+
+# Aspect Fit with a quarter turn on 1920 by 1080: a 1440 by 1080 window, centred again.
+expected="1440x1080 at 240,0"
+for _ in $(seq 50); do
+    check_game
+    placement="$(x xdotool getwindowgeometry "$window" 2> /dev/null |
+        sed -n 's/.*Position: \([0-9-]*,[0-9-]*\).*/\1/p;s/.*Geometry: //p' | tr '\n' ' ')"
+    read -r position geometry <<< "$placement"
+    [ "$geometry at $position" = "$expected" ] && break
+    sleep 0.1
+done
+[ "$geometry at $position" = "$expected" ] ||
+    fail "window '$geometry at $position' after applying, expected $expected"
+rotation=90
+
+press P P
+wait_for title 5
+press Return
+wait_for stage 5
+keep rotated-stage
+wait_for title 20
+
+press Down Down
+shoot
+{ [ "${light[cursor2]}" -ge 10 ] && [ "${light[cursor0]}" -le 1 ]; } ||
+    fail "the cursor is not on \"Exit\""
+press Return
+
+for _ in $(seq 100); do
+    kill -0 "$game_pid" 2> /dev/null || break
+    sleep 0.1
+done
+kill -0 "$game_pid" 2> /dev/null && fail "the game did not end within 10 seconds of \"Exit\""
+wait "$game_pid"
+status=$?
+game_pid=""
+[ "$status" -eq 0 ] || fail "exit status $status after \"Exit\""
+[ -s "$workdir/stderr" ] && fail "the game reported an error"
+echo "played a stage to the end, applied Aspect Fit turned right (window $expected)," \
+    "played the turned stage and left through Exit with status 0; pictures in $shots"
