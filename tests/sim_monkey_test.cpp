@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "engine_video.hpp"
 #include "game_scene_manager.hpp"
 #include "scene_menu.hpp"
 #include "sim_invariants.hpp"
@@ -114,8 +115,38 @@ TEST_F(MonkeyInMenu, ExitIsChosenOnlyByANewConfirmLandingOnItsRow) {
     EXPECT_FALSE(wouldChooseExit(none, holding({InputAction::Confirm}), stage));
 }
 
-// The monkey against the real menu and stage updates, without drawing: it never quits and it
-// keeps finding its way into stages while every invariant holds.
+TEST_F(MonkeyInMenu, ApplyIsChosenOnlyByANewConfirmLandingOnItsRow) {
+    const auto videoPage = [](std::int32_t cursor) {
+        MonkeyView view = mainPage(cursor);
+        view.menuPage = kVideoPage;
+        return view;
+    };
+    const HeldActions none = {};
+    const struct {
+        const char* name;
+        HeldActions before;
+        HeldActions now;
+        MonkeyView view;
+        bool apply;
+    } cases[] = {
+        {"Confirm on Apply", none, holding({InputAction::Confirm}), videoPage(3), true},
+        {"Down onto Apply, then Confirm", none, holding({InputAction::Down, InputAction::Select}),
+         videoPage(2), true},
+        {"Up from Back onto Apply", none, holding({InputAction::Up, InputAction::Confirm}),
+         videoPage(4), true},
+        {"Confirm already held", holding({InputAction::Confirm}), holding({InputAction::Confirm}),
+         videoPage(3), false},
+        {"Confirm on Back", none, holding({InputAction::Confirm}), videoPage(4), false},
+        {"Exit's row on the main page", none, holding({InputAction::Confirm}), mainPage(3), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(wouldApplyDisplay(c.before, c.now, c.view), c.apply);
+    }
+}
+
+// The monkey against the real menu and stage updates, without drawing: it never quits, never
+// applies display settings, and keeps finding its way into stages while every invariant holds.
 TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
     constexpr int kPasses = 200000;
     for (std::uint64_t seed = 1; seed <= 4; ++seed) {
@@ -138,6 +169,9 @@ TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
         }
         EXPECT_GE(stagesStarted, 2);
     }
+    const VideoLayout layout = getVideoLayout();
+    EXPECT_EQ(layout.scaleRectangle.w, 0) << "display settings were applied";
+    EXPECT_EQ(layout.textureRotation, 0) << "display settings were applied";
 }
 
 // From a fresh menu every seed ends up in a stage, some of them after turning away from Exit.
@@ -161,6 +195,40 @@ TEST_F(MonkeyInMenu, TurnsAwayFromExitAndStartsAStageInstead) {
         exitsAvoided += monkey.exitsAvoided();
     }
     EXPECT_GT(exitsAvoided, 0);
+}
+
+// Put on the video page's Apply row, the monkey changes choices and leaves but never applies.
+TEST_F(MonkeyInMenu, NeverAppliesTheVideoPagesChoices) {
+    const InputAction toApply[] = {InputAction::Down, InputAction::Confirm, InputAction::Confirm,
+                                   InputAction::Down, InputAction::Down,    InputAction::Down};
+    long long appliesAvoided = 0;
+    for (std::uint64_t seed = 1; seed <= 200; ++seed) {
+        changeScene(kMenuScene);
+        // Keys the last seed left down must come up first, or the next press is no press.
+        pushHeldActions({});
+        updateInputs();
+        for (const InputAction action : toApply) {
+            for (const bool down : {true, false}) {
+                HeldActions held = {};
+                held[static_cast<std::size_t>(action)] = down;
+                pushHeldActions(held);
+                updateInputs();
+                updateCurrentScene();
+            }
+        }
+        ASSERT_EQ(getMenuPage(), kVideoPage);
+        ASSERT_EQ(getMenuCursor(), 3);
+        Monkey monkey(seed);
+        for (int pass = 0; pass < 200; ++pass) {
+            pushHeldActions(monkey.next(readMonkeyView()));
+            updateInputs();
+            updateCurrentScene();
+            ASSERT_EQ(getVideoLayout().scaleRectangle.w, 0)
+                << "seed " << seed << " applied on pass " << pass;
+        }
+        appliesAvoided += monkey.appliesAvoided();
+    }
+    EXPECT_GT(appliesAvoided, 0);
 }
 
 TEST(MonkeyProcess, ASeedPlaysTheSameGameEveryTime) {

@@ -47,8 +47,9 @@ struct Options {
 constexpr const char* kUsage =
     "usage: brickfall-sim [--script FILE | --monkey SEED] [--frames N] [--trace FILE|-] "
     "[--snapshot F:FILE.png]... [--progress N]\n"
-    "  --monkey SEED  random play from the seed, checking the game's invariants every pass;\n"
-    "                 needs --frames; a broken invariant ends the run with status 3\n"
+    "  --monkey SEED  random play from the seed that never chooses Exit or applies display\n"
+    "                 settings, checking the game's invariants every pass; needs --frames;\n"
+    "                 a broken invariant ends the run with status 3\n"
     "  --progress N   writes the pass count to stderr every N passes\n";
 
 constexpr int kUsageStatus = 2;
@@ -296,10 +297,11 @@ int main(int argc, char** argv) {
     if (options.monkey) {
         std::fprintf(stderr,
                      "monkey seed %llu: stages started %lld, passes in the menu %lld, exits "
-                     "avoided %lld, most balls %d, most coins %d, fewest blocks %d, hi-score %d\n",
+                     "avoided %lld, applies avoided %lld, most balls %d, most coins %d, fewest "
+                     "blocks %d, hi-score %d\n",
                      static_cast<unsigned long long>(options.monkeySeed), reach.stagesStarted,
-                     reach.menuPasses, monkey.exitsAvoided(), reach.mostBalls, reach.mostCoins,
-                     reach.fewestBlocks, reach.highScore);
+                     reach.menuPasses, monkey.exitsAvoided(), monkey.appliesAvoided(),
+                     reach.mostBalls, reach.mostCoins, reach.fewestBlocks, reach.highScore);
         if (!brokenInvariant.empty()) {
             std::fprintf(stderr, "brickfall-sim: pass %lld: invariant broken: %s\n", passes,
                          brokenInvariant.c_str());

@@ -1,5 +1,5 @@
 // sim_monkey -- a seeded random player for soak runs: random keys, spells of chasing the ball
-// in a stage, and never the menu's Exit.
+// in a stage, and never the menu's Exit or the video page's Apply.
 #include "sim_monkey.hpp"
 
 #include "engine_input.hpp"
@@ -11,6 +11,8 @@
 namespace {
 constexpr std::int32_t kExitRow = 2;
 constexpr std::int32_t kMainPageLastRow = 2;
+constexpr std::int32_t kApplyRow = 3;
+constexpr std::int32_t kVideoPageLastRow = 4;
 // Each action is held in about one random step in four.
 constexpr std::int64_t kHoldOneIn = 4;
 constexpr std::int64_t kLongestRandomStep = 30;
@@ -47,6 +49,24 @@ bool newlyPressed(const HeldActions& before, const HeldActions& now, InputAction
     return keyDown(now, action) && !keyDown(before, action);
 }
 
+// The row a new Confirm press acts on this pass on `page`, or -1 without one: the cursor
+// moves for new Up and Down presses first.
+std::int32_t confirmedRow(const HeldActions& before, const HeldActions& now, const MonkeyView& view,
+                          std::int32_t page, std::int32_t lastRow) {
+    if (view.scene != kMenuScene || view.menuPage != page ||
+        !newlyPressed(before, now, InputAction::Confirm)) {
+        return -1;
+    }
+    std::int32_t cursor = view.menuCursor;
+    if (newlyPressed(before, now, InputAction::Up) && cursor > 0) {
+        --cursor;
+    }
+    if (newlyPressed(before, now, InputAction::Down) && cursor < lastRow) {
+        ++cursor;
+    }
+    return cursor;
+}
+
 // Presses one key at a time, letting go between presses so each counts as new.
 HeldActions pressAfterRelease(const HeldActions& held, InputAction action) {
     return holds(held, action) ? HeldActions{} : only(action);
@@ -66,6 +86,14 @@ std::int64_t MonkeyRandom::between(std::int64_t lowest, std::int64_t highest) {
     return lowest + static_cast<std::int64_t>(next() % span);
 }
 
+bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const MonkeyView& view) {
+    return confirmedRow(before, now, view, kMainPage, kMainPageLastRow) == kExitRow;
+}
+
+bool wouldApplyDisplay(const HeldActions& before, const HeldActions& now, const MonkeyView& view) {
+    return confirmedRow(before, now, view, kVideoPage, kVideoPageLastRow) == kApplyRow;
+}
+
 MonkeyView readMonkeyView() {
     MonkeyView view;
     view.scene = getCurrentScene();
@@ -82,21 +110,6 @@ MonkeyView readMonkeyView() {
         }
     }
     return view;
-}
-
-bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const MonkeyView& view) {
-    if (view.scene != kMenuScene || view.menuPage != kMainPage ||
-        !newlyPressed(before, now, InputAction::Confirm)) {
-        return false;
-    }
-    std::int32_t cursor = view.menuCursor;
-    if (newlyPressed(before, now, InputAction::Up) && cursor > 0) {
-        --cursor;
-    }
-    if (newlyPressed(before, now, InputAction::Down) && cursor < kMainPageLastRow) {
-        ++cursor;
-    }
-    return cursor == kExitRow;
 }
 
 HeldActions Monkey::next(const MonkeyView& view) {
@@ -121,6 +134,14 @@ HeldActions Monkey::next(const MonkeyView& view) {
         steering_ = true;
         ++exitsAvoided_;
         stepPassesLeft_ = 0;
+    }
+    // An applied display change leaves later passes drawing a rotated copy of the play field at
+    // the display's size in software, ten times the cost of a pass, with nothing new for the
+    // game's own code; the video page's choices still change freely.
+    if (wouldApplyDisplay(held_, wanted, view)) {
+        wanted[static_cast<std::size_t>(InputAction::Confirm)] = false;
+        wanted[static_cast<std::size_t>(InputAction::Select)] = false;
+        ++appliesAvoided_;
     }
     held_ = wanted;
     return held_;

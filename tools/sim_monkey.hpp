@@ -1,5 +1,5 @@
 // sim_monkey -- a seeded random player for soak runs: random keys, spells of chasing the ball
-// in a stage, and never the menu's Exit.
+// in a stage, and never the menu's Exit or the video page's Apply.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +34,8 @@ MonkeyView readMonkeyView();
 // Whether holding `now` on the pass after `before` makes the main page's Exit the chosen row:
 // the cursor moves for new Up and Down presses first, then a new Confirm press acts on it.
 bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const MonkeyView& view);
+// Whether holding `now` on the pass after `before` confirms the video page's Apply row.
+bool wouldApplyDisplay(const HeldActions& before, const HeldActions& now, const MonkeyView& view);
 
 class Monkey {
   public:
@@ -42,6 +44,8 @@ class Monkey {
     HeldActions next(const MonkeyView& view);
     // Passes on which the keys chosen would have confirmed Exit and were let go instead.
     long long exitsAvoided() const { return exitsAvoided_; }
+    // Passes on which the keys chosen would have applied the video page's choices.
+    long long appliesAvoided() const { return appliesAvoided_; }
 
   private:
     HeldActions chooseRandomKeys(const MonkeyView& view);
@@ -56,4 +60,5 @@ class Monkey {
     // Set when Exit was about to be chosen: the monkey walks to Start and begins a stage.
     bool steering_ = false;
     long long exitsAvoided_ = 0;
+    long long appliesAvoided_ = 0;
 };
