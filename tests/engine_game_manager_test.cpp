@@ -13,14 +13,6 @@
 #include "test_support.hpp"
 
 namespace {
-const std::vector<std::string> kHeadless = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
-                                            "SDL_RENDER_DRIVER=software"};
-
-bool mentionsSanitizer(const std::string& text) {
-    return text.find("Sanitizer") != std::string::npos ||
-           text.find("runtime error") != std::string::npos;
-}
-
 // A game copied into a fresh folder whose sheet is replaced by `sheetBytes`, or left out.
 struct StagedGame {
     std::string directory = test_support::makeTemporaryDirectory();
@@ -149,14 +141,15 @@ TEST(FrameLoop, TheRealTimeLoopCallsTheObserverOnEveryFrameItRuns) {
 }
 
 TEST(GameProcess, ClosingTheWindowEndsWithStatusZero) {
-    const auto result = test_support::runProcess({BRICKFALL_GAME_BINARY}, kHeadless, 30.0, 1.0);
+    const auto result = test_support::runProcess({BRICKFALL_GAME_BINARY},
+                                                 test_support::kHeadlessEnvironment, 30.0, 1.0);
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 0) << result.standardError;
-    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
 }
 
 TEST(GameProcess, NoUsableVideoIsReportedWithANonZeroStatus) {
-    std::vector<std::string> environment = kHeadless;
+    std::vector<std::string> environment = test_support::kHeadlessEnvironment;
     environment[0] = "SDL_VIDEODRIVER=no-such-driver";
     const auto result = test_support::runProcess({BRICKFALL_GAME_BINARY}, environment, 30.0);
     EXPECT_FALSE(result.timedOut);
@@ -164,7 +157,7 @@ TEST(GameProcess, NoUsableVideoIsReportedWithANonZeroStatus) {
     EXPECT_NE(result.standardError.find("VIDEO ERROR: The window could not be created: "),
               std::string::npos)
         << result.standardError;
-    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
 }
 
 TEST(GameProcess, MissingOrBrokenSheetEndsWithItsMessageAndANonZeroStatus) {
@@ -191,10 +184,11 @@ TEST(GameProcess, MissingOrBrokenSheetEndsWithItsMessageAndANonZeroStatus) {
             std::filesystem::create_directories(folder);
             std::ofstream(folder / "Main.png", std::ios::binary) << c.bytes;
         }
-        const auto result = test_support::runProcess({game.binary}, kHeadless, 30.0);
+        const auto result =
+            test_support::runProcess({game.binary}, test_support::kHeadlessEnvironment, 30.0);
         EXPECT_FALSE(result.timedOut);
         EXPECT_NE(result.exitStatus, 0);
         EXPECT_NE(result.standardError.find(message), std::string::npos) << result.standardError;
-        EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+        EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
     }
 }

@@ -30,10 +30,6 @@ fs::path sheetCorpus() {
     return fs::path(BRICKFALL_SOURCE_DIR) / "fuzz" / "corpus" / "sheet_loader";
 }
 
-bool mentionsSanitizer(const std::string& text) {
-    return text.find("Sanitizer") != std::string::npos ||
-           text.find("runtime error") != std::string::npos;
-}
 }  // namespace
 
 // Each fails as any corrupt sheet does, and the sanitizer build finds nothing on the way:
@@ -84,7 +80,7 @@ TEST(SheetFuzzFindings, DecompressionBombEndsWithoutInflating) {
     EXPECT_NE(result.exitStatus, 0);
     EXPECT_NE(result.exitStatus, -1) << "ended by a signal";
     EXPECT_NE(result.standardError.find(kMissingImage), std::string::npos) << result.standardError;
-    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
     EXPECT_LT(result.peakResidentKiB, kMostKiB);
     test_support::removeDirectory(directory);
 }

@@ -24,14 +24,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-const std::vector<std::string> kHeadless = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
-                                            "SDL_RENDER_DRIVER=software"};
-
-bool mentionsSanitizer(const std::string& text) {
-    return text.find("Sanitizer") != std::string::npos ||
-           text.find("runtime error") != std::string::npos;
-}
-
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
@@ -231,13 +223,14 @@ TEST(HostileSheet, OnePixelSheetPlaysAWholeStageAndEndsCleanly) {
         {sim, "--script", (folder.path / "stage.script").string(), "--frames", "3000"}, {}, 300.0);
     EXPECT_EQ(played.exitStatus, 0) << played.standardError;
     EXPECT_TRUE(contains(played.standardError, "passes 3000,")) << played.standardError;
-    EXPECT_FALSE(mentionsSanitizer(played.standardError)) << played.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(played.standardError)) << played.standardError;
 
     const std::string game = stageWithSheet(BRICKFALL_GAME_BINARY, folder.path / "game", sheet);
-    const auto closed = test_support::runProcess({game}, kHeadless, 30.0, 1.0);
+    const auto closed =
+        test_support::runProcess({game}, test_support::kHeadlessEnvironment, 30.0, 1.0);
     EXPECT_FALSE(closed.timedOut);
     EXPECT_EQ(closed.exitStatus, 0) << closed.standardError;
-    EXPECT_FALSE(mentionsSanitizer(closed.standardError)) << closed.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(closed.standardError)) << closed.standardError;
 }
 
 // 20000 by 20000 decodes to 1.6 GB of pixels: the game says so from the file's header and
@@ -254,7 +247,7 @@ TEST(HostileSheet, HugeSheetIsRefusedWithAClearMessage) {
     ASSERT_EQ(height, 20000);
     ScratchFolder folder;
     const std::string game = stageWithSheet(BRICKFALL_GAME_BINARY, folder.path, sheet);
-    const auto result = test_support::runProcess({game}, kHeadless, 60.0);
+    const auto result = test_support::runProcess({game}, test_support::kHeadlessEnvironment, 60.0);
     EXPECT_FALSE(result.timedOut);
     EXPECT_NE(result.exitStatus, 0);
     EXPECT_NE(result.exitStatus, -1) << "ended by a signal";
@@ -262,7 +255,7 @@ TEST(HostileSheet, HugeSheetIsRefusedWithAClearMessage) {
                          "FILE LOADING ERROR: The image file IMG//Main.png is 20000 by 20000 "
                          "pixels, more than the 4096 by 4096 this game can use."))
         << result.standardError;
-    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
 }
 
 // With no display SDL would fall back to an offscreen window no one sees and nothing closes.
@@ -279,7 +272,7 @@ TEST(NoDisplay, WithoutADisplayOrAChosenDriverStartUpFailsClearly) {
     EXPECT_NE(result.exitStatus, -1) << "ended by a signal";
     EXPECT_TRUE(contains(result.standardError, "VIDEO ERROR: No display was found."))
         << result.standardError;
-    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
 }
 
 TEST(NoDisplay, AnOffscreenDriverAskedForByNameIsKept) {
@@ -319,11 +312,13 @@ TEST(UnusualFolder, ReadOnlyFolderWithSpacesAndAccentsRunsAndStaysUntouched) {
         const auto played = test_support::runProcess({sim, "--frames", "120"}, {}, 120.0);
         EXPECT_EQ(played.exitStatus, 0) << played.standardError;
         EXPECT_TRUE(contains(played.standardError, "passes 120,")) << played.standardError;
-        const auto closed = test_support::runProcess({game}, kHeadless, 30.0, 1.0);
+        const auto closed =
+            test_support::runProcess({game}, test_support::kHeadlessEnvironment, 30.0, 1.0);
         EXPECT_FALSE(closed.timedOut);
         EXPECT_EQ(closed.exitStatus, 0) << closed.standardError;
         for (const auto* result : {&played, &closed}) {
-            EXPECT_FALSE(mentionsSanitizer(result->standardError)) << result->standardError;
+            EXPECT_FALSE(test_support::mentionsSanitizer(result->standardError))
+                << result->standardError;
         }
         EXPECT_EQ(listing(c.folder), before) << "the game wrote into its own folder";
         setWritable(c.folder, true);
@@ -377,5 +372,5 @@ TEST(NoAudio, WholeGameRunsSilentAndEndsOnExit) {
     EXPECT_FALSE(result.timedOut);
     EXPECT_EQ(result.exitStatus, 0) << result.standardError;
     EXPECT_TRUE(contains(result.standardError, "passes 777,")) << result.standardError;
-    EXPECT_FALSE(mentionsSanitizer(result.standardError)) << result.standardError;
+    EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
 }

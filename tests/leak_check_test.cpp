@@ -31,9 +31,6 @@ std::vector<std::string> underMemcheck(std::vector<std::string> command) {
     return arguments;
 }
 
-const std::vector<std::string> kHeadless = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy",
-                                            "SDL_RENDER_DRIVER=software"};
-
 void expectClean(const test_support::ProcessResult& result, int gameStatus) {
     EXPECT_FALSE(result.timedOut);
     EXPECT_NE(result.exitStatus, kMemcheckFoundSomething) << result.standardError;
@@ -69,15 +66,16 @@ TEST_F(LeakCheck, ScriptedWholeGameLosesNothing) {
 }
 
 TEST_F(LeakCheck, GameClosedFromTheDesktopLosesNothing) {
-    const auto result =
-        test_support::runProcess(underMemcheck({BRICKFALL_GAME_BINARY}), kHeadless, 110.0, 8.0);
+    const auto result = test_support::runProcess(underMemcheck({BRICKFALL_GAME_BINARY}),
+                                                 test_support::kHeadlessEnvironment, 110.0, 8.0);
     expectClean(result, 0);
 }
 
 TEST_F(LeakCheck, StartUpWithoutASheetLosesNothing) {
     const std::string directory = test_support::makeTemporaryDirectory();
     const std::string game = test_support::stageProgramIn(BRICKFALL_GAME_BINARY, directory, false);
-    const auto result = test_support::runProcess(underMemcheck({game}), kHeadless, 110.0);
+    const auto result =
+        test_support::runProcess(underMemcheck({game}), test_support::kHeadlessEnvironment, 110.0);
     expectClean(result, 1);
     EXPECT_NE(result.standardError.find("FILE LOADING ERROR"), std::string::npos)
         << result.standardError;

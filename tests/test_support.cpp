@@ -18,6 +18,14 @@
 
 namespace test_support {
 
+const std::vector<std::string> kHeadlessEnvironment = {
+    "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy", "SDL_RENDER_DRIVER=software"};
+
+bool mentionsSanitizer(const std::string& text) {
+    return text.find("Sanitizer") != std::string::npos ||
+           text.find("runtime error") != std::string::npos;
+}
+
 void pushScancode(int scancode, bool down) {
     SDL_Event event = {};
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;

@@ -16,6 +16,12 @@ void pushScancode(int scancode, bool down);
 void pushWindowEvent(int windowEventId);
 void pushQuit();
 
+// The environment of a headless child process: SDL's dummy drivers and the software renderer.
+extern const std::vector<std::string> kHeadlessEnvironment;
+
+// Whether a child's stderr carries a sanitizer report.
+bool mentionsSanitizer(const std::string& text);
+
 struct ProcessResult {
     int exitStatus = -1;  // -1 when the process was killed or did not exit normally
     bool timedOut = false;
