@@ -3,14 +3,13 @@
 // pixels.
 #include <gtest/gtest.h>
 
-#include <stb_image.h>
-
 #include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "icon_art.hpp"
+#include "render_support.hpp"
 #include "sheet_art.hpp"
 
 namespace {
@@ -31,18 +30,6 @@ struct Found {
     int y;
     Cell cell;
 };
-
-sheet_art::Image loadPng(const std::string& path) {
-    sheet_art::Image image;
-    int channels = 0;
-    stbi_uc* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 4);
-    if (pixels != nullptr) {
-        image.rgba.assign(pixels, pixels + static_cast<std::size_t>(image.width) *
-                                               static_cast<std::size_t>(image.height) * 4);
-        stbi_image_free(pixels);
-    }
-    return image;
-}
 
 const std::string kCommittedSheet = std::string(BRICKFALL_SOURCE_DIR) + "/Resources/IMG/Main.png";
 
@@ -94,7 +81,7 @@ sheet_art::Image solid(int width, int height, std::array<std::uint8_t, 4> colour
 }  // namespace
 
 TEST(IconArt, ShowsTwoBlocksTheBallAndThePaddleFromTheSheetOnTransparency) {
-    const sheet_art::Image sheet = loadPng(kCommittedSheet);
+    const sheet_art::Image sheet = render_support::readPng(kCommittedSheet);
     ASSERT_EQ(sheet.width, sheet_art::kSheetWidth) << kCommittedSheet;
     const sheet_art::Image icon = icon_art::composeIcon(sheet);
     ASSERT_EQ(icon.width, icon_art::kArtSize);
@@ -184,7 +171,7 @@ TEST(IconArt, ASheetThatCannotHoldTheCellsGivesNoIcon) {
 
 // The build writes the icons that get installed; each must decode to the picture above.
 TEST(IconArt, BuiltIconsAreTheComposedPictureAtEverySize) {
-    const sheet_art::Image art = icon_art::composeIcon(loadPng(kCommittedSheet));
+    const sheet_art::Image art = icon_art::composeIcon(render_support::readPng(kCommittedSheet));
     ASSERT_FALSE(art.rgba.empty());
     int sizes = 0;
     for (const int factor : icon_art::kScaleFactors) {
@@ -192,7 +179,7 @@ TEST(IconArt, BuiltIconsAreTheComposedPictureAtEverySize) {
         const std::string path = std::string(BRICKFALL_BUILD_DIR) + "/icons/hicolor/" +
                                  std::to_string(size) + "x" + std::to_string(size) +
                                  "/apps/brickfall.png";
-        const sheet_art::Image built = loadPng(path);
+        const sheet_art::Image built = render_support::readPng(path);
         const sheet_art::Image expected = icon_art::scaleNearest(art, factor);
         ASSERT_EQ(built.width, size) << path;
         ASSERT_EQ(built.height, size) << path;

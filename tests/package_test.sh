@@ -20,12 +20,8 @@ case "$sanitized" in
         ;;
 esac
 
-for tool in "$cpack" dpkg dpkg-deb dpkg-shlibdeps desktop-file-validate file; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "missing $tool: run ./test.sh, which installs it" >&2
-        exit 1
-    fi
-done
+. "$(dirname "$0")/script_support.sh"
+require_tools "$cpack" dpkg dpkg-deb dpkg-shlibdeps desktop-file-validate file
 
 workdir="$(mktemp -d)"
 game_pid=""

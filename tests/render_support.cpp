@@ -12,6 +12,7 @@
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image.h>
 #include <stb_image_write.h>
 
 namespace render_support {
@@ -31,6 +32,18 @@ std::string writeResourcePng(const std::string& stem, int width, int height,
 
 void removeResource(const std::string& relativeName) {
     std::remove((resourceFolder() + relativeName).c_str());
+}
+
+sheet_art::Image readPng(const std::string& path) {
+    sheet_art::Image image;
+    int channels = 0;
+    stbi_uc* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 4);
+    if (pixels != nullptr) {
+        image.rgba.assign(pixels, pixels + static_cast<std::size_t>(image.width) *
+                                               static_cast<std::size_t>(image.height) * 4);
+        stbi_image_free(pixels);
+    }
+    return image;
 }
 
 std::vector<std::uint8_t> coordinateImage(int width, int height) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sheet_art.hpp"
+
 namespace render_support {
 
 // Writes an RGBA image as a PNG into the build's Resources/IMG/ under a name unique to this
@@ -13,6 +15,9 @@ namespace render_support {
 std::string writeResourcePng(const std::string& stem, int width, int height,
                              const std::vector<std::uint8_t>& rgba);
 void removeResource(const std::string& relativeName);
+
+// A PNG file decoded to RGBA; empty when it cannot be read.
+sheet_art::Image readPng(const std::string& path);
 
 // Every pixel names its own place: red = 4x, green = 2y, blue = kMark, opaque. Up to 64 by 128.
 inline constexpr std::uint8_t kMark = 200;

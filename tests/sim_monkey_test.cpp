@@ -33,6 +33,16 @@ MonkeyView mainPage(std::int32_t cursor) {
     return view;
 }
 
+// Keys held on two passes in a row, the menu as the monkey sees it, and whether the second pass
+// makes the menu act on the row in question.
+struct RowChoiceCase {
+    const char* name;
+    HeldActions before;
+    HeldActions now;
+    MonkeyView view;
+    bool chosen;
+};
+
 // Leaves exactly the held actions' keys down after the next drain, as brickfall-sim does.
 void pushHeldActions(const HeldActions& held) {
     for (std::int32_t action = 0; action < kInputActionCount; ++action) {
@@ -79,13 +89,7 @@ class MonkeyInMenu : public stage_support::InputTest {};
 
 TEST_F(MonkeyInMenu, ExitIsChosenOnlyByANewConfirmLandingOnItsRow) {
     const HeldActions none = {};
-    const struct {
-        const char* name;
-        HeldActions before;
-        HeldActions now;
-        MonkeyView view;
-        bool exit;
-    } cases[] = {
+    const RowChoiceCase cases[] = {
         {"Confirm on Exit", none, holding({InputAction::Confirm}), mainPage(2), true},
         {"Select shares Confirm's key", none, holding({InputAction::Select}), mainPage(2), true},
         {"Down onto Exit, then Confirm", none, holding({InputAction::Down, InputAction::Confirm}),
@@ -105,7 +109,7 @@ TEST_F(MonkeyInMenu, ExitIsChosenOnlyByANewConfirmLandingOnItsRow) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(wouldChooseExit(c.before, c.now, c.view), c.exit);
+        EXPECT_EQ(wouldChooseExit(c.before, c.now, c.view), c.chosen);
     }
     MonkeyView options = mainPage(2);
     options.menuPage = kOptionsPage;
@@ -122,13 +126,7 @@ TEST_F(MonkeyInMenu, ApplyIsChosenOnlyByANewConfirmLandingOnItsRow) {
         return view;
     };
     const HeldActions none = {};
-    const struct {
-        const char* name;
-        HeldActions before;
-        HeldActions now;
-        MonkeyView view;
-        bool apply;
-    } cases[] = {
+    const RowChoiceCase cases[] = {
         {"Confirm on Apply", none, holding({InputAction::Confirm}), videoPage(3), true},
         {"Down onto Apply, then Confirm", none, holding({InputAction::Down, InputAction::Select}),
          videoPage(2), true},
@@ -141,7 +139,7 @@ TEST_F(MonkeyInMenu, ApplyIsChosenOnlyByANewConfirmLandingOnItsRow) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(wouldApplyDisplay(c.before, c.now, c.view), c.apply);
+        EXPECT_EQ(wouldApplyDisplay(c.before, c.now, c.view), c.chosen);
     }
 }
 

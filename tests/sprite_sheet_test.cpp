@@ -2,14 +2,13 @@
 // game cuts from it holds something, with nothing stray around the cells.
 #include <gtest/gtest.h>
 
-#include <stb_image.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "render_support.hpp"
 #include "sheet_art.hpp"
 
 namespace {
@@ -33,11 +32,7 @@ constexpr int kLastCode = 125;
 // The cells of "[", "\" and "]" hold page icons instead of letters.
 constexpr int kIconCodes[] = {'[', '\\', ']'};
 
-struct Decoded {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint8_t> rgba;
-
+struct Decoded : sheet_art::Image {
     const std::uint8_t* at(int x, int y) const {
         return &rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
                       static_cast<std::size_t>(x)) *
@@ -47,15 +42,7 @@ struct Decoded {
 };
 
 Decoded loadPng(const std::string& path) {
-    Decoded image;
-    int channels = 0;
-    stbi_uc* pixels = stbi_load(path.c_str(), &image.width, &image.height, &channels, 4);
-    if (pixels != nullptr) {
-        image.rgba.assign(pixels, pixels + static_cast<std::size_t>(image.width) *
-                                               static_cast<std::size_t>(image.height) * 4);
-        stbi_image_free(pixels);
-    }
-    return image;
+    return {render_support::readPng(path)};
 }
 
 const std::string kCommittedSheet = std::string(BRICKFALL_SOURCE_DIR) + "/Resources/IMG/Main.png";

@@ -15,12 +15,8 @@ game="$1"
 shots="${BRICKFALL_PLAY_SHOTS:-${2:-}}"
 limit=60
 
-for tool in Xvfb xdotool import convert timeout; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "missing $tool: run ./test.sh, which installs it" >&2
-        exit 1
-    fi
-done
+. "$(dirname "$0")/script_support.sh"
+require_tools Xvfb xdotool import convert timeout
 if [ -z "$shots" ]; then
     echo "usage: $0 GAME SHOT_DIRECTORY (or set BRICKFALL_PLAY_SHOTS)" >&2
     exit 2
@@ -82,21 +78,7 @@ x() {
     timeout -s KILL 5 "$@"
 }
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3> "$workdir/display" 2> /dev/null &
-xvfb_pid=$!
-echo "$xvfb_pid" >> "$workdir/pids"
-for _ in $(seq 100); do
-    [ -s "$workdir/display" ] && break
-    sleep 0.1
-done
-[ -s "$workdir/display" ] || fail "Xvfb did not start"
-display="$(head -n1 "$workdir/display")"
-export DISPLAY=":$display"
-unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
-export SDL_AUDIODRIVER=dummy
-# The X11 and OpenGL driver stack is loaded and unloaded at run time, so what it keeps cannot
-# be attributed by the leak checker; the headless process tests check the game's own memory.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+start_xvfb
 
 "$game" 2> "$workdir/stderr" &
 game_pid=$!

@@ -5,12 +5,8 @@
 set -u
 game="$1"
 
-for tool in Xvfb xdotool; do
-    if ! command -v "$tool" > /dev/null; then
-        echo "missing $tool: run ./test.sh, which installs it" >&2
-        exit 1
-    fi
-done
+. "$(dirname "$0")/script_support.sh"
+require_tools Xvfb xdotool
 
 workdir="$(mktemp -d)"
 xvfb_pid=""
@@ -28,19 +24,7 @@ fail() {
     exit 1
 }
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3> "$workdir/display" 2> /dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$workdir/display" ] && break
-    sleep 0.1
-done
-[ -s "$workdir/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$workdir/display")"
-unset SDL_VIDEODRIVER SDL_RENDER_DRIVER
-export SDL_AUDIODRIVER=dummy
-# The X11 and OpenGL driver stack is loaded and unloaded at run time, so what it keeps cannot
-# be attributed by the leak checker; the headless process tests check the game's own memory.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+start_xvfb
 
 "$game" 2> "$workdir/stderr" &
 game_pid=$!
