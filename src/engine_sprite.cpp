@@ -193,6 +193,8 @@ Sprite* newSprite(const char* relativeName) {
         failTexture(relativeName);
     } else {
         SDL_SetTextureBlendMode(sprite->texture, SDL_BLENDMODE_BLEND);
+        // A new texture can take a freed one's address with other pixels.
+        markPictureChanged();
     }
     stbi_image_free(pixels);
     SDL_FreeSurface(surface);
@@ -219,6 +221,9 @@ void renderSprite(Sprite* sprite, Rectangle source, float x, float y, std::int32
     };
     SDL_RenderCopyEx(getRenderer(), sprite->texture, &sourceRect, &destination, 0.0, nullptr,
                      static_cast<SDL_RendererFlip>(flip));
+    noteDrawCall({sprite->texture, source,
+                  Rectangle{destination.x, destination.y, destination.w, destination.h}, flip,
+                  0xFFFFFFFFu});
 }
 
 void renderSpriteExtra(Sprite* sprite, Rectangle source, float x, float y, std::int32_t flip,
@@ -241,6 +246,10 @@ void renderSpriteExtra(Sprite* sprite, Rectangle source, float x, float y, std::
     SDL_SetTextureAlphaMod(sprite->texture, alpha);
     SDL_RenderCopyEx(getRenderer(), sprite->texture, &sourceRect, &destination, 0.0, nullptr,
                      static_cast<SDL_RendererFlip>(flip));
+    noteDrawCall({sprite->texture, source,
+                  Rectangle{destination.x, destination.y, destination.w, destination.h}, flip,
+                  static_cast<std::uint32_t>(red) << 24 | static_cast<std::uint32_t>(green) << 16 |
+                      static_cast<std::uint32_t>(blue) << 8 | alpha});
     SDL_SetTextureColorMod(sprite->texture, 255, 255, 255);
     SDL_SetTextureAlphaMod(sprite->texture, 255);
 }
