@@ -412,12 +412,14 @@ void writeTurnedField(SDL_Surface* surface) {
     }
 }
 
-// Whether this frame goes through the turned tables; reads the field while it is the target.
+// The window's surface when this frame goes through the turned tables, with the field read.
 SDL_Surface* prepareTurnedField() {
     if (!softwareRenderer || layout.textureRotation == 0) {
         return nullptr;
     }
-    if (SDL_RenderReadPixels(renderer, nullptr, SDL_PIXELFORMAT_RGB888, fieldPixels.data(),
+    SDL_SetRenderTarget(renderer, textureTarget);
+    const SDL_Rect field = {0, 0, gameWidth, gameHeight};
+    if (SDL_RenderReadPixels(renderer, &field, SDL_PIXELFORMAT_RGB888, fieldPixels.data(),
                              gameWidth * 4) != 0) {
         return nullptr;
     }

@@ -4,6 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
+
+#include "engine_game_manager.hpp"
+#include "game_scene_manager.hpp"
+#include "scene_stage1.hpp"
+#include "test_support.hpp"
 
 namespace {
 struct LayoutCase {
@@ -48,7 +54,69 @@ void presentRedCorner() {
     const SDL_Rect mark = {0, 0, 10, 10};
     SDL_RenderFillRect(getRenderer(), &mark);
     SDL_SetRenderDrawColor(getRenderer(), 0, 0, 0, 255);
+    markPictureChanged();
     renderVideo();
+}
+
+std::vector<std::uint32_t> windowPixels() {
+    SDL_Surface* surface = SDL_GetWindowSurface(getWindow());
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < surface->h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(
+            static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch);
+        for (int x = 0; x < surface->w; ++x) {
+            pixels.push_back(row[x] & 0xFFFFFFu);
+        }
+    }
+    return pixels;
+}
+
+// The window as SDL's own scaled, turned copy of the play field draws it; it leaves that
+// picture in the window.
+std::vector<std::uint32_t> windowDrawnBySdl() {
+    SDL_SetRenderTarget(getRenderer(), nullptr);
+    SDL_RenderClear(getRenderer());
+    const VideoLayout layout = getVideoLayout();
+    const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,
+                                  layout.scaleRectangle.w, layout.scaleRectangle.h};
+    SDL_RenderCopyEx(getRenderer(), getPlayField(), nullptr, &destination,
+                     static_cast<double>(layout.textureRotation), nullptr, SDL_FLIP_NONE);
+    SDL_RenderFlush(getRenderer());
+    return windowPixels();
+}
+
+int differingPixels(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int differing = 0;
+    for (std::size_t at = 0; at < a.size(); ++at) {
+        differing += a[at] != b[at] ? 1 : 0;
+    }
+    return differing;
+}
+
+int litPixels(const std::vector<std::uint32_t>& pixels) {
+    int lit = 0;
+    for (std::uint32_t pixel : pixels) {
+        lit += pixel != 0 ? 1 : 0;
+    }
+    return lit;
+}
+
+void pressAndRelease(InputAction action) {
+    test_support::pushActionKey(action, true);
+    runFramePass();
+    test_support::pushActionKey(action, false);
+    runFramePass();
+}
+
+long long picturesOver(int passes) {
+    const long long before = getPicturesPresented();
+    for (int pass = 0; pass < passes; ++pass) {
+        runFramePass();
+    }
+    return getPicturesPresented() - before;
 }
 }  // namespace
 
@@ -131,4 +199,138 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     EXPECT_EQ(windowPixel(getWindow(), width - 3, 2), 0xFF0000u);
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0x000000u);
     quitVideo();
+}
+
+TEST(SoftwareGl, RecognisedFromTheRendererString) {
+    struct Case {
+        const char* renderer;
+        bool software;
+    };
+    const Case cases[] = {
+        {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
+        {"llvmpipe (LLVM 11.0.1, 128 bits)", true},
+        {"Gallium 0.4 on llvmpipe (LLVM 3.4, 128 bits)", true},
+        {"softpipe", true},
+        {"Gallium 0.4 on softpipe", true},
+        {"Software Rasterizer", true},
+        {"Mesa X11 swrast", true},
+        {"GDI Generic", true},
+        {"Mesa DRI Intel(R) HD Graphics 620 (KBL GT2)", false},
+        {"Mesa Intel(R) UHD Graphics 630 (CFL GT2)", false},
+        {"AMD Radeon RX 580 (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-18-amd64)", false},
+        {"NVIDIA GeForce GTX 1060/PCIe/SSE2", false},
+        {"virgl", false},
+        {"SVGA3D; build: RELEASE;  LLVM;", false},
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(isSoftwareGlRenderer(c.renderer), c.software) << c.renderer;
+    }
+    EXPECT_FALSE(isSoftwareGlRenderer(nullptr));
+}
+
+TEST(Presenting, NoMorePicturesThanTheDisplayRefreshes) {
+    struct Case {
+        std::int32_t refreshRate;
+        double framePeriod;
+        std::int32_t frames;
+    };
+    const Case cases[] = {
+        {60, 1.0 / 120, 2},  {59, 1.0 / 120, 2}, {0, 1.0 / 120, 2},   {75, 1.0 / 120, 2},
+        {50, 1.0 / 120, 3},  {30, 1.0 / 120, 4}, {120, 1.0 / 120, 1}, {144, 1.0 / 120, 1},
+        {240, 1.0 / 120, 1}, {60, 0.0, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(framesPerPicture(c.refreshRate, c.framePeriod), c.frames)
+            << c.refreshRate << " Hz, frame period " << c.framePeriod;
+    }
+}
+
+TEST(Presenting, AStillMenuSendsOnePictureUntilTheWindowNeedsItAgain) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    const long long still = picturesOver(300);
+    EXPECT_GE(still, 1);
+    EXPECT_LE(still, 2);
+    const int needs[] = {SDL_WINDOWEVENT_EXPOSED,      SDL_WINDOWEVENT_SHOWN,
+                         SDL_WINDOWEVENT_RESTORED,     SDL_WINDOWEVENT_MAXIMIZED,
+                         SDL_WINDOWEVENT_SIZE_CHANGED, SDL_WINDOWEVENT_DISPLAY_CHANGED};
+    for (int need : needs) {
+        test_support::pushWindowEvent(need);
+        EXPECT_EQ(picturesOver(1), 1) << "window event " << need;
+        EXPECT_EQ(picturesOver(100), 0) << "window event " << need;
+    }
+    // Moving the cursor is a new picture; applying settings redraws the window.
+    pressAndRelease(InputAction::Down);
+    EXPECT_EQ(picturesOver(100), 0);
+    changeVideoSettings(kWindowed, kScaleInteger, 0);
+    EXPECT_EQ(picturesOver(100), 1);
+    shutDown();
+}
+
+TEST(Presenting, AChangingStageSendsEveryOtherFrameAndItsLastPicture) {
+    startUp();
+    changeScene(kStageScene);
+    picturesOver(10);
+    // The ball moves on; a 60 Hz display shows at most every other frame.
+    long long moving = 0;
+    int backToBack = 0;
+    long long previous = 0;
+    for (int pass = 0; pass < 240; ++pass) {
+        const long long sent = picturesOver(1);
+        backToBack += sent == 1 && previous == 1 ? 1 : 0;
+        moving += sent;
+        previous = sent;
+    }
+    EXPECT_GE(moving, 30);
+    EXPECT_EQ(backToBack, 0);
+    pressAndRelease(InputAction::Pause);
+    ASSERT_TRUE(isPaused());
+    picturesOver(4);
+    EXPECT_EQ(differingPixels(windowPixels(), windowDrawnBySdl()), 0)
+        << "the window does not show the paused picture";
+    EXPECT_EQ(picturesOver(200), 0);
+    shutDown();
+}
+
+// Every layout, each after its own change: the window holds exactly what SDL's scaled, turned
+// copy of the play field holds, and holds it again after an expose.
+TEST(Presenting, TheWindowShowsThePlayFieldInEveryLayout) {
+    startUp();
+    struct Case {
+        std::int32_t windowMode;
+        std::int32_t scaleType;
+        std::int32_t rotation;
+    };
+    const Case cases[] = {
+        {kWindowed, kScaleInteger, 0},     {kWindowed, kScaleAspectFit, 0},
+        {kWindowed, kScaleStretch, 0},     {kWindowed, kScaleInteger, 1},
+        {kWindowed, kScaleAspectFit, 1},   {kWindowed, kScaleStretch, 1},
+        {kWindowed, kScaleInteger, 2},     {kWindowed, kScaleAspectFit, 2},
+        {kWindowed, kScaleStretch, 3},     {kWindowed, kScaleInteger, 3},
+        {kFullScreen, kScaleAspectFit, 1}, {kDesktopFullScreen, kScaleStretch, 3},
+        {kFullScreen, kScaleInteger, 2},   {kDesktopFullScreen, kScaleAspectFit, 0},
+        {kWindowed, kScaleAspectFit, 3},   {kWindowed, kScaleInteger, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.windowMode << " scale " << c.scaleType
+                                          << " rotation " << c.rotation);
+        changeScene(kStageScene);
+        changeVideoSettings(c.windowMode, c.scaleType, c.rotation);
+        picturesOver(3);
+        pressAndRelease(InputAction::Pause);
+        ASSERT_TRUE(isPaused());
+        picturesOver(4);
+        const std::vector<std::uint32_t> shown = windowPixels();
+        const std::vector<std::uint32_t> expected = windowDrawnBySdl();
+        EXPECT_EQ(differingPixels(shown, expected), 0);
+        EXPECT_GT(litPixels(shown), static_cast<int>(shown.size() / 50));
+
+        SDL_Surface* surface = SDL_GetWindowSurface(getWindow());
+        SDL_FillRect(surface, nullptr, 0);
+        test_support::pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+        picturesOver(1);
+        EXPECT_EQ(differingPixels(windowPixels(), expected), 0) << "after an expose";
+    }
+    shutDown();
 }

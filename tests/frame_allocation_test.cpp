@@ -144,9 +144,8 @@ struct MenuStep {
 using A = InputAction;
 // Every page and every row's action, ending back on the main page's first row: each step is
 // held for its passes and then released for one. The choices are stepped through every value
-// and back before Apply: another window mode makes SDL remake the window's surface, and any
-// rotation makes SDL's software renderer build temporary surfaces for every copy into the
-// window, both allocations of SDL's own in the frames that show them.
+// and back before Apply: another window mode or size makes SDL remake the window's surface, an
+// allocation of SDL's own in the frame that shows it. Turned layouts have their own test below.
 const std::vector<MenuStep> kMenuTour = {
     {{A::Down}, 1},    {{A::Down}, 1},    {{A::Up}, 1},      {{A::Up}, 1},
     {{A::Down}, 1},    {{A::Confirm}, 1},  // Options
@@ -212,6 +211,42 @@ TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
     EXPECT_EQ(getSoundEffectVolume(), soundVolume);
     EXPECT_EQ(getMenuWindowMode(), kWindowed);
     EXPECT_EQ(getMenuRotation(), 0);
+    shutDown();
+}
+
+// SDL's software renderer would build surfaces for every turned copy; the game's own copy
+// into the window must not. Each layout is applied, settled (the window's new surface and the
+// copy's tables are made then), and its stage frames counted.
+TEST(StageAllocation, TurnedStageFramesAllocateNothing) {
+    startCounting();
+    struct Layout {
+        std::int32_t scaleType;
+        std::int32_t rotation;
+    };
+    const Layout layouts[] = {{kScaleInteger, 1}, {kScaleAspectFit, 2}, {kScaleStretch, 3}};
+    constexpr int kSettlingPasses = 20;
+    constexpr int kCountedPasses = 600;
+    for (const Layout& layout : layouts) {
+        changeScene(kStageScene);
+        changeVideoSettings(kWindowed, layout.scaleType, layout.rotation);
+        const long long picturesBefore = getPicturesPresented();
+        for (int pass = 0; pass < kSettlingPasses + kCountedPasses; ++pass) {
+            if (getCurrentScene() != kStageScene) {
+                changeScene(kStageScene);
+            }
+            stage_support::pushChasing();
+            counting = pass >= kSettlingPasses;
+            runFramePass();
+            counting = false;
+        }
+        // The counted frames did reach the window, turned.
+        EXPECT_GT(getPicturesPresented() - picturesBefore, kCountedPasses / 20)
+            << "rotation " << layout.rotation;
+    }
+    std::printf("turned stage passes counted: %ld new, %ld SDL allocations\n", newCalls.load(),
+                sdlCalls.load());
+    EXPECT_EQ(newCalls.load(), 0);
+    EXPECT_EQ(sdlCalls.load(), 0);
     shutDown();
 }
 
