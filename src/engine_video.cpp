@@ -43,12 +43,13 @@ std::int32_t pictureInterval = 1;
 long long picturesPresented = 0;
 
 // SDL's software renderer turns a texture by building new surfaces for every copy, ten times
-// dearer than the plain copy. There the turned field is written into the window's surface
-// from tables instead: each window pixel inside the field shows the field pixel at
-// columnSource[x] + rowSource[y]. The tables are read off one copy that SDL itself made, so
-// the picture is SDL's to the pixel, and are measured again only when the layout or the
-// window's surface changes.
-struct TurnedCopy {
+// dearer than the plain copy, and scales it pixel by pixel. There the field is written into the
+// window's surface from tables instead: each window pixel inside the field shows the field
+// pixel at columnSource[x] + rowSource[y], and a window row that shows the same field pixels as
+// the row above is copied whole. The tables are read off one copy that SDL itself made, so the
+// picture is SDL's to the pixel, and are measured again only when the layout or the window's
+// surface changes.
+struct WindowCopy {
     bool usable = false;
     std::int32_t windowWidth = 0;
     std::int32_t windowHeight = 0;
@@ -64,7 +65,7 @@ struct TurnedCopy {
     std::vector<std::int32_t> rowSource;
 };
 bool softwareRenderer = false;
-TurnedCopy turned;
+WindowCopy copyTables;
 std::vector<std::uint32_t> fieldPixels;
 
 std::int32_t trunc32(double value) {
@@ -277,17 +278,18 @@ std::int32_t fieldIndex(std::uint32_t pixel) {
 // Copies a field whose pixels are numbered into the window the way renderVideo's SDL copy
 // would, and reads the tables off the middle row and column. They are trusted only when the
 // field's rows and columns land whole and separately, checked along the field's edges.
-void measureTurnedCopy(const SDL_Surface* surface) {
-    turned.usable = false;
-    turned.windowWidth = surface->w;
-    turned.windowHeight = surface->h;
-    turned.format = surface->format->format;
-    turned.rectangle = layout.scaleRectangle;
-    turned.rotation = layout.textureRotation;
-    if (turned.format != SDL_PIXELFORMAT_RGB888 && turned.format != SDL_PIXELFORMAT_ARGB8888) {
+void measureWindowCopy(const SDL_Surface* surface) {
+    copyTables.usable = false;
+    copyTables.windowWidth = surface->w;
+    copyTables.windowHeight = surface->h;
+    copyTables.format = surface->format->format;
+    copyTables.rectangle = layout.scaleRectangle;
+    copyTables.rotation = layout.textureRotation;
+    if (copyTables.format != SDL_PIXELFORMAT_RGB888 &&
+        copyTables.format != SDL_PIXELFORMAT_ARGB8888) {
         return;
     }
-    turned.alpha = surface->format->Amask;
+    copyTables.alpha = surface->format->Amask;
     SDL_Texture* numbered = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888,
                                               SDL_TEXTUREACCESS_STREAMING, gameWidth, gameHeight);
     if (numbered == nullptr) {
@@ -321,34 +323,34 @@ void measureTurnedCopy(const SDL_Surface* surface) {
     const auto rowEnd = std::find_if_not(rowStart, middleRow.end(), covered);
     const auto columnStart = std::find_if(middleColumn.begin(), middleColumn.end(), covered);
     const auto columnEnd = std::find_if_not(columnStart, middleColumn.end(), covered);
-    turned.left = static_cast<std::int32_t>(rowStart - middleRow.begin());
-    turned.right = static_cast<std::int32_t>(rowEnd - middleRow.begin());
-    turned.top = static_cast<std::int32_t>(columnStart - middleColumn.begin());
-    turned.bottom = static_cast<std::int32_t>(columnEnd - middleColumn.begin());
-    const bool whole = turned.left < turned.right && turned.top < turned.bottom &&
+    copyTables.left = static_cast<std::int32_t>(rowStart - middleRow.begin());
+    copyTables.right = static_cast<std::int32_t>(rowEnd - middleRow.begin());
+    copyTables.top = static_cast<std::int32_t>(columnStart - middleColumn.begin());
+    copyTables.bottom = static_cast<std::int32_t>(columnEnd - middleColumn.begin());
+    const bool whole = copyTables.left < copyTables.right && copyTables.top < copyTables.bottom &&
                        std::none_of(rowEnd, middleRow.end(), covered) &&
                        std::none_of(columnEnd, middleColumn.end(), covered);
     bool separable = whole;
     if (whole) {
         const std::int32_t middle = fieldIndex(middleRow[static_cast<std::size_t>(width / 2)]);
-        turned.columnSource.assign(static_cast<std::size_t>(width), 0);
-        turned.rowSource.assign(static_cast<std::size_t>(height), 0);
-        for (std::int32_t x = turned.left; x < turned.right; ++x) {
-            turned.columnSource[static_cast<std::size_t>(x)] =
+        copyTables.columnSource.assign(static_cast<std::size_t>(width), 0);
+        copyTables.rowSource.assign(static_cast<std::size_t>(height), 0);
+        for (std::int32_t x = copyTables.left; x < copyTables.right; ++x) {
+            copyTables.columnSource[static_cast<std::size_t>(x)] =
                 fieldIndex(middleRow[static_cast<std::size_t>(x)]);
         }
-        for (std::int32_t y = turned.top; y < turned.bottom; ++y) {
-            turned.rowSource[static_cast<std::size_t>(y)] =
+        for (std::int32_t y = copyTables.top; y < copyTables.bottom; ++y) {
+            copyTables.rowSource[static_cast<std::size_t>(y)] =
                 fieldIndex(middleColumn[static_cast<std::size_t>(y)]) - middle;
         }
         std::vector<std::uint32_t> edge;
         const auto rowMatches = [&](std::int32_t y) {
             readRow(y, width, edge);
             for (std::int32_t x = 0; x < width; ++x) {
-                const bool inside = x >= turned.left && x < turned.right;
+                const bool inside = x >= copyTables.left && x < copyTables.right;
                 const std::int32_t expected =
-                    inside ? turned.columnSource[static_cast<std::size_t>(x)] +
-                                 turned.rowSource[static_cast<std::size_t>(y)]
+                    inside ? copyTables.columnSource[static_cast<std::size_t>(x)] +
+                                 copyTables.rowSource[static_cast<std::size_t>(y)]
                            : -1;
                 if (fieldIndex(edge[static_cast<std::size_t>(x)]) != expected) {
                     return false;
@@ -359,10 +361,10 @@ void measureTurnedCopy(const SDL_Surface* surface) {
         const auto columnMatches = [&](std::int32_t x) {
             readColumn(x, height, edge);
             for (std::int32_t y = 0; y < height; ++y) {
-                const bool inside = y >= turned.top && y < turned.bottom;
+                const bool inside = y >= copyTables.top && y < copyTables.bottom;
                 const std::int32_t expected =
-                    inside ? turned.columnSource[static_cast<std::size_t>(x)] +
-                                 turned.rowSource[static_cast<std::size_t>(y)]
+                    inside ? copyTables.columnSource[static_cast<std::size_t>(x)] +
+                                 copyTables.rowSource[static_cast<std::size_t>(y)]
                            : -1;
                 if (fieldIndex(edge[static_cast<std::size_t>(y)]) != expected) {
                     return false;
@@ -370,41 +372,46 @@ void measureTurnedCopy(const SDL_Surface* surface) {
             }
             return true;
         };
-        separable = rowMatches(turned.top) && rowMatches(turned.bottom - 1) &&
-                    columnMatches(turned.left) && columnMatches(turned.right - 1);
+        separable = rowMatches(copyTables.top) && rowMatches(copyTables.bottom - 1) &&
+                    columnMatches(copyTables.left) && columnMatches(copyTables.right - 1);
     }
     SDL_DestroyTexture(numbered);
-    turned.usable = separable;
+    copyTables.usable = separable;
 }
 
 bool measuredFor(const SDL_Surface* surface) {
     const Rectangle& r = layout.scaleRectangle;
-    const Rectangle& m = turned.rectangle;
-    return turned.windowWidth == surface->w && turned.windowHeight == surface->h &&
-           turned.format == surface->format->format && turned.rotation == layout.textureRotation &&
-           m.x == r.x && m.y == r.y && m.w == r.w && m.h == r.h;
+    const Rectangle& m = copyTables.rectangle;
+    return copyTables.windowWidth == surface->w && copyTables.windowHeight == surface->h &&
+           copyTables.format == surface->format->format &&
+           copyTables.rotation == layout.textureRotation && m.x == r.x && m.y == r.y &&
+           m.w == r.w && m.h == r.h;
 }
 
-// The window is cleared and the field written in; the window is the render target.
-void writeTurnedField(SDL_Surface* surface) {
-    SDL_RenderClear(renderer);
-    SDL_RenderFlush(renderer);
+// The field is written into the window, which is the render target; what the field leaves
+// uncovered is cleared.
+void writeField(SDL_Surface* surface) {
+    if (copyTables.left > 0 || copyTables.top > 0 || copyTables.right < surface->w ||
+        copyTables.bottom < surface->h) {
+        SDL_RenderClear(renderer);
+        SDL_RenderFlush(renderer);
+    }
     auto* pixels = static_cast<std::uint8_t*>(surface->pixels);
-    const std::size_t span = static_cast<std::size_t>(turned.right - turned.left) * 4;
+    const std::size_t span = static_cast<std::size_t>(copyTables.right - copyTables.left) * 4;
     const std::uint32_t* previous = nullptr;
     std::int32_t previousSource = -1;
-    for (std::int32_t y = turned.top; y < turned.bottom; ++y) {
+    for (std::int32_t y = copyTables.top; y < copyTables.bottom; ++y) {
         auto* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::ptrdiff_t>(y) *
                                                                   surface->pitch);
-        const std::int32_t source = turned.rowSource[static_cast<std::size_t>(y)];
+        const std::int32_t source = copyTables.rowSource[static_cast<std::size_t>(y)];
         // Scaled up, neighbouring window rows often show the same field pixels.
         if (previous != nullptr && source == previousSource) {
-            std::memcpy(row + turned.left, previous + turned.left, span);
+            std::memcpy(row + copyTables.left, previous + copyTables.left, span);
         } else {
-            for (std::int32_t x = turned.left; x < turned.right; ++x) {
+            for (std::int32_t x = copyTables.left; x < copyTables.right; ++x) {
                 row[x] = fieldPixels[static_cast<std::size_t>(
-                             turned.columnSource[static_cast<std::size_t>(x)] + source)] |
-                         turned.alpha;
+                             copyTables.columnSource[static_cast<std::size_t>(x)] + source)] |
+                         copyTables.alpha;
             }
         }
         previous = row;
@@ -412,9 +419,9 @@ void writeTurnedField(SDL_Surface* surface) {
     }
 }
 
-// The window's surface when this frame goes through the turned tables, with the field read.
-SDL_Surface* prepareTurnedField() {
-    if (!softwareRenderer || layout.textureRotation == 0) {
+// The window's surface when this frame goes through the tables, with the field read.
+SDL_Surface* prepareFieldCopy() {
+    if (!softwareRenderer) {
         return nullptr;
     }
     SDL_SetRenderTarget(renderer, textureTarget);
@@ -429,16 +436,16 @@ SDL_Surface* prepareTurnedField() {
         return nullptr;
     }
     if (!measuredFor(surface)) {
-        measureTurnedCopy(surface);
+        measureWindowCopy(surface);
     }
-    return turned.usable ? surface : nullptr;
+    return copyTables.usable ? surface : nullptr;
 }
 
 void presentPicture() {
-    SDL_Surface* surface = prepareTurnedField();
+    SDL_Surface* surface = prepareFieldCopy();
     SDL_SetRenderTarget(renderer, nullptr);
     if (surface != nullptr) {
-        writeTurnedField(surface);
+        writeField(surface);
     } else {
         SDL_RenderClear(renderer);
         const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,
@@ -651,7 +658,7 @@ long long getPicturesPresented() {
 
 void quitVideo() {
     SDL_DelEventWatch(watchWindow, nullptr);
-    turned = TurnedCopy{};
+    copyTables = WindowCopy{};
     if (textureTarget != nullptr) {
         SDL_DestroyTexture(textureTarget);
         textureTarget = nullptr;
