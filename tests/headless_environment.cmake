@@ -1,7 +1,7 @@
 # Read by CTest after the discovered GoogleTest cases are defined: every case runs on SDL's
 # dummy drivers and without a display, so no window shows and no message box can block.
 # The renderer is left to the video module, which falls back to software under the dummy
-# driver; forcing it by hint makes the window surface the render target itself, cleared
-# right after each present, where the video tests read the presented frame back.
+# driver, as the game does; the video tests read presented frames back from the window surface
+# either way.
 set_tests_properties(${brickfall_tests_TESTS} PROPERTIES ENVIRONMENT
     "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;DISPLAY=;WAYLAND_DISPLAY=")
