@@ -201,6 +201,24 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     quitVideo();
 }
 
+// With draw batching off SDL runs every clear at once: a window cleared after presenting would
+// lose its picture before anyone could see or read it.
+TEST(Video, ThePresentedPictureStaysInTheWindowWithoutDrawBatching) {
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "0");
+    initializeVideo(240, 320);
+    ASSERT_NE(getRenderer(), nullptr);
+    presentRedCorner();
+    EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);
+    changeVideoSettings(kWindowed, kScaleInteger, 3);
+    presentRedCorner();
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(getWindow(), &width, &height);
+    // A quarter turn to the left puts the field's top-left corner at the window's bottom-left.
+    EXPECT_EQ(windowPixel(getWindow(), 2, height - 3), 0xFF0000u);
+    quitVideo();
+}
+
 TEST(SoftwareGl, RecognisedFromTheRendererString) {
     struct Case {
         const char* renderer;
