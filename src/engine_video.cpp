@@ -465,8 +465,8 @@ bool isSoftwareGlRenderer(const char* rendererName) {
     std::string lower = rendererName != nullptr ? rendererName : "";
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* software :
-         {"llvmpipe", "softpipe", "swrast", "software rasterizer", "gdi generic"}) {
+    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software rasterizer",
+                                 "software renderer", "gdi generic"}) {
         if (lower.find(software) != std::string::npos) {
             return true;
         }

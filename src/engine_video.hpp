@@ -55,7 +55,8 @@ void markPictureChanged();
 long long getPicturesPresented();
 
 // Whether an OpenGL renderer string names a rasteriser that runs on the CPU (Mesa's llvmpipe,
-// softpipe and swrast, Windows' GDI Generic); SDL's own software renderer is cheaper there.
+// softpipe and swrast, Apple's Software Renderer, Windows' GDI Generic); SDL's own software
+// renderer is cheaper there.
 bool isSoftwareGlRenderer(const char* rendererName);
 // How many frames apart pictures go to the window so that no more go than the display shows:
 // refreshRate in Hz (0 when unknown, taken as 60), framePeriodSeconds the game's frame period.

@@ -233,6 +233,8 @@ TEST(SoftwareGl, RecognisedFromTheRendererString) {
         {"Software Rasterizer", true},
         {"Mesa X11 swrast", true},
         {"GDI Generic", true},
+        {"Apple Software Renderer", true},
+        {"Apple M1", false},
         {"Mesa DRI Intel(R) HD Graphics 620 (KBL GT2)", false},
         {"Mesa Intel(R) UHD Graphics 630 (CFL GT2)", false},
         {"AMD Radeon RX 580 (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-18-amd64)", false},
