@@ -64,12 +64,13 @@ peak_kib() {
 # Waits for a window of the given process and name and prints its id.
 find_window() {
     local window=""
-    for _ in $(seq 150); do
+    for _ in $(seq 300); do
         window="$(x xdotool search --all --pid "$1" --name "$2" 2> /dev/null | head -n1)"
         [ -n "$window" ] && break
         sleep 0.1
     done
-    [ -n "$window" ] || fail "no window named $2"
+    [ -n "$window" ] ||
+        fail "no window named $2; the peer said: $(tail -n 3 "$workdir/peer.log" 2> /dev/null)"
     echo "$window"
 }
 
@@ -171,7 +172,7 @@ mib() {
 
 start_xvfb
 mkdir -p "$workdir/home"
-HOME="$workdir/home" "$peer" > /dev/null 2>&1 &
+HOME="$workdir/home" "$peer" > "$workdir/peer.log" 2>&1 &
 peer_pid=$!
 find_window "$peer_pid" '^LBreakout2$' > /dev/null
 
