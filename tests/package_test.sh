@@ -39,9 +39,10 @@ fail() {
 }
 
 # --- the package -----------------------------------------------------------------------------
-# Packages and CPack's staging go to the scratch folder, away from the build tree.
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$workdir/out" \
-    > "$workdir/cpack.log" 2>&1; then
+# Packages and CPack's staging go to the scratch folder, away from the build tree. A strict
+# umask must not leak into the package's modes.
+if ! (umask 077 && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$workdir/out" \
+    > "$workdir/cpack.log" 2>&1); then
     cat "$workdir/cpack.log" >&2
     fail "cpack did not make the package"
 fi
