@@ -25,6 +25,9 @@ constexpr std::int32_t kPlayFieldHeight = 320;
 constexpr char kSheetName[] = "IMG//Main.png";
 constexpr Rectangle kGlyphCell = {0, 0, 8, 8};
 constexpr std::int32_t kGlyphLastColumn = 7;
+// While minimised nothing is drawn, so the loop sleeps until the window system has news; the
+// limit only bounds how long a quit raised without an event could go unseen.
+constexpr std::int32_t kMinimizedWaitMilliseconds = 100;
 
 bool quit = false;
 bool failed = false;
@@ -91,7 +94,11 @@ void runFrameLoop() {
             frame_timer::sleep();
             continue;
         }
-        runFramePass();
+        frame_timer::limitCatchUp();
+        if (!runFramePass()) {
+            waitForEvents(kMinimizedWaitMilliseconds);
+            frame_timer::restartCadence();
+        }
     }
 }
 

@@ -16,6 +16,8 @@ void startUp();
 // render and present. Returns whether a frame was run.
 bool runFramePass();
 // The real-time loop: waits for each due frame and runs passes until the quit flag is set.
+// Minimised, it sleeps until the window system has an event; a backlog beyond the timer's
+// catch-up limit is dropped rather than replayed.
 void runFrameLoop();
 // Tears everything down; returns the process exit status.
 int shutDown();

@@ -91,6 +91,10 @@ std::int32_t isMinimized() {
     return minimized;
 }
 
+void waitForEvents(std::int32_t timeoutMilliseconds) {
+    SDL_WaitEventTimeout(nullptr, timeoutMilliseconds);
+}
+
 std::int32_t inputDown(InputAction action) {
     return keyboard[mappings[index(action)]];
 }

@@ -23,6 +23,8 @@ void initializeInput();
 // Drains every pending SDL event, then advances each action's timer from the key state.
 void updateInputs();
 std::int32_t isMinimized();
+// Sleeps until an event is pending or the time is up; the event stays queued for updateInputs.
+void waitForEvents(std::int32_t timeoutMilliseconds);
 std::int32_t inputDown(InputAction action);
 std::int32_t inputPressed(InputAction action);
 std::int32_t inputHeld(InputAction action, std::int32_t frames);

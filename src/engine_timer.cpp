@@ -21,6 +21,11 @@ std::uint64_t advance(std::uint64_t due, std::uint64_t frequency, double framePe
     return due + periodTicks(frequency, framePeriodSeconds);
 }
 
+std::uint64_t dropLongBacklog(std::uint64_t counter, std::uint64_t due, std::uint64_t limitTicks) {
+    const bool tooFarBehind = counter > due && counter - due > limitTicks;
+    return tooFarBehind ? counter : due;
+}
+
 void initializeTimer(std::int32_t framesPerSecond) {
     frameRate = 1.0 / static_cast<double>(framesPerSecond);
     SDL_InitSubSystem(SDL_INIT_TIMER);
@@ -33,6 +38,16 @@ bool frameReady() {
 
 void updateTimer() {
     nextFrame = advance(nextFrame, SDL_GetPerformanceFrequency(), frameRate);
+}
+
+void limitCatchUp() {
+    const std::uint64_t limit =
+        periodTicks(SDL_GetPerformanceFrequency(), frameRate) * kCatchUpLimitPeriods;
+    nextFrame = dropLongBacklog(SDL_GetPerformanceCounter(), nextFrame, limit);
+}
+
+void restartCadence() {
+    nextFrame = SDL_GetPerformanceCounter();
 }
 
 void sleep() {

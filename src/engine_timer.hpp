@@ -13,9 +13,22 @@ bool isDue(std::uint64_t counter, std::uint64_t nextFrame);
 // Moves the due time on by one period, modulo 2^64, regardless of when the frame ran.
 std::uint64_t advance(std::uint64_t nextFrame, std::uint64_t frequency, double framePeriodSeconds);
 
+// Short stalls are made up frame by frame; a backlog longer than this many periods (a
+// suspended laptop, a long minimise) is dropped instead, so the player never comes back to a
+// stage that played on without them, and the loop is not busy replaying it for minutes.
+inline constexpr std::uint64_t kCatchUpLimitPeriods = 30;
+// The due time to keep: unchanged within the limit, the counter itself beyond it.
+std::uint64_t dropLongBacklog(std::uint64_t counter, std::uint64_t nextFrame,
+                              std::uint64_t limitTicks);
+
 void initializeTimer(std::int32_t framesPerSecond);
 bool frameReady();
 void updateTimer();
+// Puts the next frame's due time at now when the loop is further behind than the limit.
+void limitCatchUp();
+// Makes the next frame due now, dropping any backlog: frames missed while the game could not
+// be seen are not made up.
+void restartCadence();
 // A 1 millisecond pause between readiness tests.
 void sleep();
 void quitTimer();

@@ -2,8 +2,10 @@
 
 #include <SDL.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -137,6 +139,97 @@ TEST(FrameLoop, TheRealTimeLoopCallsTheObserverOnEveryFrameItRuns) {
         frame_timer::periodTicks(SDL_GetPerformanceFrequency(), frame_timer::getFramePeriod());
     EXPECT_EQ(observedStarts[1].due - observedStarts[0].due, period);
     EXPECT_EQ(observedStarts[2].due - observedStarts[1].due, period);
+    EXPECT_EQ(shutDown(), 0);
+}
+
+namespace {
+double processCpuSeconds() {
+    timespec now = {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Each 1 ms pause of the loop gives up the processor once; a frame that runs straight after
+// the one before adds none.
+long loopThreadPauses() {
+    rusage usage = {};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
+// The loop minimised for two seconds, then restored: what it cost and what ran.
+struct MinimiseRun {
+    enum class Phase { Start, Minimised, Restored } phase = Phase::Start;
+    std::uint64_t phaseStart = 0;
+    double cpuAtMinimise = 0.0;
+    double minimisedCpu = 0.0;
+    long long framesAtMinimise = 0;
+    long long framesWhileMinimised = 0;
+    long pausesAtObserverEnd = 0;
+    int framesBeforeFirstPause = 0;
+    bool paused = false;
+};
+MinimiseRun minimiseRun;
+constexpr double kMinimisedSeconds = 2.0;
+constexpr double kAfterRestoreSeconds = 0.25;
+
+double secondsSince(std::uint64_t start) {
+    return static_cast<double>(SDL_GetPerformanceCounter() - start) /
+           static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+void observeMinimiseAndRestore() {
+    MinimiseRun& run = minimiseRun;
+    switch (run.phase) {
+        case MinimiseRun::Phase::Start:
+            test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+            run.phase = MinimiseRun::Phase::Minimised;
+            run.phaseStart = SDL_GetPerformanceCounter();
+            run.cpuAtMinimise = processCpuSeconds();
+            run.framesAtMinimise = getFramesRun();
+            break;
+        case MinimiseRun::Phase::Minimised:
+            if (secondsSince(run.phaseStart) >= kMinimisedSeconds) {
+                run.minimisedCpu = processCpuSeconds() - run.cpuAtMinimise;
+                run.framesWhileMinimised = getFramesRun() - run.framesAtMinimise;
+                test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+                run.phase = MinimiseRun::Phase::Restored;
+                run.phaseStart = SDL_GetPerformanceCounter();
+            }
+            break;
+        case MinimiseRun::Phase::Restored:
+            if (loopThreadPauses() != run.pausesAtObserverEnd) {
+                run.paused = true;
+            }
+            if (!run.paused) {
+                ++run.framesBeforeFirstPause;
+            }
+            if (secondsSince(run.phaseStart) >= kAfterRestoreSeconds) {
+                quitGame();
+            }
+            break;
+    }
+    run.pausesAtObserverEnd = loopThreadPauses();
+}
+}  // namespace
+
+TEST(FrameLoop, MinimisedLoopSleepsAndRestoringDoesNotReplayTheMissedFrames) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    minimiseRun = {};
+    setFrameStartObserver(observeMinimiseAndRestore);
+    runFrameLoop();
+    setFrameStartObserver(nullptr);
+
+    EXPECT_EQ(minimiseRun.framesWhileMinimised, 0);
+    // Spinning took the whole core; a loop that sleeps takes a few percent even under a
+    // sanitizer, so a quarter of a core is a bound a busy machine still keeps.
+    EXPECT_LT(minimiseRun.minimisedCpu, 0.25 * kMinimisedSeconds);
+    // Two seconds behind would be 240 frames; the loop drops that backlog and runs on from now.
+    EXPECT_TRUE(minimiseRun.paused) << "the loop never paused after the restore";
+    EXPECT_GE(minimiseRun.framesBeforeFirstPause, 1) << "the restore ran no frame";
+    EXPECT_LE(minimiseRun.framesBeforeFirstPause,
+              static_cast<int>(frame_timer::kCatchUpLimitPeriods) + 1);
     EXPECT_EQ(shutDown(), 0);
 }
 

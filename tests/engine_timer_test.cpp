@@ -40,6 +40,26 @@ TEST(TimerArithmetic, LateCounterRunsWholePeriodsBackToBackThenKeepsTheCadence) 
     }
 }
 
+TEST(TimerArithmetic, OnlyABacklogBeyondTheLimitIsDropped) {
+    constexpr std::uint64_t kLimit = 30 * 83'333;
+    struct Case {
+        std::uint64_t counter;
+        std::uint64_t due;
+        std::uint64_t kept;
+    };
+    const Case cases[] = {
+        {1'000, 5'000, 5'000},                            // not yet due
+        {5'000, 5'000, 5'000},                            // due now
+        {5'000 + kLimit, 5'000, 5'000},                   // exactly at the limit: caught up
+        {5'000 + kLimit + 1, 5'000, 5'000 + kLimit + 1},  // one tick beyond: due now
+        {7'200'000'000, 5'000, 7'200'000'000},            // an hour asleep at 2 MHz
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(frame_timer::dropLongBacklog(c.counter, c.due, kLimit), c.kept)
+            << "counter " << c.counter << ", due " << c.due;
+    }
+}
+
 TEST(TimerArithmetic, AdvanceWrapsModuloTwoToTheSixtyFour) {
     const std::uint64_t nearEnd = ~std::uint64_t{0} - 10;
     EXPECT_EQ(frame_timer::advance(nearEnd, kTenMegahertz, kPeriod), 83'333u - 11u);

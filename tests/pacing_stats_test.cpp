@@ -68,12 +68,15 @@ TEST(PacingStats, FittedPeriodSeesThroughJitterButNotThroughDrift) {
 
 TEST(PacingStats, DueTimesMustStayOnOneGrid) {
     auto frames = onCadence({0, 5, 10, 2});
-    EXPECT_TRUE(dueTimesOnCadence(frames, kPeriod));
-    EXPECT_FALSE(dueTimesOnCadence(frames, kPeriod + 1));
-    // A timer that restarted its cadence from the clock after a stall leaves the grid.
+    EXPECT_TRUE(dueTimesOnCadence(frames, 0, frames.size(), kPeriod));
+    EXPECT_FALSE(dueTimesOnCadence(frames, 0, frames.size(), kPeriod + 1));
+    // A timer that restarted its cadence from the clock after a stall leaves the grid, and
+    // keeps a grid of its own from the restart on.
     frames[2].due += 1234;
     frames[3].due += 1234;
-    EXPECT_FALSE(dueTimesOnCadence(frames, kPeriod));
+    EXPECT_FALSE(dueTimesOnCadence(frames, 0, frames.size(), kPeriod));
+    EXPECT_TRUE(dueTimesOnCadence(frames, 0, 2, kPeriod));
+    EXPECT_TRUE(dueTimesOnCadence(frames, 2, frames.size(), kPeriod));
 }
 
 TEST(PacingStats, CatchUpCountsFramesRunWithoutAPauseAfterTheStall) {
@@ -88,17 +91,34 @@ TEST(PacingStats, CatchUpCountsFramesRunWithoutAPauseAfterTheStall) {
     const std::uint64_t resumedDue = frames.front().due + kPeriod * 16;
     frames.push_back({resumedDue + 200'000, resumedDue, 3});
 
-    const CatchUp catchUp = analyzeCatchUp(frames, 2);
+    const CatchUp catchUp = analyzeCatchUp(frames, 2, kPeriod);
     // Due by the stall's end: frames 3 to 14 (frame 14 fell due at 5 s + 116.67 ms).
     EXPECT_EQ(catchUp.dueAtStallEnd, 12u);
     EXPECT_EQ(catchUp.backToBack, 13u);
     EXPECT_EQ(catchUp.backToBackTicks, 12u * 500'000);
     EXPECT_TRUE(catchUp.resumed);
     EXPECT_EQ(catchUp.resumedLatenessTicks, 200'000u);
-    EXPECT_TRUE(dueTimesOnCadence(frames, kPeriod));
+    EXPECT_TRUE(dueTimesOnCadence(frames, 0, frames.size(), kPeriod));
 
     // A recording that ends inside the catch-up says the loop has not resumed.
     frames.pop_back();
-    EXPECT_FALSE(analyzeCatchUp(frames, 2).resumed);
-    EXPECT_EQ(analyzeCatchUp(frames, frames.size() - 1).backToBack, 0u) << "nothing after it";
+    EXPECT_FALSE(analyzeCatchUp(frames, 2, kPeriod).resumed);
+    EXPECT_EQ(analyzeCatchUp(frames, frames.size() - 1, kPeriod).backToBack, 0u)
+        << "nothing after it";
+}
+
+TEST(PacingStats, ALongStallIsCountedOnTheOldCadenceThoughTheLoopRestartedIt) {
+    // Frame 1 stalls for two seconds; the loop drops the backlog, runs frame 2 due at once
+    // and pauses before frame 3, one period later on the new cadence.
+    std::vector<FrameStart> frames = onCadence({100'000, 100'000});
+    const std::uint64_t stallEnd = frames[1].counter + 2'000'000'000;
+    frames.push_back({stallEnd + 50'000, stallEnd + 40'000, 0});
+    frames.push_back({stallEnd + 40'000 + kPeriod + 90'000, stallEnd + 40'000 + kPeriod, 6});
+
+    const CatchUp catchUp = analyzeCatchUp(frames, 1, kPeriod);
+    EXPECT_EQ(catchUp.dueAtStallEnd, 240u) << "two seconds of frames were due";
+    EXPECT_EQ(catchUp.backToBack, 1u);
+    EXPECT_TRUE(catchUp.resumed);
+    EXPECT_EQ(catchUp.resumedLatenessTicks, 90'000u);
+    EXPECT_TRUE(dueTimesOnCadence(frames, 2, frames.size(), kPeriod));
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the .deb from a finished build, unpacks it into a scratch root and checks it as a user
-# would meet it: the layout, the control fields, the desktop entry and icons, and the game
-# itself started through the bin/ link, headless, until it is asked to end.
+# and Debian would meet it: lintian, the layout and modes, the control fields, the licence,
+# changelog, desktop and AppStream entries and icons, and the game itself started through
+# /usr/games/brickfall and through the desktop entry's Exec line, headless, until asked to end.
 # Usage: package_test.sh <cpack> <build dir> <source dir> <version> <sanitized ON|OFF>
 # Every wait is bounded and a game that does not end is killed with SIGKILL.
 set -u
@@ -21,7 +22,8 @@ case "$sanitized" in
 esac
 
 . "$(dirname "$0")/script_support.sh"
-require_tools "$cpack" dpkg dpkg-deb dpkg-shlibdeps desktop-file-validate file
+require_tools "$cpack" dpkg dpkg-deb dpkg-shlibdeps dpkg-parsechangelog desktop-file-validate \
+    file gzip appstreamcli
 
 workdir="$(mktemp -d)"
 game_pid=""
@@ -37,9 +39,10 @@ fail() {
 }
 
 # --- the package -----------------------------------------------------------------------------
-# Packages and CPack's staging go to the scratch folder, away from the build tree.
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$workdir/out" \
-    > "$workdir/cpack.log" 2>&1; then
+# Packages and CPack's staging go to the scratch folder, away from the build tree. A strict
+# umask must not leak into the package's modes.
+if ! (umask 077 && "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$workdir/out" \
+    > "$workdir/cpack.log" 2>&1); then
     cat "$workdir/cpack.log" >&2
     fail "cpack did not make the package"
 fi
@@ -64,6 +67,9 @@ field Maintainer | grep -Eq '^[^<]*[^< ] <[^@> ]+@[^> ]+>$' ||
 description="$(field Description)"
 [ "$(printf '%s\n' "$description" | wc -l)" -ge 2 ] ||
     fail "Description has no long text: '$description'"
+# dpkg shows the long text indented by one space; lintian wants those lines under 80 columns.
+long_line="$(printf '%s\n' "$description" | awk 'NR > 1 && length($0) > 79')"
+[ -z "$long_line" ] || fail "Description lines of 80 columns or more: '$long_line'"
 
 # The libraries come from dpkg-shlibdeps, which also writes their minimum versions; none of
 # these is ever named by hand.
@@ -81,38 +87,132 @@ if awk '$2 != "root/root"' "$workdir/contents" | grep -q .; then
     awk '$2 != "root/root"' "$workdir/contents" >&2
     fail "package entries not owned by root"
 fi
+# Modes as Debian wants them: folders 0755, files 0644, the game alone executable, and the
+# command a link to it.
+awk '{ mode = $1; path = $6; sub(/^\.\//, "", path); sub(/\/$/, "", path)
+       if (path == "") next
+       if (path == "usr/games/brickfall")
+           ok = mode == "lrwxrwxrwx" && $7 == "->" && $8 == "../lib/games/brickfall/brickfall"
+       else if (path == "usr/lib/games/brickfall/brickfall") ok = mode == "-rwxr-xr-x"
+       else if (mode ~ /^d/) ok = mode == "drwxr-xr-x"
+       else ok = mode == "-rw-r--r--"
+       if (!ok) print }' "$workdir/contents" > "$workdir/modes"
+[ -s "$workdir/modes" ] && {
+    cat "$workdir/modes" >&2
+    fail "package entries with unexpected modes or links"
+}
+
+# lintian, Debian's own checker, when installed (the test command installs it): no error and
+# no warning. The informational and pedantic tags that remain are listed here with the reason
+# each is kept, and any other tag fails too, so the list stays true:
+#   image-file-in-usr-lib (pedantic): the sheet lives in Resources/ beside the real executable
+#     in /usr/lib/games/brickfall, the one place the game looks for it.
+#   executable-in-usr-lib (experimental): that real executable, which players reach through
+#     the /usr/games/brickfall link; it stays with its Resources/ for the same reason.
+kept_tags=(image-file-in-usr-lib executable-in-usr-lib)
+if command -v lintian > /dev/null; then
+    lintian --pedantic --display-experimental --fail-on none "$deb" \
+        > "$workdir/lintian" 2> "$workdir/lintian.err" || {
+        cat "$workdir/lintian" "$workdir/lintian.err" >&2
+        fail "lintian did not run"
+    }
+    grep -E '^[EW]: ' "$workdir/lintian" > "$workdir/lintian.bad" && {
+        cat "$workdir/lintian" >&2
+        fail "lintian reports errors or warnings"
+    }
+    # Every tag line but the N: notes, which only explain.
+    grep -E '^[A-MO-Z]: ' "$workdir/lintian" | awk '{ print $3 }' | sort -u |
+        grep -vxF -f <(printf '%s\n' "${kept_tags[@]}") > "$workdir/lintian.new" && {
+        cat "$workdir/lintian" >&2
+        fail "lintian tags not listed as kept: $(tr '\n' ' ' < "$workdir/lintian.new")"
+    }
+    echo "lintian: no error or warning; tags kept: $(grep -cE '^[A-MO-Z]: ' "$workdir/lintian")"
+else
+    echo "lintian is not installed: the package was not checked by it (./test.sh installs it)"
+fi
 
 # --- the unpacked layout ---------------------------------------------------------------------
 root="$workdir/root"
 dpkg -x "$deb" "$root" || fail "dpkg -x could not unpack the package"
-game_dir="$root/usr/lib/brickfall"
-link="$root/usr/bin/brickfall"
+game_dir="$root/usr/lib/games/brickfall"
+link="$root/usr/games/brickfall"
 
-[ -L "$link" ] || fail "usr/bin/brickfall is not a symbolic link"
-[ "$(readlink "$link")" = ../lib/brickfall/brickfall ] ||
-    fail "usr/bin/brickfall points at '$(readlink "$link")'"
+[ -L "$link" ] || fail "usr/games/brickfall is not a symbolic link"
+[ "$(readlink "$link")" = ../lib/games/brickfall/brickfall ] ||
+    fail "usr/games/brickfall points at '$(readlink "$link")'"
 [ -f "$game_dir/brickfall" ] && [ ! -L "$game_dir/brickfall" ] && [ -x "$game_dir/brickfall" ] ||
-    fail "usr/lib/brickfall/brickfall is not an executable file"
+    fail "usr/lib/games/brickfall/brickfall is not an executable file"
 file -b "$game_dir/brickfall" | grep -q '^ELF .*, stripped$' ||
     fail "the game is not a stripped ELF program: $(file -b "$game_dir/brickfall")"
 diff -r "$source/Resources" "$game_dir/Resources" > "$workdir/resources.diff" || {
     cat "$workdir/resources.diff" >&2
-    fail "usr/lib/brickfall/Resources differs from the source tree's Resources"
+    fail "usr/lib/games/brickfall/Resources differs from the source tree's Resources"
 }
 
 # Everything outside Resources/ is listed, so a stray file or a missing one both show.
-expected="usr/bin/brickfall
-usr/lib/brickfall/brickfall
+expected="usr/games/brickfall
+usr/lib/games/brickfall/brickfall
 usr/share/applications/brickfall.desktop
+usr/share/doc/brickfall/changelog.gz
+usr/share/doc/brickfall/copyright
 usr/share/icons/hicolor/128x128/apps/brickfall.png
 usr/share/icons/hicolor/256x256/apps/brickfall.png
 usr/share/icons/hicolor/32x32/apps/brickfall.png
-usr/share/icons/hicolor/64x64/apps/brickfall.png"
-actual="$(cd "$root" && find . ! -type d ! -path './usr/lib/brickfall/Resources/*' |
+usr/share/icons/hicolor/64x64/apps/brickfall.png
+usr/share/man/man6/brickfall.6.gz
+usr/share/metainfo/io.github.brickfall.brickfall.metainfo.xml"
+actual="$(cd "$root" && find . ! -type d ! -path './usr/lib/games/brickfall/Resources/*' |
     sed 's|^\./||' | LC_ALL=C sort)"
 [ "$actual" = "$(printf '%s\n' "$expected" | LC_ALL=C sort)" ] ||
     fail "unexpected package files:
 $actual"
+
+# The copyright file in the machine-readable format: the game under the licence in LICENSE,
+# word for word, and stb_image, which is compiled in, under its own.
+copyright="$root/usr/share/doc/brickfall/copyright"
+head -n1 "$copyright" |
+    grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file is not in the machine-readable format"
+grep -A2 -x 'Files: \*' "$copyright" | grep -qx 'License: MIT' ||
+    fail "the copyright file does not put Files: * under License: MIT"
+grep -A2 -x 'Files: stb_image.h' "$copyright" | grep -qx 'License: MIT or public-domain' ||
+    fail "the copyright file does not name stb_image's licence"
+for name in MIT public-domain; do
+    grep -qx "License: $name" "$copyright" || fail "the copyright file lacks the $name text"
+done
+# The stand-alone MIT paragraph's text and LICENSE's, compared word for word, since the two
+# wrap their lines differently.
+words() {
+    tr -s ' ' '\n' | grep -vx '[.]' | grep -v '^$'
+}
+awk -v RS= '/^License: MIT\n/' "$copyright" | tail -n +2 | words > "$workdir/mit"
+[ -s "$workdir/mit" ] || fail "the copyright file has no stand-alone MIT paragraph"
+sed -n '/^Permission is hereby granted/,$p' "$source/LICENSE" | words |
+    diff - "$workdir/mit" > "$workdir/mit.diff" || {
+    cat "$workdir/mit.diff" >&2
+    fail "the copyright file's MIT text differs from LICENSE"
+}
+
+# The changelog of a native package, compressed without a name or time stamp, whose newest
+# entry is this version.
+changelog="$root/usr/share/doc/brickfall/changelog.gz"
+gzip -t "$changelog" || fail "changelog.gz is not a valid gzip file"
+[ "$(od -An -tx1 -j3 -N5 "$changelog" | tr -d ' ')" = 0000000000 ] ||
+    fail "changelog.gz keeps a file name or a time stamp"
+changelog_version="$(gzip -dc "$changelog" | dpkg-parsechangelog -l - -S Version)"
+[ "$changelog_version" = "$version" ] ||
+    fail "the changelog's newest entry is '$changelog_version', the package $version"
+
+# The manual page is where man looks for section 6, and names the game.
+gzip -dc "$root/usr/share/man/man6/brickfall.6.gz" | grep -q '^brickfall \\- ' ||
+    fail "usr/share/man/man6/brickfall.6.gz has no NAME line for brickfall"
+
+# The AppStream entry validates against the installed tree, which also checks that its
+# launchable names the installed desktop entry.
+appstreamcli validate-tree --no-net --pedantic "$root" > "$workdir/appstream" 2>&1 || {
+    cat "$workdir/appstream" >&2
+    fail "the AppStream metadata does not validate in the installed tree"
+}
 
 desktop="$root/usr/share/applications/brickfall.desktop"
 desktop-file-validate "$desktop" > "$workdir/validate" 2>&1 || {
@@ -135,16 +235,26 @@ for size in 32 64 128 256; do
         fail "icon ${size}x${size}: $(file -b "$icon" 2>&1)"
 done
 
-# `cmake --install` lays out the same tree as the package.
+# `cmake --install` into /usr lays out the same tree as the package; into any other prefix,
+# such as a per-user ~/.local, the same tree but for the command's link, in bin/ instead of
+# games/.
+packaged="$(cd "$root/usr" && find . | sed 's|^\./||' | LC_ALL=C sort)"
+DESTDIR="$workdir/staged" cmake --install "$build" --prefix /usr > "$workdir/install.log" 2>&1 || {
+    cat "$workdir/install.log" >&2
+    fail "cmake --install --prefix /usr failed"
+}
+installed="$(cd "$workdir/staged/usr" && find . | sed 's|^\./||' | LC_ALL=C sort)"
+[ "$installed" = "$packaged" ] || fail "cmake --install --prefix /usr and the package differ:
+$(diff <(echo "$installed") <(echo "$packaged"))"
 cmake --install "$build" --prefix "$workdir/prefix" > "$workdir/install.log" 2>&1 || {
     cat "$workdir/install.log" >&2
     fail "cmake --install failed"
 }
 installed="$(cd "$workdir/prefix" && find . | sed 's|^\./||' | LC_ALL=C sort)"
-packaged="$(cd "$root/usr" && find . | sed 's|^\./||' | LC_ALL=C sort)"
-[ "$installed" = "$packaged" ] || fail "cmake --install and the package differ:
-$(diff <(echo "$installed") <(echo "$packaged"))"
-[ "$(readlink "$workdir/prefix/bin/brickfall")" = ../lib/brickfall/brickfall ] ||
+expected="$(printf '%s\n' "$packaged" | sed 's|^games|bin|' | LC_ALL=C sort)"
+[ "$installed" = "$expected" ] || fail "cmake --install to a user's prefix differs from the package:
+$(diff <(echo "$installed") <(echo "$expected"))"
+[ "$(readlink "$workdir/prefix/bin/brickfall")" = ../lib/games/brickfall/brickfall ] ||
     fail "the installed bin/brickfall points at '$(readlink "$workdir/prefix/bin/brickfall")'"
 
 # --- the installed game ----------------------------------------------------------------------
@@ -177,46 +287,73 @@ show_stderr() {
     [ -s "$workdir/stderr" ] && sed 's/^/game: /' "$workdir/stderr" >&2
 }
 
-# Started from an empty working directory, so the sheet can only be found beside the real
-# executable.
+# Starts the game with the given command from an empty working directory, so the sheet can
+# only be found beside the real executable, checks that its frame loop runs and ends it with
+# SIGTERM, as closing the window would.
+run_until_term() {
+    local how="$1"
+    shift
+    "$@" 2> "$workdir/stderr" &
+    game_pid=$!
+    sleep 1
+    kill -0 "$game_pid" 2> /dev/null || {
+        show_stderr
+        fail "the game started $how ended during start-up"
+    }
+    [ "$(readlink "/proc/$game_pid/exe")" = "$(readlink -f "$game_dir/brickfall")" ] ||
+        fail "the game started $how runs '$(readlink "/proc/$game_pid/exe")'"
+    local before after
+    before="$(sleeps "$game_pid")"
+    sleep 1
+    after="$(sleeps "$game_pid")"
+    kill -0 "$game_pid" 2> /dev/null || {
+        show_stderr
+        fail "the game started $how ended on its own"
+    }
+    # At 120 frames a second the loop sleeps at least once a frame; half that allows for a
+    # busy machine, and a game stuck anywhere else sleeps far less.
+    [ $((after - before)) -ge 60 ] ||
+        fail "the frame loop of the game started $how is not running:" \
+            "$((after - before)) sleeps in one second"
+    kill -TERM "$game_pid"
+    await_end "the game started $how did not end within 10 seconds of SIGTERM"
+    [ "$status" -eq 0 ] || {
+        show_stderr
+        fail "the game started $how ended with status $status after SIGTERM"
+    }
+    if grep -q "ERROR" "$workdir/stderr"; then
+        show_stderr
+        fail "the game started $how reported an error"
+    fi
+    echo "the game started $how ran $((after - before)) loop sleeps in one second;" \
+        "SIGTERM ended it with status 0"
+}
+
 mkdir "$workdir/cwd"
 cd "$workdir/cwd" || fail "no working directory"
-"$link" 2> "$workdir/stderr" &
-game_pid=$!
-sleep 1
-kill -0 "$game_pid" 2> /dev/null || {
-    show_stderr
-    fail "the installed game ended during start-up"
-}
-[ "$(readlink "/proc/$game_pid/exe")" = "$(readlink -f "$game_dir/brickfall")" ] ||
-    fail "the process runs '$(readlink "/proc/$game_pid/exe")'"
-before="$(sleeps "$game_pid")"
-sleep 1
-after="$(sleeps "$game_pid")"
-kill -0 "$game_pid" 2> /dev/null || {
-    show_stderr
-    fail "the installed game ended on its own"
-}
-# At 120 frames a second the loop sleeps at least once a frame; half that allows for a busy
-# machine, and a game stuck anywhere else sleeps far less.
-[ $((after - before)) -ge 60 ] ||
-    fail "the frame loop is not running: $((after - before)) sleeps in one second"
-kill -TERM "$game_pid"
-await_end "the installed game did not end within 10 seconds of SIGTERM"
-[ "$status" -eq 0 ] || {
-    show_stderr
-    fail "the installed game ended with status $status after SIGTERM"
-}
-if grep -q "ERROR" "$workdir/stderr"; then
-    show_stderr
-    fail "the installed game reported an error"
-fi
-echo "installed game ran $((after - before)) loop sleeps in one second; SIGTERM ended it with status 0"
+run_until_term "through usr/games/brickfall" "$link"
 
-# The same start without the sheet in lib/brickfall must fail, even with copies of it in the
-# working directory and beside the link: the game looks nowhere but beside its real executable.
+# The desktop entry's Exec line as a menu would run it, with the package's folders for the
+# PATH that Debian gives a session (/usr/games is on it): field codes dropped, an absolute
+# command taken inside the unpacked tree.
+exec_line="$(sed -n 's/^Exec=//p' "$desktop")"
+read -ra exec_words <<< "$(printf '%s\n' "$exec_line" | sed 's/%[fFuUdDnNickvm]//g')"
+[ "${#exec_words[@]}" -ge 1 ] || fail "the desktop entry has no Exec command"
+case "${exec_words[0]}" in
+    /*) exec_command="$root${exec_words[0]}" ;;
+    *) exec_command="$(PATH="$root/usr/games:$root/usr/bin" command -v "${exec_words[0]}")" ;;
+esac
+if [ -z "$exec_command" ] || [ ! -x "$exec_command" ]; then
+    fail "the desktop entry's Exec command '${exec_words[0]}' is not in the package"
+fi
+run_until_term "through the desktop entry's Exec line ($exec_line)" \
+    "$exec_command" "${exec_words[@]:1}"
+
+# The same start without the sheet in lib/games/brickfall must fail, even with copies of it in
+# the working directory and beside the link: the game looks nowhere but beside its real
+# executable.
 mv "$game_dir/Resources/IMG/Main.png" "$workdir/Main.png"
-for decoy in "$workdir/cwd" "$root/usr/bin"; do
+for decoy in "$workdir/cwd" "$root/usr/games"; do
     mkdir -p "$decoy/Resources/IMG"
     cp "$workdir/Main.png" "$decoy/Resources/IMG/Main.png"
 done
@@ -229,4 +366,5 @@ grep -q "FILE LOADING ERROR" "$workdir/stderr" || {
     fail "the game without its sheet did not report FILE LOADING ERROR"
 }
 echo "without its sheet the installed game reported FILE LOADING ERROR and ended with status $status"
-echo "package $(basename "$deb"): layout, control fields, desktop entry, icons and the game check out"
+echo "package $(basename "$deb"): lintian, layout, control fields, copyright, changelog," \
+    "manual page, desktop and AppStream entries, icons and the game check out"

@@ -1,6 +1,7 @@
 // brickfall-pacing -- runs the game's own real-time loop headless and reports how well it keeps
 // time: the achieved rate against the tick arithmetic, how late frames start, the catch-up after
-// an injected stall, and the process's CPU time in the menu and in a stage.
+// an injected stall, the process's CPU time in the menu and in a stage, and what a minimised
+// window costs and runs.
 #include <SDL.h>
 #include <sys/resource.h>
 
@@ -22,17 +23,21 @@ namespace {
 constexpr const char* kUsage =
     "usage: brickfall-pacing [--seconds S] [--stall-ms M]\n"
     "  S seconds each in the menu and in a stage (default 10), then a stall of M ms (default "
-    "100)\n";
+    "100), then a second minimised\n";
 // Start-up runs after the timer starts, so the first frames catch up; they are left out.
 constexpr double kSettleSeconds = 1.0;
 constexpr double kAfterStallSeconds = 2.0;
+constexpr double kMinimisedSeconds = 1.0;
+constexpr double kAfterRestoreSeconds = 0.5;
+// A loop that spins while minimised takes the whole core; one that sleeps, a few percent.
+constexpr double kMinimisedCpuBound = 0.25;
 // A check that the loop works at all, loose enough for a busy machine: over the whole run a
 // neighbour's burst of a tenth of a second moves the rate by a few percent at most.
 constexpr double kSaneRateDeviation = 0.05;
 // Within this distance the chasing paddle holds still rather than overshoot.
 constexpr float kChaseDeadZone = 2.0f;
 
-enum class Phase { Settling, Menu, Stage, Stall, Done };
+enum class Phase { Settling, Menu, Stage, Stall, Minimised, Restored, Done };
 
 struct Options {
     double seconds = 10.0;
@@ -78,6 +83,14 @@ struct Recording {
     PhaseSpan menu;
     PhaseSpan stage;
     std::size_t stalledFrame = 0;
+    // One past the last pass before the window was minimised.
+    std::size_t afterStallEnd = 0;
+    PhaseSpan minimised;
+    long long framesAtMinimise = 0;
+    long long framesWhileMinimised = 0;
+    long long framesAtRestore = 0;
+    bool pausedAfterRestore = false;
+    long long framesBeforePauseAfterRestore = 0;
     std::vector<bool> keyDown = std::vector<bool>(SDL_NUM_SCANCODES, false);
 };
 Recording recording;
@@ -130,6 +143,14 @@ void playStage() {
     holdAction(InputAction::Right, chasing && target > paddle + kChaseDeadZone);
 }
 
+// The window system's news reach the game through SDL's queue, as a real minimise would.
+void pushWindowEvent(Uint8 windowEvent) {
+    SDL_Event event = {};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = windowEvent;
+    SDL_PushEvent(&event);
+}
+
 void beginSpan(PhaseSpan& span, std::uint64_t now) {
     span.firstFrame = recording.frames.size() - 1;
     span.startCounter = now;
@@ -173,13 +194,37 @@ void observeFrameStart() {
         case Phase::Stage:
             if (elapsed >= recording.options.seconds) {
                 endSpan(recording.stage, now);
-                enterPhase(Phase::Stall, now);
                 recording.stalledFrame = recording.frames.size() - 1;
                 SDL_Delay(recording.options.stallMilliseconds);
+                // What follows the stall is timed from its end, however long it was.
+                enterPhase(Phase::Stall, SDL_GetPerformanceCounter());
             }
             break;
         case Phase::Stall:
             if (elapsed >= kAfterStallSeconds) {
+                recording.afterStallEnd = recording.frames.size() - 1;
+                enterPhase(Phase::Minimised, now);
+                beginSpan(recording.minimised, now);
+                recording.framesAtMinimise = getFramesRun();
+                pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+            }
+            break;
+        case Phase::Minimised:
+            if (elapsed >= kMinimisedSeconds) {
+                endSpan(recording.minimised, now);
+                recording.framesWhileMinimised = getFramesRun() - recording.framesAtMinimise;
+                recording.framesAtRestore = getFramesRun();
+                enterPhase(Phase::Restored, now);
+                pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+            }
+            break;
+        case Phase::Restored:
+            if (!recording.pausedAfterRestore && recording.frames.back().pausesBefore > 0) {
+                recording.pausedAfterRestore = true;
+                recording.framesBeforePauseAfterRestore =
+                    getFramesRun() - recording.framesAtRestore;
+            }
+            if (elapsed >= kAfterRestoreSeconds) {
                 enterPhase(Phase::Done, now);
                 quitGame();
             }
@@ -258,24 +303,28 @@ bool reportSpan(const char* name, const PhaseSpan& span, double predictedRate) {
     return true;
 }
 
-// The rate from the menu's first frame to the run's last, stall and catch-up included, which
-// the loop must hold whatever the machine's load; returns whether it is sane.
-bool reportWholeRun(double predictedRate) {
+// The rate from the menu's first frame to the last before the minimise, a short stall and its
+// catch-up included, which the loop must hold whatever the machine's load; a stall too long
+// to make up is left out. Returns whether the rate is sane.
+bool reportWholeRun(double predictedRate, bool longStall) {
     const std::vector<FrameStart>& frames = recording.frames;
     const std::size_t first = recording.menu.firstFrame;
-    const std::size_t count = frames.size() - first;
-    const double seconds = secondsSince(frames[first].counter, frames.back().counter);
+    const std::size_t end = longStall ? recording.stalledFrame + 1 : recording.afterStallEnd;
+    const std::size_t count = end - first;
+    const double seconds = secondsSince(frames[first].counter, frames[end - 1].counter);
     const double rate = static_cast<double>(count - 1) / seconds;
     const double deviation = rate / predictedRate - 1.0;
     std::printf(
-        "whole run: %zu frames over %.3f s, %.6f frames per second first to last, "
+        "whole run%s: %zu frames over %.3f s, %.6f frames per second first to last, "
         "%+.5f%% from predicted\n",
-        count, seconds, rate, 100.0 * deviation);
+        longStall ? " up to the stall" : "", count, seconds, rate, 100.0 * deviation);
     return std::fabs(deviation) < kSaneRateDeviation;
 }
 
-// Prints the start-up and stall catch-ups; returns whether the loop recovered as it must.
-bool reportCatchUps(std::uint64_t period) {
+// Prints the start-up and stall catch-ups; returns whether the loop recovered as it must: a
+// short stall made up frame by frame on the old cadence, a long one dropped for a new cadence
+// from its end.
+bool reportCatchUps(std::uint64_t period, const CatchUp& catchUp) {
     const std::vector<FrameStart>& frames = recording.frames;
     std::size_t startUpRun = 0;
     while (startUpRun < frames.size() && frames[startUpRun].pausesBefore == 0) {
@@ -286,10 +335,15 @@ bool reportCatchUps(std::uint64_t period) {
         "first pause\n",
         ticksToMilliseconds(static_cast<double>(frames[0].counter - frames[0].due)), startUpRun);
 
-    const CatchUp catchUp = analyzeCatchUp(frames, recording.stalledFrame);
-    const double stall = ticksToMilliseconds(static_cast<double>(
-        frames[recording.stalledFrame + 1].counter - frames[recording.stalledFrame].counter));
-    const bool onCadence = dueTimesOnCadence(frames, period);
+    const std::size_t stalled = recording.stalledFrame;
+    const double stall = ticksToMilliseconds(
+        static_cast<double>(frames[stalled + 1].counter - frames[stalled].counter));
+    const std::size_t limit = frame_timer::kCatchUpLimitPeriods + 1;
+    const bool longStall = catchUp.dueAtStallEnd > limit;
+    const std::size_t end = recording.afterStallEnd;
+    const bool onCadence = longStall ? dueTimesOnCadence(frames, 0, stalled + 1, period) &&
+                                           dueTimesOnCadence(frames, stalled + 1, end, period)
+                                     : dueTimesOnCadence(frames, 0, end, period);
     std::printf(
         "stall: %u ms asked in frame %zu, %.3f ms from its start to the next frame's\n"
         "  %zu frames were due when it ended; %zu ran back to back over %.3f ms\n",
@@ -301,10 +355,36 @@ bool reportCatchUps(std::uint64_t period) {
     } else {
         std::printf("  the loop had not paused again when the run ended\n");
     }
+    if (longStall) {
+        std::printf(
+            "  more than %zu were due, so the backlog was dropped: due times on the first "
+            "frame's cadence up to the stall and on a new one from its end: %s\n",
+            limit, onCadence ? "yes" : "no");
+        return catchUp.backToBack >= 1 && catchUp.backToBack <= limit && catchUp.resumed &&
+               onCadence;
+    }
     std::printf("  every due time on the first frame's cadence: %s\n", onCadence ? "yes" : "no");
     return catchUp.dueAtStallEnd > 0 && catchUp.backToBack >= catchUp.dueAtStallEnd &&
            catchUp.resumed && onCadence;
 }
+
+// Prints what the minimised second cost and what the restore ran; returns whether the loop
+// slept, ran no frame, and came back without replaying the time it was away.
+bool reportMinimise() {
+    const PhaseSpan& span = recording.minimised;
+    const double wall = secondsSince(span.startCounter, span.endCounter);
+    const double cpu = (span.endCpu - span.startCpu) / wall;
+    const long long ran = recording.framesBeforePauseAfterRestore;
+    const bool paused = recording.pausedAfterRestore;
+    std::printf(
+        "minimised: %.3f s, %zu passes woke, %lld frames ran; CPU %.2f%% of one core\n"
+        "  restored: %lld frame(s) ran before the loop paused again%s\n",
+        wall, span.endFrame - span.firstFrame, recording.framesWhileMinimised, 100.0 * cpu, ran,
+        paused ? "" : " (it had not paused when the run ended)");
+    return recording.framesWhileMinimised == 0 && cpu < kMinimisedCpuBound && paused && ran >= 1 &&
+           ran <= static_cast<long long>(frame_timer::kCatchUpLimitPeriods) + 1;
+}
+
 // The loop's own pause, timed alone, to tell the pauses' share of the CPU from the passes'.
 void reportPauseCost() {
     constexpr int kPauses = 500;
@@ -334,7 +414,7 @@ int main(int argc, char** argv) {
 
     const double totalSeconds = kSettleSeconds + 2.0 * recording.options.seconds +
                                 static_cast<double>(recording.options.stallMilliseconds) / 1000.0 +
-                                kAfterStallSeconds;
+                                kAfterStallSeconds + kMinimisedSeconds + kAfterRestoreSeconds;
     // Room for every frame up front, so recording never allocates inside the loop.
     recording.frames.reserve(static_cast<std::size_t>(totalSeconds * 130.0) + 100);
 
@@ -362,8 +442,11 @@ int main(int argc, char** argv) {
         predictedRate);
     bool sane = reportSpan("menu", recording.menu, predictedRate);
     sane = reportSpan("stage", recording.stage, predictedRate) && sane;
-    sane = reportCatchUps(period) && sane;
-    sane = reportWholeRun(predictedRate) && sane;
+    const CatchUp catchUp = analyzeCatchUp(recording.frames, recording.stalledFrame, period);
+    const bool longStall = catchUp.dueAtStallEnd > frame_timer::kCatchUpLimitPeriods + 1;
+    sane = reportCatchUps(period, catchUp) && sane;
+    sane = reportWholeRun(predictedRate, longStall) && sane;
+    sane = reportMinimise() && sane;
     reportPauseCost();
     const int status = shutDown();
     rusage usage = {};

@@ -9,8 +9,9 @@ for need in "$@"; do
         build) ;;
         test)
             packages+=(libgtest-dev libbenchmark-dev xvfb xdotool imagemagick clang-format valgrind)
-            # The package test builds the .deb and checks what it installs.
-            packages+=(dpkg-dev file desktop-file-utils)
+            # The package test builds the .deb and checks what it installs, lintian included;
+            # the manual page and the AppStream entry are checked with their own tools.
+            packages+=(dpkg-dev file desktop-file-utils lintian man-db appstream)
             ;;
         # clang with its sanitizer and libFuzzer runtimes
         fuzz) packages+=(clang libclang-rt-dev) ;;

@@ -51,24 +51,30 @@ double fittedPeriodTicks(const std::vector<FrameStart>& frames, std::size_t firs
     return covariance / variance;
 }
 
-bool dueTimesOnCadence(const std::vector<FrameStart>& frames, std::uint64_t period) {
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        if (frames[i].due != frames.front().due + period * i) {
+bool dueTimesOnCadence(const std::vector<FrameStart>& frames, std::size_t first, std::size_t last,
+                       std::uint64_t period) {
+    last = std::min(last, frames.size());
+    for (std::size_t i = first; i < last; ++i) {
+        if (frames[i].due != frames[first].due + period * (i - first)) {
             return false;
         }
     }
     return true;
 }
 
-CatchUp analyzeCatchUp(const std::vector<FrameStart>& frames, std::size_t stalled) {
+CatchUp analyzeCatchUp(const std::vector<FrameStart>& frames, std::size_t stalled,
+                       std::uint64_t period) {
     CatchUp result;
     const std::size_t next = stalled + 1;
-    if (next >= frames.size()) {
+    if (next >= frames.size() || period == 0) {
         return result;
     }
+    // Counted from the old cadence rather than the recorded due times, which a loop that drops
+    // a long backlog has already moved to the present.
     const std::uint64_t stallEnd = frames[next].counter;
-    for (std::size_t i = next; i < frames.size() && frames[i].due <= stallEnd; ++i) {
-        ++result.dueAtStallEnd;
+    const std::uint64_t firstDue = frames[stalled].due + period;
+    if (stallEnd >= firstDue) {
+        result.dueAtStallEnd = static_cast<std::size_t>((stallEnd - firstDue) / period) + 1;
     }
     std::size_t i = next;
     while (i < frames.size() && frames[i].pausesBefore == 0) {

@@ -27,11 +27,13 @@ std::vector<double> latenessTicks(const std::vector<FrameStart>& frames, std::si
 double fittedPeriodTicks(const std::vector<FrameStart>& frames, std::size_t first,
                          std::size_t last);
 
-// Whether every due time lies on one grid: the first frame's due time plus k periods.
-bool dueTimesOnCadence(const std::vector<FrameStart>& frames, std::uint64_t period);
+// Whether every due time of frames [first, last) lies on one grid: the first one's due time
+// plus k periods.
+bool dueTimesOnCadence(const std::vector<FrameStart>& frames, std::size_t first, std::size_t last,
+                       std::uint64_t period);
 
 struct CatchUp {
-    // Frames already due when the stalled frame ended.
+    // Frames due when the stalled frame ended, on the cadence the loop had before the stall.
     std::size_t dueAtStallEnd = 0;
     // Frames after the stalled one that ran with no pause before them.
     std::size_t backToBack = 0;
@@ -43,4 +45,5 @@ struct CatchUp {
 };
 
 // How the loop recovered from a stall inside frame `stalled`.
-CatchUp analyzeCatchUp(const std::vector<FrameStart>& frames, std::size_t stalled);
+CatchUp analyzeCatchUp(const std::vector<FrameStart>& frames, std::size_t stalled,
+                       std::uint64_t period);

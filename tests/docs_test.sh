@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Checks the manual page and the AppStream entry as their own tools read them: the page
+# renders without a warning, has its sections, every option and every key of README's
+# Controls table; the entry validates, pedantic remarks included, and names this version.
+# Usage: docs_test.sh man|metainfo <source dir> <build dir> <version>
+set -u
+what="$1"
+source="$2"
+build="$3"
+version="$4"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Exit status 77 tells CTest the test was skipped; the test command installs both tools.
+need() {
+    command -v "$1" > /dev/null || {
+        echo "skipped: $1 is not installed (./test.sh installs it)"
+        exit 77
+    }
+}
+
+check_man() {
+    need man
+    need lexgrog
+    local page="$build/packaging/brickfall.6"
+    [ -f "$page" ] || fail "no configured manual page at $page"
+    # groff's warnings go to standard error; the page itself is thrown away.
+    local warnings
+    warnings="$(MANWIDTH=80 man --warnings -l "$page" 2>&1 > /dev/null)"
+    [ -z "$warnings" ] || fail "man --warnings:
+$warnings"
+    local whatis
+    whatis="$(lexgrog "$page")" || fail "lexgrog cannot read the NAME section: $whatis"
+    [ "$whatis" = "$page: \"brickfall - small brick-breaking arcade game\"" ] ||
+        fail "lexgrog reads: $whatis"
+    grep -qx "\.TH BRICKFALL 6 [0-9-]* \"brickfall $version\" \"Games\"" "$page" ||
+        fail "the title line does not name section 6 and version $version: $(grep '^\.TH' "$page")"
+
+    local section
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS KEYS FILES "EXIT STATUS" EXAMPLES; do
+        grep -qx "\.SH $section" "$page" || fail "the manual page has no $section section"
+    done
+    # The lines of one section, from its heading to the next.
+    section_of() {
+        awk -v name="$1" '/^\.SH / { p = ($0 == ".SH " name); next } p' "$page"
+    }
+    local option
+    for option in help version record demo trace; do
+        section_of OPTIONS | grep -Eq "^\.BI? \\\\-\\\\-$option( |$)" ||
+            fail "OPTIONS does not describe --$option"
+    done
+    # Each key of README's Controls table, such as "Up / Down", is named in KEYS.
+    local keys key
+    keys="$(awk '/^## Controls/ { p = 1; next } /^## / { p = 0 }
+                 p && /^\| / && !/^\| Key / && !/^\|---/ { split($0, cell, "|"); print cell[2] }' \
+        "$source/README.md" | tr '/' '\n' | sed 's/^ *//; s/ *$//' | grep -v '^$')"
+    [ -n "$keys" ] || fail "no keys found in README's Controls table"
+    while IFS= read -r key; do
+        section_of KEYS | grep -Eq "^\.BR? (.* )?\"?$key\"?( |,|$)" ||
+            fail "KEYS does not name the key '$key' of README's Controls table"
+    done <<< "$keys"
+    for status in 0 1 2; do
+        section_of "EXIT STATUS" | grep -A1 -x '\.TP' | grep -qx "\.B $status" ||
+            fail "EXIT STATUS does not describe status $status"
+    done
+    echo "manual page: no warning, whatis line, sections, options, $(wc -l <<< "$keys") keys" \
+        "and exit statuses check out"
+}
+
+check_metainfo() {
+    need appstreamcli
+    local entry="$source/packaging/io.github.brickfall.brickfall.metainfo.xml"
+    local report
+    report="$(appstreamcli validate --no-net --pedantic "$entry" 2>&1)" ||
+        fail "appstreamcli validate failed:
+$report"
+    # A passing validation still lists infos and pedantic remarks; none is kept.
+    if grep -E '^[EWIP]: ' <<< "$report"; then
+        fail "appstreamcli has remarks on the entry"
+    fi
+    local newest
+    newest="$(grep -o '<release version="[^"]*"' "$entry" | head -n1 | cut -d'"' -f2)"
+    [ "$newest" = "$version" ] ||
+        fail "the entry's newest release is '$newest', the project's version $version"
+    grep -q '<launchable type="desktop-id">brickfall.desktop</launchable>' "$entry" ||
+        fail "the entry does not launch brickfall.desktop"
+    [ -f "$source/packaging/brickfall.desktop" ] || fail "packaging/brickfall.desktop is missing"
+    grep -q '<image type="source"[^>]*>https://[^<]*/docs/stage\.png</image>' "$entry" ||
+        fail "the entry's screenshot is not the stage picture"
+    echo "AppStream entry: validates without remarks, release $newest, launches brickfall.desktop"
+}
+
+case "$what" in
+    man) check_man ;;
+    metainfo) check_metainfo ;;
+    *) fail "unknown check: $what" ;;
+esac
