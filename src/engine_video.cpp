@@ -175,40 +175,72 @@ void writeGlRendererName(int fd) {
     }
 }
 
-// The desktop's OpenGL renderer string, empty when there is none. It is read in a child process
-// that is gone before the game opens its window: the GL driver it loads (for llvmpipe, all of
-// LLVM) then never weighs on the game's memory, and nothing of it is shared with the game's
-// connection to the display.
-std::string probeDesktopGl() {
-    int ends[2] = {-1, -1};
-    if (pipe(ends) != 0) {
-        return {};
+// The desktop's OpenGL renderer string, read in a child process: the GL driver it loads (for
+// llvmpipe, all of LLVM) never weighs on the game's memory, and nothing of it is shared with
+// the game's connection to the display, which the game opens only after the fork. The child
+// stays connected until the game has its own connection (endGlProbe): an X server whose only
+// client the child was would otherwise reset as it leaves, and refuse the game.
+struct GlProbe {
+    std::string name;
+    pid_t child = -1;
+    int hold = -1;
+};
+
+GlProbe startGlProbe() {
+    GlProbe probe;
+    int names[2] = {-1, -1};
+    int hold[2] = {-1, -1};
+    if (pipe(names) != 0) {
+        return probe;
+    }
+    if (pipe(hold) != 0) {
+        close(names[0]);
+        close(names[1]);
+        return probe;
     }
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
-        close(ends[0]);
-        writeGlRendererName(ends[1]);
+        close(names[0]);
+        close(hold[1]);
+        writeGlRendererName(names[1]);
+        close(names[1]);
+        // Ends when the game closes its end, or when the game itself is gone.
+        char byte = 0;
+        while (read(hold[0], &byte, 1) > 0) {
+        }
         _exit(0);
     }
-    close(ends[1]);
-    std::string name;
+    close(names[1]);
+    close(hold[0]);
+    probe.child = child;
+    probe.hold = hold[1];
     if (child > 0) {
-        pollfd readable = {ends[0], POLLIN, 0};
+        pollfd readable = {names[0], POLLIN, 0};
         char chunk[256];
         while (poll(&readable, 1, kProbeMilliseconds) > 0) {
-            const ssize_t got = read(ends[0], chunk, sizeof(chunk));
+            const ssize_t got = read(names[0], chunk, sizeof(chunk));
             if (got <= 0) {
                 break;
             }
-            name.append(chunk, static_cast<std::size_t>(got));
+            probe.name.append(chunk, static_cast<std::size_t>(got));
         }
-        // A child stuck in a driver must not hold up the game.
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
     }
-    close(ends[0]);
-    return name;
+    close(names[0]);
+    return probe;
+}
+
+void endGlProbe(GlProbe& probe) {
+    if (probe.hold >= 0) {
+        close(probe.hold);
+        probe.hold = -1;
+    }
+    if (probe.child > 0) {
+        // A child still stuck in a driver must not hold up the game.
+        kill(probe.child, SIGKILL);
+        waitpid(probe.child, nullptr, 0);
+        probe.child = -1;
+    }
 }
 
 bool driverRequested(const char* hint, const char* driver) {
@@ -539,16 +571,21 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     gameWidth = width;
     gameHeight = height;
     // Before SDL opens the display: the probe's child must not share the game's connection.
-    const std::string glName = shouldProbeGl() ? probeDesktopGl() : std::string();
+    GlProbe probe = shouldProbeGl() ? startGlProbe() : GlProbe{};
+    const std::string glName = probe.name;
     SDL_InitSubSystem(SDL_INIT_VIDEO);
-    if (onlyAnInvisibleDisplay()) {
+    const bool invisible = onlyAnInvisibleDisplay();
+    if (!invisible) {
+        window = SDL_CreateWindow("Title Here", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 0,
+                                  0, SDL_WINDOW_ALLOW_HIGHDPI);
+    }
+    endGlProbe(probe);
+    if (invisible) {
         failGame("VIDEO ERROR",
                  "No display was found. Start the game from a desktop session, or set "
                  "SDL_VIDEODRIVER=dummy to run it without a window.");
         return;
     }
-    window = SDL_CreateWindow("Title Here", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 0, 0,
-                              SDL_WINDOW_ALLOW_HIGHDPI);
     if (window == nullptr) {
         failVideo("The window");
         return;
