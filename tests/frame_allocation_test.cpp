@@ -161,8 +161,10 @@ const std::vector<MenuStep> kMenuTour = {
     {{A::Down}, 1},    {{A::Confirm}, 1},  // Back to Options
     {{A::Down}, 1},    {{A::Confirm}, 1},  // Audio
     {{A::Left}, 80},   {{A::Right}, 80},  {{A::Down}, 1},    {{A::Left}, 80},
-    {{A::Right}, 80},  {{A::Back}, 1},  // Options
-    {{A::Back}, 1},                     // Main
+    {{A::Right}, 80},  {{A::Back}, 1},                        // Options
+    {{A::Down}, 1},    {{A::Down}, 1},    {{A::Confirm}, 1},  // Controls
+    {{A::Confirm}, 1},                                        // Options
+    {{A::Back}, 1},                                           // Main
 };
 
 struct TourSeen {
@@ -204,8 +206,8 @@ TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
     EXPECT_EQ(newCalls.load(), 0);
     EXPECT_EQ(sdlCalls.load(), 0);
     // The counted tours did what the first did: every page, volumes stepped down and back.
-    EXPECT_EQ(counted.pages,
-              (std::set<std::int32_t>{kMainPage, kOptionsPage, kVideoPage, kAudioPage}));
+    EXPECT_EQ(counted.pages, (std::set<std::int32_t>{kMainPage, kOptionsPage, kVideoPage,
+                                                     kAudioPage, kControlsPage}));
     EXPECT_LT(counted.lowestMusicVolume, musicVolume);
     EXPECT_LT(counted.lowestSoundVolume, soundVolume);
     EXPECT_EQ(getMusicVolume(), musicVolume);
