@@ -131,6 +131,12 @@ bool fitsTheRenderer(const char* relativeName, int width, int height) {
     return false;
 }
 
+// The box keeps to its one sentence; standard error also names the path that was tried.
+void failMissingImage(const char* path) {
+    std::fprintf(stderr, "Could not load the image file %s\n", path);
+    failGame(kLoadErrorTitle, kMissingImageText);
+}
+
 void failFileSize(const char* relativeName) {
     char text[256];
     std::snprintf(text, sizeof(text),
@@ -156,8 +162,9 @@ Sprite* newSprite(const char* relativeName) {
     }
     std::vector<stbi_uc> file;
     long fileBytes = 0;
-    if (!readFile(getFileFullPath(relativeName), file, fileBytes)) {
-        failGame(kLoadErrorTitle, kMissingImageText);
+    const char* path = getFileFullPath(relativeName);
+    if (!readFile(path, file, fileBytes)) {
+        failMissingImage(path);
         return sprite;
     }
     if (fileBytes > kLargestFileBytes) {
@@ -170,7 +177,7 @@ Sprite* newSprite(const char* relativeName) {
     int height = 0;
     int channels = 0;
     if (stbi_info_from_memory(file.data(), length, &width, &height, &channels) == 0) {
-        failGame(kLoadErrorTitle, kMissingImageText);
+        failMissingImage(path);
         return sprite;
     }
     if (!fitsTheRenderer(relativeName, width, height)) {
@@ -180,7 +187,7 @@ Sprite* newSprite(const char* relativeName) {
     stbi_uc* pixels = stbi_load_from_memory(file.data(), length, &width, &height, &channels, 4);
     decoderBlockLimit = std::numeric_limits<std::size_t>::max();
     if (pixels == nullptr) {
-        failGame(kLoadErrorTitle, kMissingImageText);
+        failMissingImage(path);
         return sprite;
     }
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, width * 4,

@@ -1,4 +1,4 @@
-#include "sim_script.hpp"
+#include "game_replay.hpp"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ TEST(SimScript, ReadsCountsActionsCommentsAndBlankLines) {
     ScriptPlayer player(parsed.script);
     std::vector<HeldActions> passes;
     for (int pass = 0; pass < 12; ++pass) {
-        passes.push_back(player.next());
+        passes.push_back(player.next().held);
     }
     const HeldActions left = only({InputAction::Left});
     const HeldActions rightConfirm = only({InputAction::Right, InputAction::Confirm});
@@ -78,5 +78,5 @@ TEST(SimScript, EmptyScriptHoldsNothing) {
     ASSERT_TRUE(parsed.ok);
     EXPECT_EQ(parsed.script.length, 0);
     ScriptPlayer player(parsed.script);
-    EXPECT_EQ(player.next(), HeldActions{});
+    EXPECT_EQ(player.next(), PassInput{});
 }
