@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -91,6 +92,13 @@ class OutputFile {
             return true;
         }
         path_ = path;
+        // Renaming onto a folder would fail only once the game is over.
+        std::error_code error;
+        if (std::filesystem::is_directory(path_, error)) {
+            std::fprintf(stderr, "brickfall: cannot write the %s %s: it is a folder\n", what_,
+                         path);
+            return false;
+        }
         temporary_ = path_ + ".partial";
         file_ = std::fopen(temporary_.c_str(), "w");
         if (file_ == nullptr) {
