@@ -138,9 +138,10 @@ bool loadScript(const char* path, Script& script, std::string& error) {
     while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
         text.append(buffer, read);
     }
-    const int readError = std::ferror(file) != 0 ? errno : 0;
+    const bool unreadable = std::ferror(file) != 0;
+    const int readError = errno;
     std::fclose(file);
-    if (readError != 0) {
+    if (unreadable) {
         error = std::string("cannot read script ") + path + ": " + std::strerror(readError);
         return false;
     }
