@@ -131,9 +131,10 @@ bool fitsTheRenderer(const char* relativeName, int width, int height) {
     return false;
 }
 
-// The box keeps to its one sentence; standard error also names the path that was tried.
+// A file that cannot be read: the box keeps to its one sentence, and standard error also names
+// the path that was tried.
 void failMissingImage(const char* path) {
-    std::fprintf(stderr, "Could not load the image file %s\n", path);
+    std::fprintf(stderr, "Could not read the image file %s\n", path);
     failGame(kLoadErrorTitle, kMissingImageText);
 }
 
@@ -177,7 +178,7 @@ Sprite* newSprite(const char* relativeName) {
     int height = 0;
     int channels = 0;
     if (stbi_info_from_memory(file.data(), length, &width, &height, &channels) == 0) {
-        failMissingImage(path);
+        failGame(kLoadErrorTitle, kMissingImageText);
         return sprite;
     }
     if (!fitsTheRenderer(relativeName, width, height)) {
@@ -187,7 +188,7 @@ Sprite* newSprite(const char* relativeName) {
     stbi_uc* pixels = stbi_load_from_memory(file.data(), length, &width, &height, &channels, 4);
     decoderBlockLimit = std::numeric_limits<std::size_t>::max();
     if (pixels == nullptr) {
-        failMissingImage(path);
+        failGame(kLoadErrorTitle, kMissingImageText);
         return sprite;
     }
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels, width, height, 32, width * 4,

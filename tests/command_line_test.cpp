@@ -118,7 +118,7 @@ TEST(CommandLine, AMissingSheetIsReportedWithThePathTriedAndNothingIsRecorded) {
                          "FILE LOADING ERROR: An image file is missing or the executable is in "
                          "the wrong directory.\n"))
         << result.standardError;
-    EXPECT_TRUE(contains(result.standardError, "Could not load the image file " + directory +
+    EXPECT_TRUE(contains(result.standardError, "Could not read the image file " + directory +
                                                    "/Resources//IMG//Main.png\n"))
         << result.standardError;
     EXPECT_FALSE(std::filesystem::exists(recording));
