@@ -1,10 +1,10 @@
-// fuzz_script_parser -- arbitrary text as a brickfall-sim input script: the parser must accept
-// or reject it without fault, and what it accepts must add up.
+// fuzz_script_parser -- arbitrary text as an input script: the parser must accept or reject it
+// without fault, and what it accepts must add up.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "sim_script.hpp"
+#include "game_replay.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -29,9 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The first passes play back exactly the first step's actions.
     ScriptPlayer player(parsed.script);
     for (std::int64_t pass = 0; pass < 64; ++pass) {
-        const HeldActions held = player.next();
+        const PassInput input = player.next();
         if (!parsed.script.steps.empty() && pass < parsed.script.steps.front().count &&
-            held != parsed.script.steps.front().held) {
+            (input.held != parsed.script.steps.front().held ||
+             input.minimized != parsed.script.steps.front().minimized)) {
             std::abort();
         }
     }

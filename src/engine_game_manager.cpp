@@ -33,6 +33,13 @@ bool quit = false;
 bool failed = false;
 long long framesRun = 0;
 FrameStartObserver frameStartObserver = nullptr;
+PassEndObserver passEndObserver = nullptr;
+
+void endPass(bool ranFrame) {
+    if (passEndObserver != nullptr) {
+        passEndObserver(ranFrame);
+    }
+}
 }  // namespace
 
 void quitGame() {
@@ -77,6 +84,7 @@ bool runFramePass() {
     }
     updateInputs();
     if (isMinimized() != 0) {
+        endPass(false);
         return false;
     }
     frame_timer::updateTimer();
@@ -85,6 +93,7 @@ bool runFramePass() {
     renderCurrentScene();
     renderVideo();
     ++framesRun;
+    endPass(true);
     return true;
 }
 
@@ -119,4 +128,8 @@ long long getFramesRun() {
 
 void setFrameStartObserver(FrameStartObserver observer) {
     frameStartObserver = observer;
+}
+
+void setPassEndObserver(PassEndObserver observer) {
+    passEndObserver = observer;
 }

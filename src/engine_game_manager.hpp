@@ -28,3 +28,9 @@ long long getFramesRun();
 // against the timer's due times without changing the loop. Null, the default, calls nothing.
 using FrameStartObserver = void (*)();
 void setFrameStartObserver(FrameStartObserver observer);
+
+// Called at the end of every pass, with whether it ran a frame (false while minimised), so the
+// game can record its input and trace its state without changing the loop. Null, the default,
+// calls nothing.
+using PassEndObserver = void (*)(bool ranFrame);
+void setPassEndObserver(PassEndObserver observer);

@@ -16,6 +16,11 @@ std::array<std::int32_t, kInputActionCount> inputTimers = {};
 std::array<std::int32_t, kKeyboardSize> keyboard = {};
 std::int32_t minimized = 0;
 SDL_Event event;
+// What feedInput last sent, so it sends only changes.
+std::array<bool, kKeyboardSize> fedKeys = {};
+bool fedMinimized = false;
+// Set while feedInput pushes, so the filter of fed-only input lets its events through.
+bool feeding = false;
 
 std::int32_t index(InputAction action) {
     return static_cast<std::int32_t>(action);
@@ -26,6 +31,36 @@ void setKey(SDL_Scancode scancode, std::int32_t state) {
     if (scancode >= 0 && scancode < kKeyboardSize) {
         keyboard[scancode] = state;
     }
+}
+
+// The window events that set or clear the minimised flag.
+bool changesMinimized(Uint8 windowEvent) {
+    switch (windowEvent) {
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+            return true;
+        default:
+            return false;
+    }
+}
+
+int keepOnlyFedInput(void* /*userdata*/, SDL_Event* filtered) {
+    if (feeding) {
+        return 1;
+    }
+    const bool fedKind =
+        filtered->type == SDL_KEYDOWN || filtered->type == SDL_KEYUP ||
+        (filtered->type == SDL_WINDOWEVENT && changesMinimized(filtered->window.event));
+    return fedKind ? 0 : 1;
+}
+
+void push(SDL_Event& pushed) {
+    feeding = true;
+    SDL_PushEvent(&pushed);
+    feeding = false;
 }
 
 void handleWindowEvent(const SDL_WindowEvent& windowEvent) {
@@ -114,4 +149,35 @@ std::int32_t inputPressedAndHeld(InputAction action, std::int32_t frames) {
 
 std::int32_t getActionScancode(InputAction action) {
     return mappings[index(action)];
+}
+
+void feedInput(const HeldActions& held, bool minimizedNext) {
+    std::array<bool, kKeyboardSize> wanted = {};
+    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
+        if (held[static_cast<std::size_t>(action)]) {
+            wanted[static_cast<std::size_t>(mappings[action])] = true;
+        }
+    }
+    for (std::size_t scancode = 0; scancode < wanted.size(); ++scancode) {
+        if (wanted[scancode] == fedKeys[scancode]) {
+            continue;
+        }
+        SDL_Event pushed = {};
+        pushed.type = wanted[scancode] ? SDL_KEYDOWN : SDL_KEYUP;
+        pushed.key.state = wanted[scancode] ? SDL_PRESSED : SDL_RELEASED;
+        pushed.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+        push(pushed);
+        fedKeys[scancode] = wanted[scancode];
+    }
+    if (minimizedNext != fedMinimized) {
+        SDL_Event pushed = {};
+        pushed.type = SDL_WINDOWEVENT;
+        pushed.window.event = minimizedNext ? SDL_WINDOWEVENT_MINIMIZED : SDL_WINDOWEVENT_RESTORED;
+        push(pushed);
+        fedMinimized = minimizedNext;
+    }
+}
+
+void setFedInputOnly(bool on) {
+    SDL_SetEventFilter(on ? keepOnlyFedInput : nullptr, nullptr);
 }

@@ -1,6 +1,7 @@
 // engine_input -- keyboard and window events turned into nine actions with hold timers.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 enum class InputAction : std::int32_t {
@@ -16,6 +17,8 @@ enum class InputAction : std::int32_t {
 };
 
 inline constexpr std::int32_t kInputActionCount = 9;
+// Which actions' keys are held, indexed by action.
+using HeldActions = std::array<bool, kInputActionCount>;
 // A timer counts consecutive updates with its key down and stops at this cap.
 inline constexpr std::int32_t kInputTimerCap = 501;
 
@@ -32,3 +35,12 @@ std::int32_t inputHeld(InputAction action, std::int32_t frames);
 std::int32_t inputPressedAndHeld(InputAction action, std::int32_t frames);
 // The scancode an action is bound to, for tools that press keys through SDL's event queue.
 std::int32_t getActionScancode(InputAction action);
+
+// Puts on SDL's queue, for the next updateInputs to drain, the key events that leave exactly
+// the held actions' keys down, and a minimise or restore when the window's state should
+// change: a keyboard and window played from a script. Only changes from the last feed are sent.
+void feedInput(const HeldActions& held, bool minimized);
+// While on, the player's keys and the window's own minimise and restore are dropped before
+// they reach the queue, so only what feedInput sends moves the game; closing the window still
+// quits. Needs SDL's events running (after start-up).
+void setFedInputOnly(bool on);

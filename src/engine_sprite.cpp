@@ -131,6 +131,13 @@ bool fitsTheRenderer(const char* relativeName, int width, int height) {
     return false;
 }
 
+// A file that cannot be read: the box keeps to its one sentence, and standard error also names
+// the path that was tried.
+void failMissingImage(const char* path) {
+    std::fprintf(stderr, "Could not read the image file %s\n", path);
+    failGame(kLoadErrorTitle, kMissingImageText);
+}
+
 void failFileSize(const char* relativeName) {
     char text[256];
     std::snprintf(text, sizeof(text),
@@ -156,8 +163,9 @@ Sprite* newSprite(const char* relativeName) {
     }
     std::vector<stbi_uc> file;
     long fileBytes = 0;
-    if (!readFile(getFileFullPath(relativeName), file, fileBytes)) {
-        failGame(kLoadErrorTitle, kMissingImageText);
+    const char* path = getFileFullPath(relativeName);
+    if (!readFile(path, file, fileBytes)) {
+        failMissingImage(path);
         return sprite;
     }
     if (fileBytes > kLargestFileBytes) {

@@ -1,4 +1,4 @@
-// scene_menu -- the title menu and its options, video and audio pages.
+// scene_menu -- the title menu and its options, video, audio and controls pages.
 #include "scene_menu.hpp"
 
 #include <array>
@@ -33,6 +33,7 @@ constexpr std::int32_t kExitRow = 2;
 
 constexpr std::int32_t kVideoRow = 0;
 constexpr std::int32_t kAudioRow = 1;
+constexpr std::int32_t kInputRow = 2;
 constexpr std::int32_t kOptionsBackRow = 3;
 
 constexpr std::int32_t kWindowModeRow = 0;
@@ -50,17 +51,55 @@ constexpr std::array<const char*, 4> kOptionsLabels = {"Video \\", "Audio ]", "I
 constexpr std::array<const char*, 5> kVideoLabels = {"Video mode", "Scale Type", "Rotation",
                                                      "Apply", "Back"};
 constexpr std::array<const char*, 3> kAudioLabels = {"Music", "Sounds", "Back"};
+constexpr std::array<const char*, 1> kControlsLabels = {"Back"};
+
+// The controls page: a heading above its one row, then the keys by scene below it. Lines are
+// at most 28 glyphs, so they fit the 240-pixel field with a margin of 8 on each side.
+struct TextLine {
+    std::int32_t x;
+    std::int32_t y;
+    const char* text;
+};
+constexpr std::int32_t kControlsLineSpacing = 12;
+constexpr std::int32_t kControlsTop = 116;
+constexpr std::int32_t kKeyColumn = 16;
+constexpr std::int32_t kMeaningColumn = 112;
+constexpr std::int32_t controlsLine(std::int32_t index) {
+    return kControlsTop + index * kControlsLineSpacing;
+}
+constexpr std::array<TextLine, 19> kControlsText = {{
+    {88, 40, "Controls"},
+    {8, controlsLine(0), "In the menu"},
+    {kKeyColumn, controlsLine(1), "Up Down"},
+    {kMeaningColumn, controlsLine(1), "move cursor"},
+    {kKeyColumn, controlsLine(2), "Left Right"},
+    {kMeaningColumn, controlsLine(2), "change value"},
+    {kKeyColumn, controlsLine(3), "Return"},
+    {kMeaningColumn, controlsLine(3), "choose"},
+    {kKeyColumn, controlsLine(4), "P"},
+    {kMeaningColumn, controlsLine(4), "go back"},
+    {8, controlsLine(6), "In the stage"},
+    {kKeyColumn, controlsLine(7), "Left Right"},
+    {kMeaningColumn, controlsLine(7), "move paddle"},
+    {kKeyColumn, controlsLine(8), "Backspace"},
+    {kMeaningColumn, controlsLine(8), "pause, resume"},
+    {kKeyColumn, controlsLine(9), "P"},
+    {kMeaningColumn, controlsLine(9), "claim bonus"},
+    {8, controlsLine(11), "Bonus: 5000 for P on the"},
+    {8, controlsLine(12), "frame ending 30 s of play."},
+}};
 
 constexpr std::array<const char*, 3> kWindowModeNames = {"Windowed", "FullScreen",
                                                          "Windowed FullScreen"};
 constexpr std::array<const char*, 3> kScaleTypeNames = {"Integer", "Aspect Fit", "Stretch"};
 constexpr std::array<const char*, 4> kRotationNames = {"None", "Right", "Flip", "Left"};
 
-constexpr std::array<std::int32_t, 4> kLastRow = {
+constexpr std::array<std::int32_t, 5> kLastRow = {
     static_cast<std::int32_t>(kMainLabels.size()) - 1,
     static_cast<std::int32_t>(kOptionsLabels.size()) - 1,
     static_cast<std::int32_t>(kVideoLabels.size()) - 1,
     static_cast<std::int32_t>(kAudioLabels.size()) - 1,
+    static_cast<std::int32_t>(kControlsLabels.size()) - 1,
 };
 
 std::int32_t subScene = kMainPage;
@@ -138,11 +177,19 @@ void updateOptionsPage() {
     if (!confirm) {
         return;
     }
-    // "Input [" has no page: the bindings are fixed.
     if (cursorPlace == kVideoRow) {
         openPage(kVideoPage);
     } else if (cursorPlace == kAudioRow) {
         openPage(kAudioPage);
+    } else if (cursorPlace == kInputRow) {
+        openPage(kControlsPage);
+    }
+}
+
+// The bindings are fixed, so the page only shows them; its one row leaves it.
+void updateControlsPage() {
+    if (pressed(InputAction::Back) || pressed(InputAction::Confirm)) {
+        openPage(kOptionsPage);
     }
 }
 
@@ -228,6 +275,13 @@ void renderAudioPage() {
     printValue(soundVolumeText.data(), kSoundsRow);
     printLabel(kAudioLabels[kAudioBackRow], kAudioBackRow);
 }
+
+void renderControlsPage() {
+    printLabels(kControlsLabels);
+    for (const TextLine& text : kControlsText) {
+        print(*getFont1(), text.text, static_cast<float>(text.x), static_cast<float>(text.y));
+    }
+}
 }  // namespace
 
 void initializeMenu() {
@@ -253,6 +307,9 @@ void updateMenu() {
         case kAudioPage:
             updateAudioPage();
             break;
+        case kControlsPage:
+            updateControlsPage();
+            break;
         default:
             break;
     }
@@ -274,6 +331,9 @@ void renderMenu() {
             break;
         case kAudioPage:
             renderAudioPage();
+            break;
+        case kControlsPage:
+            renderControlsPage();
             break;
         default:
             break;

@@ -1,4 +1,4 @@
-// scene_menu -- the title menu and its options, video and audio pages.
+// scene_menu -- the title menu and its options, video, audio and controls pages.
 #pragma once
 
 #include <cstdint>
@@ -7,6 +7,8 @@ inline constexpr std::int32_t kMainPage = 0;
 inline constexpr std::int32_t kOptionsPage = 1;
 inline constexpr std::int32_t kVideoPage = 2;
 inline constexpr std::int32_t kAudioPage = 3;
+// Read only: lists the fixed keys and what they do.
+inline constexpr std::int32_t kControlsPage = 4;
 
 // Runs on every entry into the scene: main page, cursor on the first row, display choices 0.
 void initializeMenu();

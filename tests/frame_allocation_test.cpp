@@ -18,6 +18,7 @@
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
+#include "game_replay.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
 #include "game_variables.hpp"
@@ -160,8 +161,10 @@ const std::vector<MenuStep> kMenuTour = {
     {{A::Down}, 1},    {{A::Confirm}, 1},  // Back to Options
     {{A::Down}, 1},    {{A::Confirm}, 1},  // Audio
     {{A::Left}, 80},   {{A::Right}, 80},  {{A::Down}, 1},    {{A::Left}, 80},
-    {{A::Right}, 80},  {{A::Back}, 1},  // Options
-    {{A::Back}, 1},                     // Main
+    {{A::Right}, 80},  {{A::Back}, 1},                        // Options
+    {{A::Down}, 1},    {{A::Down}, 1},    {{A::Confirm}, 1},  // Controls
+    {{A::Confirm}, 1},                                        // Options
+    {{A::Back}, 1},                                           // Main
 };
 
 struct TourSeen {
@@ -203,8 +206,8 @@ TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
     EXPECT_EQ(newCalls.load(), 0);
     EXPECT_EQ(sdlCalls.load(), 0);
     // The counted tours did what the first did: every page, volumes stepped down and back.
-    EXPECT_EQ(counted.pages,
-              (std::set<std::int32_t>{kMainPage, kOptionsPage, kVideoPage, kAudioPage}));
+    EXPECT_EQ(counted.pages, (std::set<std::int32_t>{kMainPage, kOptionsPage, kVideoPage,
+                                                     kAudioPage, kControlsPage}));
     EXPECT_LT(counted.lowestMusicVolume, musicVolume);
     EXPECT_LT(counted.lowestSoundVolume, soundVolume);
     EXPECT_EQ(getMusicVolume(), musicVolume);
@@ -283,5 +286,64 @@ TEST(StageAllocation, StageFramesAfterTheFirstAllocateNothing) {
     EXPECT_GT(getHighScore(), 0);
     EXPECT_GT(mostCoins, 0);
     EXPECT_GT(mostBalls, 1);
+    shutDown();
+}
+
+namespace {
+// What the game's --demo, --record and --trace do on every pass, as main wires them.
+std::FILE* recordingOut = nullptr;
+std::FILE* traceOut = nullptr;
+ScriptRecorder* passRecorder = nullptr;
+long long replayPasses = 0;
+
+void recordAndTrace(bool ranFrame) {
+    ++replayPasses;
+    passRecorder->note(readPassInput());
+    if (ranFrame) {
+        writeTraceLine(traceOut, replayPasses);
+    }
+}
+}  // namespace
+
+TEST(ReplayAllocation, DemoPassesRecordedAndTracedAllocateNothing) {
+    startCounting();
+    setFedInputOnly(true);
+    // Starts a stage, plays it with holds, chords and a pause, and is minimised for a while;
+    // the script repeats, so the counted passes do all of it again.
+    const ScriptParseResult parsed = parseScript(
+        "1 Confirm\n150 -\n60 Left\n30 Right,Confirm\n20 Left,Minimized\n20 Minimized\n"
+        "1 Pause\n30 -\n1 Pause\n60 Right\n1 Back\n");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    recordingOut = std::tmpfile();
+    traceOut = std::tmpfile();
+    ScriptRecorder recorder(recordingOut);
+    passRecorder = &recorder;
+    setPassEndObserver(recordAndTrace);
+    constexpr int kRounds = 4;
+    for (int round = 0; round < kRounds; ++round) {
+        ScriptPlayer player(parsed.script);
+        for (std::int64_t pass = 0; pass < parsed.script.length; ++pass) {
+            const PassInput input = player.next();
+            counting = round > 0;
+            feedInput(input.held, input.minimized);
+            runFramePass();
+            counting = false;
+        }
+    }
+    setPassEndObserver(nullptr);
+    recorder.finish();
+    std::printf("%d rounds of %lld passes after the first: %ld new, %ld SDL allocations\n",
+                kRounds - 1, static_cast<long long>(parsed.script.length), newCalls.load(),
+                sdlCalls.load());
+    EXPECT_EQ(newCalls.load(), 0);
+    EXPECT_EQ(sdlCalls.load(), 0);
+    // The passes were recorded and the frames traced; minimised passes ran no frame.
+    EXPECT_EQ(replayPasses, kRounds * parsed.script.length);
+    EXPECT_GT(std::ftell(recordingOut), 0);
+    EXPECT_GT(std::ftell(traceOut), 0);
+    EXPECT_LT(getFramesRun(), replayPasses);
+    std::fclose(recordingOut);
+    std::fclose(traceOut);
+    setFedInputOnly(false);
     shutDown();
 }

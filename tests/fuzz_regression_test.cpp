@@ -11,7 +11,7 @@
 #include "engine_game_manager.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
-#include "sim_script.hpp"
+#include "game_replay.hpp"
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;

@@ -528,7 +528,7 @@ TEST_F(Menu, HeldVolumeKeyStepsOnceThenRepeatsAfterSixtyFrames) {
     EXPECT_EQ(getMusicVolume(), 1);
 }
 
-TEST_F(Menu, ConfirmOnInputAndBackOnTheMainPageDoNothing) {
+TEST_F(Menu, BackOnTheMainPageDoesNothingAndInputOpensTheControlsPage) {
     tap({A::Down});
     tap({A::Back});
     EXPECT_EQ(getMenuPage(), kMainPage);
@@ -536,12 +536,79 @@ TEST_F(Menu, ConfirmOnInputAndBackOnTheMainPageDoNothing) {
 
     tap({A::Confirm});
     tapTimes(A::Down, 2);
-    tap({A::Confirm});
-    EXPECT_EQ(getMenuPage(), kOptionsPage);
-    EXPECT_EQ(getMenuCursor(), 2);
     EXPECT_EQ(drawPlayField().label(2), "Input [");
+    tap({A::Confirm});
+    EXPECT_EQ(getMenuPage(), kControlsPage);
+    EXPECT_EQ(getMenuCursor(), 0);
     EXPECT_EQ(getCurrentScene(), kMenuScene);
     EXPECT_FALSE(getQuit());
+}
+
+TEST_F(Menu, ControlsPageKeepsItsOneRowAndLeavesForTheOptionsPageOnly) {
+    const Path toControls = then(kToOptions, {{A::Down}, {A::Down}, {A::Confirm}});
+    const struct {
+        const char* name;
+        Path path;
+        int page;
+    } cases[] = {
+        {"entered", toControls, kControlsPage},
+        {"Up and Down never move the cursor",
+         then(toControls, {{A::Down}, {A::Down}, {A::Up}, {A::Up, A::Down}}), kControlsPage},
+        {"Left, Right and Pause do nothing", then(toControls, {{A::Left}, {A::Right}, {A::Pause}}),
+         kControlsPage},
+        {"Back", then(toControls, {{A::Back}}), kOptionsPage},
+        // The options page's row 0 is "Video \": a second look at Confirm would open it.
+        {"Confirm on Back, nothing further", then(toControls, {{A::Confirm}}), kOptionsPage},
+        {"Back and Confirm together, nothing further", then(toControls, {{A::Back, A::Confirm}}),
+         kOptionsPage},
+        {"Down and Confirm together", then(toControls, {{A::Down, A::Confirm}}), kOptionsPage},
+        {"Back twice reaches the main page", then(toControls, {{A::Back}, {A::Back}}), kMainPage},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        changeScene(kMenuScene);
+        walk(c.path);
+        EXPECT_EQ(getMenuPage(), c.page);
+        EXPECT_EQ(getMenuCursor(), 0);
+        EXPECT_EQ(getCurrentScene(), kMenuScene);
+        EXPECT_EQ(drawPlayField().cursorRow(), 0);
+    }
+    EXPECT_FALSE(getQuit());
+}
+
+TEST_F(Menu, ControlsPageListsTheKeysWithinTheField) {
+    walk(then(kToOptions, {{A::Down}, {A::Down}, {A::Confirm}}));
+    ASSERT_EQ(getMenuPage(), kControlsPage);
+    const PlayField field = drawPlayField();
+    EXPECT_EQ(field.label(0), "Back");
+    EXPECT_EQ(field.cursorRow(), 0);
+    EXPECT_TRUE(field.blockStartsAt(70, 80, kCursorColour));
+    // Every glyph-high band of the field but the cursor's, read as text: each key and what it
+    // does is there, every glyph is one of the font's, and nothing reaches the last 8 pixels of
+    // either side.
+    std::string page;
+    for (int y = 0; y + kCell <= kFieldHeight; ++y) {
+        const std::string band = field.text(-8, y);
+        const bool cursorBand = y + 4 >= 80 && y + 4 < 88;
+        if (!cursorBand && band.find_first_not_of(' ') != std::string::npos &&
+            page.find(band) == std::string::npos) {
+            page += band + "\n";
+        }
+    }
+    for (const char* expected :
+         {"Controls", "In the menu", "Up Down     move cursor", "Left Right  change value",
+          "Return      choose", "P           go back", "In the stage", "Left Right  move paddle",
+          "Backspace   pause, resume", "P           claim bonus", "Bonus: 5000 for P on the",
+          "frame ending 30 s of play."}) {
+        EXPECT_NE(page.find(expected), std::string::npos) << expected << " in\n" << page;
+    }
+    EXPECT_EQ(page.find('?'), std::string::npos) << page;
+    for (int y = 0; y < kFieldHeight; ++y) {
+        for (int x = 0; x < kCell; ++x) {
+            ASSERT_EQ(field.at(x, y), 0u) << x << ", " << y;
+            ASSERT_EQ(field.at(kFieldWidth - 1 - x, y), 0u) << kFieldWidth - 1 - x << ", " << y;
+        }
+    }
 }
 
 TEST_F(Menu, StartRunsTheStageInTheSamePass) {

@@ -128,7 +128,14 @@ TEST(SimInvariants, EachBrokenRuleIsNamed) {
         {"a negative score", [](GameState&, GameState& c) { c.score = -52; },
          "score -52 below zero"},
         {"an unknown scene", [](GameState&, GameState& c) { c.scene = 2; }, "scene 2"},
-        {"an unknown page", [](GameState&, GameState& c) { c.menuPage = 4; }, "menu page 4"},
+        {"an unknown page", [](GameState&, GameState& c) { c.menuPage = 5; },
+         "menu page 5 outside 0 to 4"},
+        {"the cursor off the controls page's one row",
+         [](GameState&, GameState& c) {
+             c.menuPage = 4;
+             c.menuCursor = 1;
+         },
+         "menu cursor 1 outside 0 to 0 on page 4"},
         {"the cursor below the main page", [](GameState&, GameState& c) { c.menuCursor = 3; },
          "menu cursor 3 outside 0 to 2 on page 0"},
         {"the cursor above the first row", [](GameState&, GameState& c) { c.menuCursor = -1; },

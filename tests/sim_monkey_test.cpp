@@ -147,6 +147,7 @@ TEST_F(MonkeyInMenu, ApplyIsChosenOnlyByANewConfirmLandingOnItsRow) {
 // applies display settings, and keeps finding its way into stages while every invariant holds.
 TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
     constexpr int kPasses = 200000;
+    std::set<std::int32_t> pagesVisited;
     for (std::uint64_t seed = 1; seed <= 4; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         changeScene(kMenuScene);
@@ -163,10 +164,15 @@ TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
             readGameState(current);
             ASSERT_EQ(findBrokenInvariant(previous, current), "") << "pass " << pass;
             stagesStarted += previous.scene == kMenuScene && current.scene == kStageScene;
+            if (current.scene == kMenuScene) {
+                pagesVisited.insert(current.menuPage);
+            }
             previous = current;
         }
         EXPECT_GE(stagesStarted, 2);
     }
+    EXPECT_EQ(pagesVisited, (std::set<std::int32_t>{kMainPage, kOptionsPage, kVideoPage, kAudioPage,
+                                                    kControlsPage}));
     const VideoLayout layout = getVideoLayout();
     EXPECT_EQ(layout.scaleRectangle.w, 0) << "display settings were applied";
     EXPECT_EQ(layout.textureRotation, 0) << "display settings were applied";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "game_replay.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -142,4 +143,68 @@ TEST(Sim, AWholeGameStaysUnder32MiBResident) {
     const long kibibytes = std::strtol(report.c_str() + at + key.size(), nullptr, 10);
     EXPECT_GT(kibibytes, 0);
     EXPECT_LT(kibibytes, 32 * 1024) << "KiB at peak";
+}
+
+namespace {
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+}  // namespace
+
+// The game itself, headless and in real time: a demo it plays is recorded and traced, and
+// brickfall-sim replays both the demo and the recording to the very same trace.
+TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string demo = directory + "/demo.script";
+    const std::string recording = directory + "/recorded.script";
+    const std::string gameTrace = directory + "/game.trace";
+    // Pause goes down in a minimised pass: its timer runs while the window is away, so when
+    // the window is back the press is no longer new and the stage never pauses.
+    std::ofstream(demo) << "1 Confirm\n119 -\n40 Left\n20 Left,Minimized\n20 Minimized\n"
+                           "1 Pause,Minimized\n30 Pause\n1 -\n1 Right\n8 -\n";
+    constexpr std::size_t kPasses = 241;
+    constexpr std::size_t kMinimisedPasses = 41;
+    const auto game = test_support::runProcess(
+        {BRICKFALL_GAME_BINARY, "--demo", demo, "--record", recording, "--trace", gameTrace},
+        test_support::kHeadlessEnvironment, 60.0);
+    ASSERT_EQ(game.exitStatus, 0) << game.standardError;
+    EXPECT_FALSE(std::filesystem::exists(recording + ".partial"));
+    const std::vector<std::string> traced = readLines(gameTrace);
+    ASSERT_EQ(traced.size(), kPasses - kMinimisedPasses) << "a line for each frame run";
+    EXPECT_EQ(traced.back().rfind("{\"frame\":" + std::to_string(kPasses) + ",\"scene\":1,", 0), 0u)
+        << traced.back();
+    for (const std::string& line : traced) {
+        ASSERT_FALSE(contains(line, "\"paused\":true")) << line;
+    }
+
+    Script played;
+    Script recorded;
+    std::string error;
+    ASSERT_TRUE(loadScript(demo.c_str(), played, error)) << error;
+    ASSERT_TRUE(loadScript(recording.c_str(), recorded, error)) << error;
+    ASSERT_EQ(recorded.length, played.length);
+    ScriptPlayer playedPasses(played);
+    ScriptPlayer recordedPasses(recorded);
+    for (std::size_t pass = 1; pass <= kPasses; ++pass) {
+        ASSERT_EQ(recordedPasses.next(), playedPasses.next()) << "pass " << pass;
+    }
+
+    for (const std::string& script : {demo, recording}) {
+        SCOPED_TRACE(script);
+        const std::string simTrace = directory + "/sim.trace";
+        const auto sim = test_support::runProcess(
+            {BRICKFALL_SIM_BINARY, "--script", script, "--trace", simTrace}, {}, 60.0);
+        ASSERT_EQ(sim.exitStatus, 0) << sim.standardError;
+        const std::vector<std::string> replayed = readLines(simTrace);
+        ASSERT_EQ(replayed.size(), traced.size());
+        for (std::size_t line = 0; line < traced.size(); ++line) {
+            ASSERT_EQ(replayed[line], traced[line]) << "line " << line + 1;
+        }
+    }
+    test_support::removeDirectory(directory);
 }

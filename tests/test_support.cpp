@@ -56,14 +56,22 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
                          double terminateAfterSeconds) {
     ProcessResult result;
     int errorPipe[2];
+    int outputPipe[2];
     if (pipe(errorPipe) != 0) {
+        return result;
+    }
+    if (pipe(outputPipe) != 0) {
+        close(errorPipe[0]);
+        close(errorPipe[1]);
         return result;
     }
     const pid_t child = fork();
     if (child == 0) {
         dup2(errorPipe[1], STDERR_FILENO);
-        close(errorPipe[0]);
-        close(errorPipe[1]);
+        dup2(outputPipe[1], STDOUT_FILENO);
+        for (const int descriptor : {errorPipe[0], errorPipe[1], outputPipe[0], outputPipe[1]}) {
+            close(descriptor);
+        }
         for (const std::string& entry : environment) {
             putenv(const_cast<char*>(entry.c_str()));
         }
@@ -76,7 +84,20 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
         _exit(127);
     }
     close(errorPipe[1]);
+    close(outputPipe[1]);
     fcntl(errorPipe[0], F_SETFL, O_NONBLOCK);
+    fcntl(outputPipe[0], F_SETFL, O_NONBLOCK);
+    char buffer[4096];
+    // Both pipes are emptied as the child writes, so neither fills and blocks it.
+    const auto drain = [&]() {
+        ssize_t count = 0;
+        while ((count = read(errorPipe[0], buffer, sizeof(buffer))) > 0) {
+            result.standardError.append(buffer, static_cast<std::size_t>(count));
+        }
+        while ((count = read(outputPipe[0], buffer, sizeof(buffer))) > 0) {
+            result.standardOutput.append(buffer, static_cast<std::size_t>(count));
+        }
+    };
     const auto start = std::chrono::steady_clock::now();
     const auto deadline = start + std::chrono::duration<double>(timeoutSeconds);
     const auto terminateAt = start + std::chrono::duration<double>(terminateAfterSeconds);
@@ -84,14 +105,11 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
     int status = 0;
     rusage usage = {};
     bool exited = false;
-    char buffer[4096];
     while (!exited) {
-        pollfd descriptor = {errorPipe[0], POLLIN, 0};
-        poll(&descriptor, 1, 20);
-        ssize_t count = 0;
-        while ((count = read(errorPipe[0], buffer, sizeof(buffer))) > 0) {
-            result.standardError.append(buffer, static_cast<std::size_t>(count));
-        }
+        std::array<pollfd, 2> descriptors = {
+            {{errorPipe[0], POLLIN, 0}, {outputPipe[0], POLLIN, 0}}};
+        poll(descriptors.data(), descriptors.size(), 20);
+        drain();
         if (!terminateSent && std::chrono::steady_clock::now() > terminateAt) {
             kill(child, SIGTERM);
             terminateSent = true;
@@ -105,11 +123,9 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
             exited = true;
         }
     }
-    ssize_t count = 0;
-    while ((count = read(errorPipe[0], buffer, sizeof(buffer))) > 0) {
-        result.standardError.append(buffer, static_cast<std::size_t>(count));
-    }
+    drain();
     close(errorPipe[0]);
+    close(outputPipe[0]);
     result.peakResidentKiB = usage.ru_maxrss;
     if (!result.timedOut && WIFEXITED(status)) {
         result.exitStatus = WEXITSTATUS(status);

@@ -26,12 +26,13 @@ struct ProcessResult {
     int exitStatus = -1;  // -1 when the process was killed or did not exit normally
     bool timedOut = false;
     std::string standardError;
+    std::string standardOutput;
     long peakResidentKiB = 0;  // the most memory the process held at once
 };
 
 // Runs a program with extra environment entries ("NAME=value"), captures its stderr and
-// kills it with SIGKILL if it outlives the deadline. With terminateAfterSeconds >= 0 it is
-// sent SIGTERM at that time, as a desktop session does when it asks a program to close.
+// stdout and kills it with SIGKILL if it outlives the deadline. With terminateAfterSeconds >= 0 it
+// is sent SIGTERM at that time, as a desktop session does when it asks a program to close.
 ProcessResult runProcess(const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment, double timeoutSeconds,
                          double terminateAfterSeconds = -1.0);

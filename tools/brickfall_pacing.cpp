@@ -22,8 +22,10 @@
 namespace {
 constexpr const char* kUsage =
     "usage: brickfall-pacing [--seconds S] [--stall-ms M]\n"
-    "  S seconds each in the menu and in a stage (default 10), then a stall of M ms (default "
-    "100), then a second minimised\n";
+    "       brickfall-pacing --help\n"
+    "Times the game's own real-time loop headless: S seconds each in the menu and in a stage\n"
+    "(default 10), then a stall of M ms, 1 to 10000 (default 100), the catch-up after it, and\n"
+    "a second with the window minimised.\n";
 // Start-up runs after the timer starts, so the first frames catch up; they are left out.
 constexpr double kSettleSeconds = 1.0;
 constexpr double kAfterStallSeconds = 2.0;
@@ -401,6 +403,10 @@ void reportPauseCost() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     if (!parseOptions(argc, argv, recording.options)) {
         std::fputs(kUsage, stderr);
         return 2;

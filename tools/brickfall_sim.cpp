@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,11 +18,10 @@
 #include "engine_input.hpp"
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
+#include "game_replay.hpp"
 #include "game_scene_manager.hpp"
 #include "sim_invariants.hpp"
 #include "sim_monkey.hpp"
-#include "sim_script.hpp"
-#include "sim_trace.hpp"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
@@ -45,20 +43,37 @@ struct Options {
 };
 
 constexpr const char* kUsage =
-    "usage: brickfall-sim [--script FILE | --monkey SEED] [--frames N] [--trace FILE|-] "
-    "[--snapshot F:FILE.png]... [--progress N]\n"
+    "usage: brickfall-sim [--script FILE | --monkey SEED] [--frames N] [--trace FILE|-]\n"
+    "                     [--snapshot F:FILE.png]... [--progress N]\n"
+    "       brickfall-sim --help\n"
+    "Runs the game headless, pass after pass without waiting for real time.\n"
+    "  --script FILE  hold the keys the input script FILE gives for each pass; each line is\n"
+    "                 COUNT ITEMS, ITEMS a comma-separated list of Up, Down, Left, Right,\n"
+    "                 Confirm, Back, Special, Pause, Select and Minimized, or - for nothing;\n"
+    "                 # starts a comment. brickfall --record writes such scripts\n"
     "  --monkey SEED  random play from the seed that never chooses Exit or applies display\n"
     "                 settings, checking the game's invariants every pass; needs --frames;\n"
     "                 a broken invariant ends the run with status 3\n"
-    "  --progress N   writes the pass count to stderr every N passes\n";
+    "  --frames N     passes to run, 1 to 1000000000000 (default: the script's length)\n"
+    "  --trace FILE   write the game's state after every frame as JSON lines (- for stdout)\n"
+    "  --snapshot F:FILE.png  save the play field after pass F (repeatable)\n"
+    "  --progress N   writes the pass count to stderr every N passes\n"
+    "  --help         show this help\n"
+    "The run ends after the last pass or the pass in which the game asks to quit.\n";
 
 constexpr int kUsageStatus = 2;
 constexpr int kBrokenInvariantStatus = 3;
+// Far beyond any run worth waiting for, yet a count that cannot overflow.
+constexpr long long kMaxFrames = 1'000'000'000'000;
 
 bool parseCount(const char* text, long long& value) {
+    if (text[0] < '0' || text[0] > '9') {
+        return false;
+    }
     char* end = nullptr;
+    errno = 0;
     value = std::strtoll(text, &end, 10);
-    return end != text && *end == '\0' && value >= 0;
+    return errno == 0 && *end == '\0' && value <= kMaxFrames;
 }
 
 bool parseSeed(const char* text, std::uint64_t& value) {
@@ -67,31 +82,45 @@ bool parseSeed(const char* text, std::uint64_t& value) {
     return text[0] >= '0' && text[0] <= '9' && *end == '\0';
 }
 
-bool parseOptions(int argc, char** argv, Options& options) {
+enum class Parsed { Run, Help, Wrong };
+
+Parsed parseOptions(int argc, char** argv, Options& options) {
+    if (argc < 2) {
+        std::fprintf(stderr,
+                     "brickfall-sim: nothing to run: give --script FILE, --monkey SEED with "
+                     "--frames N, or --frames N alone\n");
+        return Parsed::Wrong;
+    }
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--help") {
+            return Parsed::Help;
+        }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "brickfall-sim: %s needs a value\n", option.c_str());
-            return false;
+            return Parsed::Wrong;
         }
         const char* value = argv[++i];
         if (option == "--script") {
             options.scriptPath = value;
         } else if (option == "--frames") {
-            if (!parseCount(value, options.frames)) {
-                std::fprintf(stderr, "brickfall-sim: --frames needs a whole number\n");
-                return false;
+            if (!parseCount(value, options.frames) || options.frames < 1) {
+                std::fprintf(stderr,
+                             "brickfall-sim: --frames needs a whole number from 1 to %lld, not "
+                             "%s\n",
+                             kMaxFrames, value);
+                return Parsed::Wrong;
             }
         } else if (option == "--monkey") {
             options.monkey = true;
             if (!parseSeed(value, options.monkeySeed)) {
                 std::fprintf(stderr, "brickfall-sim: --monkey needs a whole number seed\n");
-                return false;
+                return Parsed::Wrong;
             }
         } else if (option == "--progress") {
             if (!parseCount(value, options.progressEvery) || options.progressEvery == 0) {
                 std::fprintf(stderr, "brickfall-sim: --progress needs a whole number from 1\n");
-                return false;
+                return Parsed::Wrong;
             }
         } else if (option == "--trace") {
             options.tracePath = value;
@@ -102,65 +131,24 @@ bool parseOptions(int argc, char** argv, Options& options) {
             if (colon == nullptr || colon[1] == '\0' ||
                 !parseCount(frameText.c_str(), snapshot.frame) || snapshot.frame < 1) {
                 std::fprintf(stderr, "brickfall-sim: --snapshot needs F:FILE.png with F >= 1\n");
-                return false;
+                return Parsed::Wrong;
             }
             snapshot.path = colon + 1;
             options.snapshots.push_back(snapshot);
         } else {
             std::fprintf(stderr, "brickfall-sim: unknown option %s\n", option.c_str());
-            return false;
+            return Parsed::Wrong;
         }
     }
     if (options.monkey && !options.scriptPath.empty()) {
         std::fprintf(stderr, "brickfall-sim: --monkey and --script exclude each other\n");
-        return false;
+        return Parsed::Wrong;
     }
     if (options.monkey && options.frames < 0) {
         std::fprintf(stderr, "brickfall-sim: --monkey needs --frames\n");
-        return false;
+        return Parsed::Wrong;
     }
-    return true;
-}
-
-bool loadScript(const std::string& path, Script& script) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        std::fprintf(stderr, "brickfall-sim: cannot read script %s\n", path.c_str());
-        return false;
-    }
-    std::stringstream contents;
-    contents << file.rdbuf();
-    const ScriptParseResult parsed = parseScript(contents.str());
-    if (!parsed.ok) {
-        std::fprintf(stderr, "brickfall-sim: %s:%d: %s\n", path.c_str(), parsed.errorLine,
-                     parsed.error.c_str());
-        return false;
-    }
-    script = parsed.script;
-    return true;
-}
-
-// Presses and releases keys through SDL's queue so the game's real input path sees them.
-// Actions that share a key hold it when either is held.
-void pressKeys(const HeldActions& held, std::vector<bool>& keyDown) {
-    std::vector<bool> wanted(keyDown.size(), false);
-    for (int action = 0; action < kInputActionCount; ++action) {
-        if (held[static_cast<std::size_t>(action)]) {
-            wanted[static_cast<std::size_t>(getActionScancode(static_cast<InputAction>(action)))] =
-                true;
-        }
-    }
-    for (std::size_t scancode = 0; scancode < keyDown.size(); ++scancode) {
-        if (wanted[scancode] == keyDown[scancode]) {
-            continue;
-        }
-        SDL_Event event = {};
-        event.type = wanted[scancode] ? SDL_KEYDOWN : SDL_KEYUP;
-        event.key.state = wanted[scancode] ? SDL_PRESSED : SDL_RELEASED;
-        event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
-        SDL_PushEvent(&event);
-        keyDown[scancode] = wanted[scancode];
-    }
+    return Parsed::Run;
 }
 
 bool writeSnapshot(const std::string& path) {
@@ -203,12 +191,21 @@ struct MonkeyReach {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!parseOptions(argc, argv, options)) {
-        std::fputs(kUsage, stderr);
-        return kUsageStatus;
+    switch (parseOptions(argc, argv, options)) {
+        case Parsed::Help:
+            std::fputs(kUsage, stdout);
+            return 0;
+        case Parsed::Wrong:
+            std::fputs(kUsage, stderr);
+            return kUsageStatus;
+        case Parsed::Run:
+            break;
     }
     Script script;
-    if (!options.scriptPath.empty() && !loadScript(options.scriptPath, script)) {
+    std::string scriptError;
+    if (!options.scriptPath.empty() &&
+        !loadScript(options.scriptPath.c_str(), script, scriptError)) {
+        std::fprintf(stderr, "brickfall-sim: %s\n", scriptError.c_str());
         return kUsageStatus;
     }
     const long long frames = options.frames >= 0 ? options.frames : script.length;
@@ -239,6 +236,8 @@ int main(int argc, char** argv) {
     }
     const auto start = std::chrono::steady_clock::now();
     startUp();
+    // Only the script or the monkey moves the game, as in a demo of the real game.
+    setFedInputOnly(true);
     ScriptPlayer player(script);
     Monkey monkey(options.monkeySeed);
     MonkeyReach reach;
@@ -246,12 +245,16 @@ int main(int argc, char** argv) {
     std::array<GameState, 2> states;
     readGameState(states[0]);
     std::string brokenInvariant;
-    std::vector<bool> keyDown(SDL_NUM_SCANCODES, false);
     long long passes = 0;
     bool snapshotsWritten = true;
     while (passes < frames && !hasFailed()) {
-        pressKeys(options.monkey ? monkey.next(readMonkeyView()) : player.next(), keyDown);
-        runFramePass();
+        if (options.monkey) {
+            feedInput(monkey.next(readMonkeyView()), false);
+        } else {
+            const PassInput input = player.next();
+            feedInput(input.held, input.minimized);
+        }
+        const bool ranFrame = runFramePass();
         ++passes;
         if (options.progressEvery > 0 && passes % options.progressEvery == 0) {
             std::fprintf(stderr, "pass %lld\n", passes);
@@ -263,7 +266,8 @@ int main(int argc, char** argv) {
                 snapshotsWritten = false;
             }
         }
-        if (trace != nullptr) {
+        // A minimised pass changes nothing but the input module's timers.
+        if (trace != nullptr && ranFrame) {
             writeTraceLine(trace, passes);
         }
         if (options.monkey) {
@@ -314,6 +318,13 @@ int main(int argc, char** argv) {
     }
     if (status != 0) {
         return status;
+    }
+    for (const Snapshot& snapshot : options.snapshots) {
+        if (snapshot.frame > passes) {
+            std::fprintf(stderr, "brickfall-sim: no snapshot %s: the run ended after pass %lld\n",
+                         snapshot.path.c_str(), passes);
+            snapshotsWritten = false;
+        }
     }
     return snapshotsWritten ? 0 : 1;
 }

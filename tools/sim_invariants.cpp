@@ -27,7 +27,8 @@ constexpr float kFirstBlockY = 32.0f;
 constexpr float kBlockWidth = 16.0f;
 constexpr float kBlockHeight = 8.0f;
 
-constexpr std::array<std::int32_t, 4> kMenuLastRow = {2, 3, 4, 2};
+// The last row of each page: main, options, video, audio and controls.
+constexpr std::array<std::int32_t, 5> kMenuLastRow = {2, 3, 4, 2, 0};
 constexpr std::int32_t kWindowModeCount = 3;
 constexpr std::int32_t kScaleTypeCount = 3;
 constexpr std::int32_t kRotationCount = 4;
@@ -166,7 +167,7 @@ std::string checkScenes(const GameState& /*previous*/, const GameState& s) {
         return describe("scene %d is neither the menu nor the stage", s.scene);
     }
     if (!within(s.menuPage, 0, static_cast<std::int32_t>(kMenuLastRow.size()) - 1)) {
-        return describe("menu page %d outside 0 to 3", s.menuPage);
+        return describe("menu page %d outside 0 to %zu", s.menuPage, kMenuLastRow.size() - 1);
     }
     const std::int32_t lastRow = kMenuLastRow[static_cast<std::size_t>(s.menuPage)];
     if (!within(s.menuCursor, 0, lastRow)) {

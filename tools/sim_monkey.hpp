@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "sim_script.hpp"
+#include "game_replay.hpp"
 
 // SplitMix64: the same numbers for a seed on every platform and standard library.
 class MonkeyRandom {

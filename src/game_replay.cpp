@@ -1,0 +1,311 @@
+// game_replay -- whole games as data: input scripts of what the input module held on every
+// pass (read, played back and recorded), and one JSON line of game state per frame.
+#include "game_replay.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+#include "entity_ball.hpp"
+#include "entity_coin.hpp"
+#include "entity_paddle.hpp"
+#include "game_scene_manager.hpp"
+#include "game_score.hpp"
+#include "scene_menu.hpp"
+#include "scene_stage1.hpp"
+
+namespace {
+constexpr std::array<const char*, kInputActionCount> kActionNames = {
+    "Up", "Down", "Left", "Right", "Confirm", "Back", "Special", "Pause", "Select"};
+
+constexpr char kMinimizedName[] = "Minimized";
+constexpr char kKnownItems[] =
+    "Up, Down, Left, Right, Confirm, Back, Special, Pause, Select and Minimized, or - for "
+    "nothing";
+
+// Enough for a script of many hours of play while staying far from overflow when summed.
+constexpr std::int64_t kMaxStepCount = 1'000'000'000;
+
+std::string_view trim(std::string_view text) {
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && isSpace(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool parseActions(std::string_view list, ScriptStep& step, std::string& error) {
+    HeldActions& held = step.held;
+    held.fill(false);
+    step.minimized = false;
+    if (list == "-") {
+        return true;
+    }
+    while (true) {
+        const std::size_t comma = list.find(',');
+        const std::string_view name = trim(list.substr(0, comma));
+        bool known = name == kMinimizedName;
+        step.minimized = step.minimized || known;
+        for (std::size_t action = 0; action < kActionNames.size(); ++action) {
+            if (name == kActionNames[action]) {
+                held[action] = true;
+                known = true;
+            }
+        }
+        if (!known) {
+            error = "unknown action '" + std::string(name) + "' (known: " + kKnownItems + ")";
+            return false;
+        }
+        if (comma == std::string_view::npos) {
+            return true;
+        }
+        list.remove_prefix(comma + 1);
+    }
+}
+
+bool parseLine(std::string_view line, ScriptStep& step, std::string& error) {
+    const std::size_t split = line.find_first_of(" \t");
+    if (split == std::string_view::npos) {
+        error = "expected COUNT ACTIONS";
+        return false;
+    }
+    const std::string_view countText = line.substr(0, split);
+    const auto [end, status] =
+        std::from_chars(countText.data(), countText.data() + countText.size(), step.count);
+    if (status != std::errc() || end != countText.data() + countText.size() || step.count < 1 ||
+        step.count > kMaxStepCount) {
+        error = "COUNT must be a whole number from 1 to " + std::to_string(kMaxStepCount);
+        return false;
+    }
+    const std::string_view actions = trim(line.substr(split));
+    if (actions.empty()) {
+        error = "expected ACTIONS after COUNT (use - for none)";
+        return false;
+    }
+    return parseActions(actions, step, error);
+}
+}  // namespace
+
+ScriptParseResult parseScript(std::string_view text) {
+    ScriptParseResult result;
+    int lineNumber = 0;
+    while (!text.empty()) {
+        ++lineNumber;
+        const std::size_t newline = text.find('\n');
+        std::string_view line = text.substr(0, newline);
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        line = trim(line.substr(0, line.find('#')));
+        if (line.empty()) {
+            continue;
+        }
+        ScriptStep step = {};
+        if (!parseLine(line, step, result.error)) {
+            result.ok = false;
+            result.errorLine = lineNumber;
+            return result;
+        }
+        result.script.steps.push_back(step);
+        result.script.length += step.count;
+    }
+    return result;
+}
+
+PassInput ScriptPlayer::next() {
+    while (step_ < script_.steps.size() && passesIntoStep_ >= script_.steps[step_].count) {
+        ++step_;
+        passesIntoStep_ = 0;
+    }
+    if (step_ == script_.steps.size()) {
+        return PassInput{};
+    }
+    ++passesIntoStep_;
+    const ScriptStep& step = script_.steps[step_];
+    return {step.held, step.minimized};
+}
+
+bool loadScript(const char* path, Script& script, std::string& error) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        error = std::string("cannot read script ") + path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::string text;
+    char buffer[4096];
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof(buffer), file)) > 0) {
+        text.append(buffer, read);
+    }
+    const bool unreadable = std::ferror(file) != 0;
+    const int readError = errno;
+    std::fclose(file);
+    if (unreadable) {
+        error = std::string("cannot read script ") + path + ": " + std::strerror(readError);
+        return false;
+    }
+    ScriptParseResult parsed = parseScript(text);
+    if (!parsed.ok) {
+        error = std::string(path) + ":" + std::to_string(parsed.errorLine) + ": " + parsed.error;
+        return false;
+    }
+    if (parsed.script.length == 0) {
+        error = std::string("script ") + path + " holds no passes";
+        return false;
+    }
+    script = std::move(parsed.script);
+    return true;
+}
+
+const char* actionName(InputAction action) {
+    return kActionNames[static_cast<std::size_t>(action)];
+}
+
+PassInput readPassInput() {
+    PassInput input;
+    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
+        const auto named = static_cast<InputAction>(action);
+        bool sharesAnEarlierKey = false;
+        for (std::int32_t earlier = 0; earlier < action; ++earlier) {
+            sharesAnEarlierKey =
+                sharesAnEarlierKey ||
+                getActionScancode(static_cast<InputAction>(earlier)) == getActionScancode(named);
+        }
+        input.held[static_cast<std::size_t>(action)] = !sharesAnEarlierKey && inputDown(named) != 0;
+    }
+    input.minimized = isMinimized() != 0;
+    return input;
+}
+
+void ScriptRecorder::note(const PassInput& input) {
+    if (runLength_ > 0 && (input != run_ || runLength_ == kMaxStepCount)) {
+        finish();
+    }
+    run_ = input;
+    ++runLength_;
+}
+
+void ScriptRecorder::finish() {
+    if (runLength_ == 0) {
+        return;
+    }
+    std::fprintf(out_, "%lld ", static_cast<long long>(runLength_));
+    const char* separator = "";
+    for (std::size_t action = 0; action < run_.held.size(); ++action) {
+        if (run_.held[action]) {
+            std::fprintf(out_, "%s%s", separator, kActionNames[action]);
+            separator = ",";
+        }
+    }
+    if (run_.minimized) {
+        std::fprintf(out_, "%s%s", separator, kMinimizedName);
+        separator = ",";
+    }
+    std::fputs(*separator == '\0' ? "-\n" : "\n", out_);
+    runLength_ = 0;
+}
+
+namespace {
+// A line never grows beyond this: ten balls and thirty coins at most.
+constexpr std::size_t kLineCapacity = 4096;
+
+class LineWriter {
+  public:
+    void text(const char* value) {
+        const std::size_t length = std::strlen(value);
+        if (used_ + length < kLineCapacity) {
+            std::memcpy(buffer_ + used_, value, length);
+            used_ += length;
+        }
+    }
+    template <typename Number>
+    void number(Number value) {
+        // Floats come out as the shortest text that reads back as the same 32-bit value.
+        const auto result = std::to_chars(buffer_ + used_, buffer_ + kLineCapacity - 1, value);
+        if (result.ec == std::errc()) {
+            used_ = static_cast<std::size_t>(result.ptr - buffer_);
+        }
+    }
+    void boolean(bool value) { text(value ? "true" : "false"); }
+    void flush(std::FILE* out) {
+        buffer_[used_++] = '\n';
+        std::fwrite(buffer_, 1, used_, out);
+        used_ = 0;
+    }
+
+  private:
+    char buffer_[kLineCapacity];
+    std::size_t used_ = 0;
+};
+
+LineWriter line;
+}  // namespace
+
+void writeTraceLine(std::FILE* out, long long frame) {
+    line.text("{\"frame\":");
+    line.number(frame);
+    line.text(",\"scene\":");
+    line.number(getCurrentScene());
+    line.text(",\"score\":");
+    line.number(getScore());
+    line.text(",\"hiScore\":");
+    line.number(getHighScore());
+    line.text(",\"paused\":");
+    line.boolean(isPaused());
+    line.text(",\"bonusTimer\":");
+    line.number(getBonusTimer());
+    line.text(",\"serveTimer\":");
+    line.number(getServeTimer());
+    const Vector paddle = getPaddlePosition();
+    line.text(",\"paddle\":[");
+    line.number(paddle.x);
+    line.text(",");
+    line.number(paddle.y);
+    line.text("],\"blocks\":");
+    line.number(getBlockCount());
+    line.text(",\"balls\":[");
+    for (std::int32_t i = 0; i < getBallCount(); ++i) {
+        const Ball ball = getBall(i);
+        line.text(i == 0 ? "[" : ",[");
+        line.number(ball.position.x);
+        line.text(",");
+        line.number(ball.position.y);
+        line.text(",");
+        line.number(ball.direction.x);
+        line.text(",");
+        line.number(ball.direction.y);
+        line.text(",");
+        line.number(ball.speed);
+        line.text(",");
+        line.number(ball.hits);
+        line.text(",");
+        line.boolean(ball.cloned);
+        line.text("]");
+    }
+    line.text("],\"coins\":[");
+    for (std::int32_t i = 0; i < getCoinCount(); ++i) {
+        const Vector coin = getCoin(i);
+        line.text(i == 0 ? "[" : ",[");
+        line.number(coin.x);
+        line.text(",");
+        line.number(coin.y);
+        line.text("]");
+    }
+    line.text("],\"menu\":[");
+    line.number(getMenuPage());
+    line.text(",");
+    line.number(getMenuCursor());
+    line.text(",");
+    line.number(getMenuWindowMode());
+    line.text(",");
+    line.number(getMenuScaleType());
+    line.text(",");
+    line.number(getMenuRotation());
+    line.text("]}");
+    line.flush(out);
+}
+
+SimSummary readSummary() {
+    return {getScore(), getHighScore()};
+}

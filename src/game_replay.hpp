@@ -1,0 +1,88 @@
+// game_replay -- whole games as data: input scripts of what the input module held on every
+// pass (read, played back and recorded), and one JSON line of game state per frame.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine_input.hpp"
+
+// What the input module holds after one pass's drain: the actions' keys that are down, and
+// whether the window counts as minimised. Nothing else of a drain outlasts it: a key pressed
+// and released within one drain, or a key's auto-repeat, leaves the same state as no event.
+struct PassInput {
+    HeldActions held = {};
+    bool minimized = false;
+    bool operator==(const PassInput&) const = default;
+};
+
+struct ScriptStep {
+    std::int64_t count;
+    HeldActions held;
+    bool minimized = false;
+};
+
+struct Script {
+    std::vector<ScriptStep> steps;
+    std::int64_t length = 0;  // passes in all
+};
+
+struct ScriptParseResult {
+    Script script;
+    bool ok = true;
+    int errorLine = 0;
+    std::string error;
+};
+
+// Each non-empty line is "COUNT ITEMS": ITEMS is a comma-separated list of action names and
+// "Minimized" (the window counts as minimised), or "-" for nothing; "#" starts a comment.
+ScriptParseResult parseScript(std::string_view text);
+// Reads and parses a script file; false with a message naming the file (and the line) when it
+// cannot be read, is malformed or holds no passes.
+bool loadScript(const char* path, Script& script, std::string& error);
+
+// Walks a script pass by pass; nothing is held once the script has run out.
+class ScriptPlayer {
+  public:
+    explicit ScriptPlayer(const Script& script) : script_(script) {}
+    PassInput next();
+
+  private:
+    const Script& script_;
+    std::size_t step_ = 0;
+    std::int64_t passesIntoStep_ = 0;
+};
+
+const char* actionName(InputAction action);
+
+// What the input module holds now, as a script would say it. An action that shares its key
+// with an earlier one (Select with Confirm) is left to the earlier one.
+PassInput readPassInput();
+
+// Writes passes to a script while the game goes: one line for each run of passes with the same
+// input, so that playing the script back gives the input module the same state on every pass.
+class ScriptRecorder {
+  public:
+    explicit ScriptRecorder(std::FILE* out) : out_(out) {}
+    void note(const PassInput& input);
+    // Writes the run in hand; called once after the last pass.
+    void finish();
+
+  private:
+    std::FILE* out_;
+    PassInput run_ = {};
+    std::int64_t runLength_ = 0;
+};
+
+// One line of the game's state after a frame: scene, score, timers, paddle, blocks, balls,
+// coins and menu. `frame` is the pass it followed.
+void writeTraceLine(std::FILE* out, long long frame);
+
+struct SimSummary {
+    std::int32_t score;
+    std::int32_t highScore;
+};
+SimSummary readSummary();

@@ -1,0 +1,280 @@
+#include "game_replay.hpp"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "engine_game_manager.hpp"
+#include "test_support.hpp"
+
+namespace {
+HeldActions only(std::initializer_list<InputAction> actions) {
+    HeldActions held = {};
+    for (InputAction action : actions) {
+        held[static_cast<std::size_t>(action)] = true;
+    }
+    return held;
+}
+}  // namespace
+
+TEST(SimScript, ReadsCountsActionsCommentsAndBlankLines) {
+    const auto parsed = parseScript(
+        "# serve and play\n"
+        "\n"
+        "3 Left\n"
+        "  2 Right,Confirm   # two at once\r\n"
+        "4 -\n"
+        "1 Up, Down\n");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    ASSERT_EQ(parsed.script.steps.size(), 4u);
+    EXPECT_EQ(parsed.script.length, 10);
+
+    ScriptPlayer player(parsed.script);
+    std::vector<HeldActions> passes;
+    for (int pass = 0; pass < 12; ++pass) {
+        passes.push_back(player.next().held);
+    }
+    const HeldActions left = only({InputAction::Left});
+    const HeldActions rightConfirm = only({InputAction::Right, InputAction::Confirm});
+    const HeldActions none = {};
+    const std::vector<HeldActions> expected = {
+        left, left, left, rightConfirm, rightConfirm,
+        none, none, none, none,         only({InputAction::Up, InputAction::Down}),
+        none, none};
+    EXPECT_EQ(passes, expected);
+}
+
+TEST(SimScript, EveryActionNameIsKnown) {
+    for (int action = 0; action < kInputActionCount; ++action) {
+        const std::string text = std::string("1 ") + actionName(static_cast<InputAction>(action));
+        const auto parsed = parseScript(text);
+        ASSERT_TRUE(parsed.ok) << text;
+        EXPECT_EQ(parsed.script.steps[0].held, only({static_cast<InputAction>(action)}));
+    }
+}
+
+TEST(SimScript, MalformedLinesAreRejectedWithTheirLineNumber) {
+    const struct {
+        const char* text;
+        int line;
+    } cases[] = {
+        {"1 Up\n0 Up\n", 2},
+        {"x Up\n", 1},
+        {"# fine\n\n5 Jump\n", 3},
+        {"5\n", 1},
+        {"5   # only a comment after the count\n", 1},
+        {"1 -\n5 Up,,Down\n", 2},
+        {"-3 Up\n", 1},
+        {"99999999999999999999 Up\n", 1},
+        {"2x Up\n", 1},
+        {"1 up\n", 1},
+        {"1 Up,\n", 1},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseScript(c.text);
+        EXPECT_FALSE(parsed.ok) << c.text;
+        EXPECT_EQ(parsed.errorLine, c.line) << c.text;
+        EXPECT_FALSE(parsed.error.empty()) << c.text;
+    }
+}
+
+TEST(SimScript, EmptyScriptHoldsNothing) {
+    const auto parsed = parseScript("");
+    ASSERT_TRUE(parsed.ok);
+    EXPECT_EQ(parsed.script.length, 0);
+    ScriptPlayer player(parsed.script);
+    EXPECT_EQ(player.next(), PassInput{});
+}
+
+TEST(SimScript, MinimizedMarksPassesWhoseWindowCountedAsMinimised) {
+    const struct {
+        const char* text;
+        HeldActions held;
+        bool minimized;
+    } cases[] = {
+        {"3 Minimized\n", {}, true},
+        {"3 Left,Minimized\n", only({InputAction::Left}), true},
+        {"3 Minimized, Up , Down\n", only({InputAction::Up, InputAction::Down}), true},
+        {"3 Left\n", only({InputAction::Left}), false},
+        {"3 -\n", {}, false},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseScript(c.text);
+        ASSERT_TRUE(parsed.ok) << c.text << parsed.error;
+        ScriptPlayer player(parsed.script);
+        for (int pass = 0; pass < 3; ++pass) {
+            EXPECT_EQ(player.next(), (PassInput{c.held, c.minimized})) << c.text;
+        }
+        EXPECT_EQ(player.next(), PassInput{}) << c.text << ": the window is back after the end";
+    }
+    for (const char* malformed : {"1 -,Minimized\n", "1 minimized\n", "1 Minimized,\n"}) {
+        EXPECT_FALSE(parseScript(malformed).ok) << malformed;
+    }
+}
+
+TEST(SimScript, AnUnknownActionIsReportedWithEveryKnownName) {
+    const auto parsed = parseScript("1 Jump\n");
+    ASSERT_FALSE(parsed.ok);
+    EXPECT_NE(parsed.error.find("unknown action 'Jump'"), std::string::npos) << parsed.error;
+    for (int action = 0; action < kInputActionCount; ++action) {
+        const char* name = actionName(static_cast<InputAction>(action));
+        EXPECT_NE(parsed.error.find(name), std::string::npos) << name << ": " << parsed.error;
+    }
+    EXPECT_NE(parsed.error.find("Minimized"), std::string::npos) << parsed.error;
+}
+
+namespace {
+std::string record(const std::vector<PassInput>& passes) {
+    std::FILE* out = std::tmpfile();
+    ScriptRecorder recorder(out);
+    for (const PassInput& pass : passes) {
+        recorder.note(pass);
+    }
+    recorder.finish();
+    std::string text(static_cast<std::size_t>(std::ftell(out)), '\0');
+    std::rewind(out);
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    std::fclose(out);
+    return text;
+}
+}  // namespace
+
+TEST(SimScript, RecordingWritesRunsThatPlayBackPassForPass) {
+    const PassInput none = {};
+    const PassInput left = {only({InputAction::Left}), false};
+    const PassInput chord = {only({InputAction::Right, InputAction::Confirm, InputAction::Pause}),
+                             false};
+    const PassInput minimisedLeft = {only({InputAction::Left}), true};
+    const PassInput minimised = {{}, true};
+    const std::vector<PassInput> passes = {none,          none,      left,      left, left, chord,
+                                           minimisedLeft, minimised, minimised, none, chord};
+    const std::string text = record(passes);
+    EXPECT_EQ(text,
+              "2 -\n3 Left\n1 Right,Confirm,Pause\n1 Left,Minimized\n2 Minimized\n1 -\n"
+              "1 Right,Confirm,Pause\n");
+    const auto parsed = parseScript(text);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.script.length, static_cast<std::int64_t>(passes.size()));
+    ScriptPlayer player(parsed.script);
+    for (std::size_t pass = 0; pass < passes.size(); ++pass) {
+        EXPECT_EQ(player.next(), passes[pass]) << "pass " << pass + 1;
+    }
+    EXPECT_EQ(record({}), "") << "no passes, no lines";
+}
+
+TEST(SimScript, LoadingNamesTheFileAndWhatIsWrongWithIt) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const auto write = [&](const char* name, const char* text) {
+        const std::string path = directory + "/" + name;
+        std::FILE* file = std::fopen(path.c_str(), "w");
+        std::fputs(text, file);
+        std::fclose(file);
+        return path;
+    };
+    const struct {
+        std::string path;
+        const char* message;
+    } cases[] = {
+        {directory, "Is a directory"},
+        {directory + "/absent.script", "No such file or directory"},
+        {write("empty.script", ""), "holds no passes"},
+        {write("comments.script", "# nothing but a comment\n\n"), "holds no passes"},
+        {write("bad.script", "2 Left\n1 Jump\n"), "bad.script:2: unknown action 'Jump'"},
+    };
+    for (const auto& c : cases) {
+        Script script;
+        std::string error;
+        EXPECT_FALSE(loadScript(c.path.c_str(), script, error)) << c.path;
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_NE(error.find(c.path), std::string::npos) << error;
+    }
+    Script script;
+    std::string error;
+    ASSERT_TRUE(loadScript(write("good.script", "2 Left\n1 Minimized\n").c_str(), script, error))
+        << error;
+    EXPECT_EQ(script.length, 3);
+    test_support::removeDirectory(directory);
+}
+
+namespace {
+// The game's own start-up on SDL's dummy drivers, so input goes through its real path.
+class FedInput : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        startUp();
+        ASSERT_FALSE(getQuit());
+    }
+    void TearDown() override {
+        setFedInputOnly(false);
+        shutDown();
+    }
+};
+}  // namespace
+
+TEST_F(FedInput, WhatIsFedIsWhatTheInputModuleHoldsAfterTheDrain) {
+    const std::vector<PassInput> passes = {
+        {only({InputAction::Left}), false},
+        {only({InputAction::Left, InputAction::Confirm}), false},
+        {only({InputAction::Left, InputAction::Confirm}), true},
+        {{}, true},
+        {only({InputAction::Select}), false},
+        {only({InputAction::Up, InputAction::Down, InputAction::Back, InputAction::Special,
+               InputAction::Pause, InputAction::Right}),
+         false},
+        {{}, false},
+    };
+    for (std::size_t pass = 0; pass < passes.size(); ++pass) {
+        feedInput(passes[pass].held, passes[pass].minimized);
+        updateInputs();
+        PassInput expected = passes[pass];
+        // Select shares Confirm's key, and the recording names the key by the first action.
+        if (expected.held[static_cast<std::size_t>(InputAction::Select)]) {
+            expected.held[static_cast<std::size_t>(InputAction::Select)] = false;
+            expected.held[static_cast<std::size_t>(InputAction::Confirm)] = true;
+        }
+        EXPECT_EQ(readPassInput(), expected) << "pass " << pass + 1;
+    }
+}
+
+TEST_F(FedInput, ATapWithinOneDrainLeavesWhatNoEventLeaves) {
+    // Pressed and released before the drain, and a held key's auto-repeat: neither changes
+    // the state the input module keeps, so recording that state loses nothing.
+    test_support::pushActionKey(InputAction::Left, true);
+    test_support::pushActionKey(InputAction::Left, false);
+    test_support::pushActionKey(InputAction::Right, true);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
+    EXPECT_EQ(inputPressed(InputAction::Left), 0);
+    test_support::pushActionKey(InputAction::Right, true);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
+    EXPECT_EQ(inputHeld(InputAction::Right, 1), 1) << "a repeat does not restart the timer";
+}
+
+TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits) {
+    setFedInputOnly(true);
+    test_support::pushActionKey(InputAction::Left, true);
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    feedInput(only({InputAction::Right}), false);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
+    feedInput({}, true);
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+    test_support::pushActionKey(InputAction::Right, true);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), (PassInput{{}, true}));
+    EXPECT_FALSE(getQuit());
+    test_support::pushQuit();
+    updateInputs();
+    EXPECT_TRUE(getQuit()) << "closing the window still ends a demo";
+
+    // Off again, the player's keys count once more.
+    setFedInputOnly(false);
+    feedInput({}, false);
+    test_support::pushActionKey(InputAction::Up, true);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Up}), false}));
+}
