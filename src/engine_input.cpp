@@ -128,6 +128,9 @@ std::int32_t isMinimized() {
 
 void waitForEvents(std::int32_t timeoutMilliseconds) {
     SDL_WaitEventTimeout(nullptr, timeoutMilliseconds);
+    // The wait leaves SDL's end-of-poll marker queued; left there, it would end the next
+    // drain before any event pushed after it, and a key would reach the game a pass late.
+    SDL_FlushEvent(SDL_POLLSENTINEL);
 }
 
 std::int32_t inputDown(InputAction action) {
