@@ -13,7 +13,8 @@
 namespace {
 constexpr int kFrequency = 44100;
 constexpr int kStereo = 2;
-constexpr int kChunkSize = 4096;
+// Samples per mixing chunk: 512 at 44.1 kHz is 11.6 ms from a call to play to the sound.
+constexpr int kChunkSize = 512;
 constexpr int kAllChannels = -1;
 constexpr int kReadVolume = -1;
 constexpr int kRepeatForever = -1;
@@ -27,6 +28,7 @@ constexpr char kSoundMissing[] =
 
 bool subsystemUp = false;
 bool deviceOpen = false;
+SoundEffectObserver soundEffectObserver = nullptr;
 
 bool fileReadable(const char* path) {
     SDL_RWops* file = SDL_RWFromFile(path, "rb");
@@ -47,8 +49,7 @@ bool loadFailed(const void* loaded, const char* path) {
 }
 
 void reportLoadFailure(const char* text) {
-    reportError(kLoadErrorTitle, text);
-    quitGame();
+    failGame(kLoadErrorTitle, text);
 }
 }  // namespace
 
@@ -110,6 +111,12 @@ void resumeMusic() {
     }
 }
 
+void stopMusic() {
+    if (deviceOpen) {
+        Mix_HaltMusic();
+    }
+}
+
 void changeMusicVolume(std::int32_t step) {
     if (!deviceOpen) {
         return;
@@ -143,6 +150,9 @@ void freeSoundEffect(SoundEffect* effect) {
 }
 
 void playSoundEffect(SoundEffect* effect, std::int32_t channel) {
+    if (effect != nullptr && soundEffectObserver != nullptr) {
+        soundEffectObserver(effect);
+    }
     if (effect != nullptr && effect->chunk != nullptr) {
         Mix_PlayChannel(channel, effect->chunk, kNoRepeat);
     }
@@ -158,4 +168,8 @@ void changeSoundEffectVolume(std::int32_t step) {
 
 std::int32_t getSoundEffectVolume() {
     return deviceOpen ? Mix_Volume(kAllChannels, kReadVolume) : 0;
+}
+
+void setSoundEffectObserver(SoundEffectObserver observer) {
+    soundEffectObserver = observer;
 }
