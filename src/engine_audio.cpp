@@ -94,7 +94,9 @@ void freeSong(Song* song) {
 }
 
 void playSong(Song* song) {
-    if (song != nullptr && song->music != nullptr) {
+    // The module player never mixes quieter than its floor of 1/512, so a song started at
+    // volume 0 would still be faintly heard.
+    if (song != nullptr && song->music != nullptr && Mix_VolumeMusic(kReadVolume) > 0) {
         Mix_PlayMusic(song->music, kRepeatForever);
     }
 }

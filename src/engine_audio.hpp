@@ -26,7 +26,8 @@ void quitAudio();
 // empty record.
 Song* loadSong(const char* relativeName);
 void freeSong(Song* song);
-// Repeats without end.
+// Repeats without end. At music volume 0 it is not started, and raising the volume later does
+// not start it.
 void playSong(Song* song);
 void pauseMusic();
 void resumeMusic();

@@ -91,6 +91,7 @@ void bounceOffWalls(Ball& ball, std::int32_t slot) {
         ball.speed += kWallSpeedUp;
     } else if (ball.position.y >= kFieldHeight) {
         removeBall(slot);
+        // Only the ball in slot 0 can be the last, so no other loss shares its frame.
         noteStageEvent(ballCount == 0 ? StageEvent::LastBallLost : StageEvent::BallLost);
     }
 }

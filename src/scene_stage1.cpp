@@ -55,14 +55,9 @@ void updatePlay() {
 void playNotedEvents() {
     for (std::int32_t i = 0; i < kStageEventCount; ++i) {
         const auto event = static_cast<StageEvent>(i);
-        if (!stageEventNoted(event)) {
-            continue;
+        if (stageEventNoted(event)) {
+            playSoundEffect(*getStageSound(event), kAnyFreeChannel);
         }
-        // The end of the stage has its own sound, which stands for every loss with it.
-        if (event == StageEvent::BallLost && stageEventNoted(StageEvent::LastBallLost)) {
-            continue;
-        }
-        playSoundEffect(*getStageSound(event), kAnyFreeChannel);
     }
 }
 }  // namespace
