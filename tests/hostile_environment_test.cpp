@@ -33,13 +33,13 @@ struct ScratchFolder {
     ~ScratchFolder() { test_support::removeDirectory(path.string()); }
 };
 
-// A copy of a program in `folder` whose sheet is `sheet`.
+// A copy of a program in `folder` with the game's resources, but whose sheet is `sheet`.
 std::string stageWithSheet(const std::string& program, const fs::path& folder,
                            const std::string& sheet) {
     fs::create_directories(folder);
-    const std::string copy = test_support::stageProgramIn(program, folder.string(), false);
-    fs::create_directories(folder / "Resources" / "IMG");
-    std::ofstream(folder / "Resources" / "IMG" / "Main.png", std::ios::binary) << sheet;
+    const std::string copy = test_support::stageProgramIn(program, folder.string(), true);
+    std::ofstream(folder / "Resources" / "IMG" / "Main.png", std::ios::binary | std::ios::trunc)
+        << sheet;
     return copy;
 }
 
