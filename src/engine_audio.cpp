@@ -13,8 +13,9 @@
 namespace {
 constexpr int kFrequency = 44100;
 constexpr int kStereo = 2;
-// Samples per mixing chunk: 512 at 44.1 kHz is 11.6 ms from a call to play to the sound.
-constexpr int kChunkSize = 512;
+// Samples per mixing chunk: 23 ms at 44.1 kHz, so an effect sounds within a few frames of its
+// cause. Half that let the device run dry now and then on a busy machine.
+constexpr int kChunkSize = 1024;
 constexpr int kAllChannels = -1;
 constexpr int kReadVolume = -1;
 constexpr int kRepeatForever = -1;

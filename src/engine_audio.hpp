@@ -16,8 +16,8 @@ struct SoundEffect {
     Mix_Chunk* chunk;
 };
 
-// Opens the audio device with chunks short enough that a sound follows its cause within a
-// frame or two. Without one (none on the machine, or busy) the game runs silent:
+// Opens the audio device with chunks short enough that a sound follows its cause within a few
+// frames. Without one (none on the machine, or busy) the game runs silent:
 // loads give empty records, playing does nothing and both volumes read 0 and stay there.
 void initializeAudio();
 // Closes the device and unloads the mixer before SDL's audio subsystem goes down.

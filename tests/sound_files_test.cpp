@@ -99,7 +99,7 @@ TEST(SoundFiles, TuneIsAFourChannelModuleTheMixerPlaysForItsWrittenLength) {
 
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
     ASSERT_NE(Mix_Init(MIX_INIT_MOD) & MIX_INIT_MOD, 0) << Mix_GetError();
-    ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 512), 0) << Mix_GetError();
+    ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
     Mix_Music* music = Mix_LoadMUS((kCommitted + "MUS/stage.mod").c_str());
     ASSERT_NE(music, nullptr) << Mix_GetError();
     EXPECT_EQ(Mix_GetMusicType(music), MUS_MOD);
