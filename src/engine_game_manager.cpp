@@ -32,6 +32,7 @@ constexpr std::array<const char*, kStageEventCount> kStageSoundNames = {
     "SFX//coin.wav",   "SFX//ball_lost.wav", "SFX//last_ball.wav", "SFX//bonus.wav",
     "SFX//pause.wav",  "SFX//resume.wav",
 };
+static_assert(kStageSoundNames.back() != nullptr, "every stage event has its sound");
 constexpr char kStageSongName[] = "MUS//stage.mod";
 
 bool quit = false;
