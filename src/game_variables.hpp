@@ -33,7 +33,7 @@ enum class StageEvent : std::int32_t {
     Paused,
     Resumed,
 };
-inline constexpr std::int32_t kStageEventCount = 10;
+inline constexpr std::int32_t kStageEventCount = static_cast<std::int32_t>(StageEvent::Resumed) + 1;
 
 void noteStageEvent(StageEvent event);
 bool stageEventNoted(StageEvent event);
