@@ -372,6 +372,11 @@ using Pattern = std::array<Bar, kBarsPerPattern>;
 
 constexpr std::string_view kRest =
     "... ... ... ... ... ... ... ... ... ... ... ... ... ... ... ...";
+// Silences whatever the lead held when the loop comes back to the top.
+constexpr std::string_view kSilence =
+    "^^^ ... ... ... ... ... ... ... ... ... ... ... ... ... ... ...";
+constexpr std::string_view kKicks = "K.......K.......";
+constexpr std::string_view kKicksAndHats = "K...H...K...H...";
 constexpr std::string_view kBeat = "K.H.S.H.K.H.S.H.";
 constexpr std::string_view kFill = "K.H.S.H.K.K.S.SS";
 
@@ -379,8 +384,8 @@ constexpr std::string_view kFill = "K.H.S.H.K.K.S.SS";
 // then F G Em Am with a third, after a bar-by-bar build-up that the loop comes back to.
 // clang-format off
 const std::array<Pattern, 4> kPatterns = {{
-    {{{"^^^ ... ... ... ... ... ... ... ... ... ... ... ... ... ... ...", "A-1", kMinor, "K.......K......."},
-      {kRest, "F-1", kMajor, "K...H...K...H..."},
+    {{{kSilence, "A-1", kMinor, kKicks},
+      {kRest, "F-1", kMajor, kKicksAndHats},
       {kRest, "C-2", kMajor, kBeat},
       {kRest, "G-1", kMajor, kFill}}},
     {{{"E-3 ... ... ... D-3 ... C-3 ... D-3 ... ... ... E-3 ... A-2 ...", "A-1", kMinor, kBeat},
