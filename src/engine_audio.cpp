@@ -13,7 +13,9 @@
 namespace {
 constexpr int kFrequency = 44100;
 constexpr int kStereo = 2;
-constexpr int kChunkSize = 4096;
+// Samples per mixing chunk: 23 ms at 44.1 kHz, so an effect sounds within a few frames of its
+// cause. Half that let the device run dry now and then on a busy machine.
+constexpr int kChunkSize = 1024;
 constexpr int kAllChannels = -1;
 constexpr int kReadVolume = -1;
 constexpr int kRepeatForever = -1;
@@ -27,6 +29,7 @@ constexpr char kSoundMissing[] =
 
 bool subsystemUp = false;
 bool deviceOpen = false;
+SoundEffectObserver soundEffectObserver = nullptr;
 
 bool fileReadable(const char* path) {
     SDL_RWops* file = SDL_RWFromFile(path, "rb");
@@ -47,8 +50,7 @@ bool loadFailed(const void* loaded, const char* path) {
 }
 
 void reportLoadFailure(const char* text) {
-    reportError(kLoadErrorTitle, text);
-    quitGame();
+    failGame(kLoadErrorTitle, text);
 }
 }  // namespace
 
@@ -93,7 +95,9 @@ void freeSong(Song* song) {
 }
 
 void playSong(Song* song) {
-    if (song != nullptr && song->music != nullptr) {
+    // The module player never mixes quieter than its floor of 1/512, so a song started at
+    // volume 0 would still be faintly heard.
+    if (song != nullptr && song->music != nullptr && Mix_VolumeMusic(kReadVolume) > 0) {
         Mix_PlayMusic(song->music, kRepeatForever);
     }
 }
@@ -107,6 +111,12 @@ void pauseMusic() {
 void resumeMusic() {
     if (Mix_PausedMusic() != 0) {
         Mix_ResumeMusic();
+    }
+}
+
+void stopMusic() {
+    if (deviceOpen) {
+        Mix_HaltMusic();
     }
 }
 
@@ -143,6 +153,9 @@ void freeSoundEffect(SoundEffect* effect) {
 }
 
 void playSoundEffect(SoundEffect* effect, std::int32_t channel) {
+    if (effect != nullptr && soundEffectObserver != nullptr) {
+        soundEffectObserver(effect);
+    }
     if (effect != nullptr && effect->chunk != nullptr) {
         Mix_PlayChannel(channel, effect->chunk, kNoRepeat);
     }
@@ -158,4 +171,8 @@ void changeSoundEffectVolume(std::int32_t step) {
 
 std::int32_t getSoundEffectVolume() {
     return deviceOpen ? Mix_Volume(kAllChannels, kReadVolume) : 0;
+}
+
+void setSoundEffectObserver(SoundEffectObserver observer) {
+    soundEffectObserver = observer;
 }

@@ -16,26 +16,36 @@ struct SoundEffect {
     Mix_Chunk* chunk;
 };
 
-// Opens the audio device. Without one (none on the machine, or busy) the game runs silent:
+// Opens the audio device with chunks short enough that a sound follows its cause within a few
+// frames. Without one (none on the machine, or busy) the game runs silent:
 // loads give empty records, playing does nothing and both volumes read 0 and stay there.
 void initializeAudio();
 // Closes the device and unloads the mixer before SDL's audio subsystem goes down.
 void quitAudio();
-// A missing or unreadable file is reported, asks the game to quit and gives an empty record.
+// A missing or unreadable file is reported, ends the game with a failure status and gives an
+// empty record.
 Song* loadSong(const char* relativeName);
 void freeSong(Song* song);
-// Repeats without end.
+// Repeats without end. At music volume 0 it is not started, and raising the volume later does
+// not start it.
 void playSong(Song* song);
 void pauseMusic();
 void resumeMusic();
+// Stops the song, paused or not; the next playSong starts it from the top.
+void stopMusic();
 // Steps the volume within the mixer's 0 to 128.
 void changeMusicVolume(std::int32_t step);
 std::int32_t getMusicVolume();
-// A missing or unreadable file is reported, asks the game to quit and gives an empty record.
+// A missing or unreadable file is reported, ends the game with a failure status and gives an
+// empty record.
 SoundEffect* loadSoundEffect(const char* relativeName);
 void freeSoundEffect(SoundEffect* effect);
 // Plays the sample once; channel -1 takes the first free channel.
 void playSoundEffect(SoundEffect* effect, std::int32_t channel);
+// Called with every effect the game asks to play, device or not, so tests can count what a
+// stage plays. Null, the default, calls nothing.
+using SoundEffectObserver = void (*)(const SoundEffect* effect);
+void setSoundEffectObserver(SoundEffectObserver observer);
 // Steps the average of all channels and sets the result on every channel.
 void changeSoundEffectVolume(std::int32_t step);
 std::int32_t getSoundEffectVolume();

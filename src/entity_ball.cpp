@@ -58,6 +58,14 @@ std::array<Ball, kBallCapacity> balls = {};
 std::int32_t ballCount = 0;
 std::int32_t timer = 0;
 
+// A wall or the paddle is heard only when it turns the ball, not while it sends a ball that is
+// still inside it the same way again.
+void noteTurn(float before, float after, StageEvent event) {
+    if ((before < 0.0f) != (after < 0.0f)) {
+        noteStageEvent(event);
+    }
+}
+
 // Sets one component to ±1 pointing away from the block's centre; level with it, unchanged.
 void bounceAway(float& direction, float ball, float block) {
     if (block > ball) {
@@ -69,17 +77,22 @@ void bounceAway(float& direction, float ball, float block) {
 
 void bounceOffWalls(Ball& ball, std::int32_t slot) {
     if (ball.position.x <= 0.0f) {
+        noteTurn(ball.direction.x, 1.0f, StageEvent::WallBounce);
         ball.direction.x = 1.0f;
         ball.speed += kWallSpeedUp;
     } else if (ball.position.x >= kFieldWidth) {
+        noteTurn(ball.direction.x, -1.0f, StageEvent::WallBounce);
         ball.direction.x = -1.0f;
         ball.speed += kWallSpeedUp;
     }
     if (ball.position.y <= 0.0f) {
+        noteTurn(ball.direction.y, 1.0f, StageEvent::WallBounce);
         ball.direction.y = 1.0f;
         ball.speed += kWallSpeedUp;
     } else if (ball.position.y >= kFieldHeight) {
         removeBall(slot);
+        // Only the ball in slot 0 can be the last, so no other loss shares its frame.
+        noteStageEvent(ballCount == 0 ? StageEvent::LastBallLost : StageEvent::BallLost);
     }
 }
 
@@ -89,6 +102,7 @@ void bounceOffPaddle(Ball& ball) {
         return;
     }
     ball.hits = 0;
+    noteTurn(ball.direction.y, -1.0f, StageEvent::PaddleBounce);
     ball.direction.y = -1.0f;
     ball.cloned = false;
     ball.speed += kPaddleSpeedUp;
@@ -110,6 +124,7 @@ void strikeBlocks(Ball& ball) {
         if (!pointInRectangle(area, ball.position)) {
             continue;
         }
+        noteStageEvent(StageEvent::BlockStruck);
         ball.speed += kBlockSpeedUp;
         ball.hits += 1;
         if (ball.hits == kSplitHit && !ball.cloned) {
@@ -149,6 +164,7 @@ void addBall(Vector position, Vector direction) {
     }
     balls[ballCount] = {position, {-direction.x, -direction.y}, kNewBallSpeed, 0, true};
     ++ballCount;
+    noteStageEvent(StageEvent::BallSplit);
 }
 
 void removeBall(std::int32_t index) {

@@ -69,6 +69,7 @@ void updateCoins() {
         if (i < coinCount && pointInRectangle(getPaddleCollisionRectangle(), coins[i])) {
             removeCoin(i);
             increaseScore(kCoinPoints);
+            noteStageEvent(StageEvent::CoinCaught);
         }
     }
 }

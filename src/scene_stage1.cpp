@@ -1,37 +1,35 @@
 // scene_stage1 -- the one playable stage: starts the entities, runs them unless paused, pays the
-// timed bonus and draws the stage.
+// timed bonus, plays what the player hears and draws the stage.
 #include "scene_stage1.hpp"
 
+#include "engine_audio.hpp"
 #include "engine_input.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
 #include "entity_paddle.hpp"
 #include "game_font.hpp"
+#include "game_scene_manager.hpp"
 #include "game_score.hpp"
 #include "game_variables.hpp"
 
 namespace {
 constexpr float kPausedX = 90.0f;
 constexpr float kPausedY = 200.0f;
+constexpr std::int32_t kAnyFreeChannel = -1;
 
 bool paused = false;
 std::int32_t timer = 0;
-}  // namespace
 
-void initializeStage1() {
-    setCoins();
-    setScore();
-    setPaddle();
-    // The served ball is placed from the paddle, so the paddle must be recentred first.
-    initializeBalls();
-    initializeBlocks();
-    paused = false;
-    timer = 0;
-}
-
-void updateStage1() {
+void updatePlay() {
     if (inputPressed(InputAction::Pause) != 0) {
         paused = !paused;
+        if (paused) {
+            pauseMusic();
+            noteStageEvent(StageEvent::Paused);
+        } else {
+            resumeMusic();
+            noteStageEvent(StageEvent::Resumed);
+        }
     }
     if (paused) {
         return;
@@ -49,6 +47,40 @@ void updateStage1() {
     if (timer == kBonusFrames && inputPressed(InputAction::Back) != 0) {
         increaseScore(kBonusPoints);
         timer = 0;
+        noteStageEvent(StageEvent::BonusClaimed);
+    }
+}
+
+// Each event of the update plays its effect once, however often it happened.
+void playNotedEvents() {
+    for (std::int32_t i = 0; i < kStageEventCount; ++i) {
+        const auto event = static_cast<StageEvent>(i);
+        if (stageEventNoted(event)) {
+            playSoundEffect(*getStageSound(event), kAnyFreeChannel);
+        }
+    }
+}
+}  // namespace
+
+void initializeStage1() {
+    setCoins();
+    setScore();
+    setPaddle();
+    // The served ball is placed from the paddle, so the paddle must be recentred first.
+    initializeBalls();
+    initializeBlocks();
+    paused = false;
+    timer = 0;
+    playSong(*getStageSong());
+}
+
+void updateStage1() {
+    clearStageEvents();
+    updatePlay();
+    playNotedEvents();
+    // An update that finds no ball left has sent the game back to the menu, which is silent.
+    if (getCurrentScene() != kStageScene) {
+        stopMusic();
     }
 }
 

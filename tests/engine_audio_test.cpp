@@ -242,6 +242,7 @@ TEST_P(FailedLoad, ReportsQuitsAndReturnsARecordEveryOperationAccepts) {
         EXPECT_EQ(errors, std::string(kSoundMessage) + "\n");
     }
     EXPECT_TRUE(getQuit());
+    EXPECT_TRUE(hasFailed()) << "the game ends with a failure status";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -298,11 +299,17 @@ TEST_F(AudioWithoutDevice, RunsSilentWithBothVolumesAtZero) {
 
     ScratchFolder folder;
     writeWave(folder.path / "tone.wav", 2205);
+    // Without a device nothing is decoded, so a file that could not be is no error either.
+    std::ofstream(folder.path / "noise.bin", std::ios::binary) << "not a sound at all";
     const std::string name = folder.resourceName("tone.wav");
+    const std::string undecodable = folder.resourceName("noise.bin");
     test_support::StandardErrorCapture capture;
     Song* song = loadSong(name.c_str());
     SoundEffect* effect = loadSoundEffect(name.c_str());
+    freeSong(loadSong(undecodable.c_str()));
+    freeSoundEffect(loadSoundEffect(undecodable.c_str()));
     EXPECT_EQ(capture.finish(), "") << "a file that is there is not reported";
+    EXPECT_FALSE(hasFailed());
     EXPECT_FALSE(getQuit());
     ASSERT_NE(song, nullptr);
     ASSERT_NE(effect, nullptr);

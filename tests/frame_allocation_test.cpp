@@ -1,6 +1,7 @@
 // Heap allocations are counted in this file for the whole test program: every form of
 // operator new, and SDL's own allocator through its memory-function hooks.
 #include <SDL.h>
+#include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -345,5 +346,38 @@ TEST(ReplayAllocation, DemoPassesRecordedAndTracedAllocateNothing) {
     std::fclose(recordingOut);
     std::fclose(traceOut);
     setFedInputOnly(false);
+    shutDown();
+}
+
+// The frames that start the tune, pause and resume it, play effects and stop the tune on the
+// way back to the menu, counted on the second stage, once the first has been through them.
+TEST(StageAllocation, FramesThatStartPauseAndEndAStageAllocateNothing) {
+    startCounting();
+    for (int stage = 0; stage < 2; ++stage) {
+        const bool count = stage == 1;
+        countedPass({A::Confirm}, count);
+        ASSERT_EQ(getCurrentScene(), kStageScene);
+        EXPECT_EQ(Mix_PlayingMusic(), 1);
+        countedPass({}, count);
+        countedPass({A::Pause}, count);
+        EXPECT_EQ(Mix_PausedMusic(), 1);
+        countedPass({}, count);
+        countedPass({A::Pause}, count);
+        EXPECT_EQ(Mix_PausedMusic(), 0);
+        while (getServeTimer() < kServeFrames) {
+            countedPass({}, false);
+        }
+        setBall(0, {{60.0f, 319.5f}, {0.0f, 1.0f}, 1.0f, 0, false});
+        countedPass({}, count);
+        EXPECT_GE(Mix_Playing(-1), 1) << "the last ball's effect sounds";
+        countedPass({}, count);
+        ASSERT_EQ(getCurrentScene(), kMenuScene);
+        EXPECT_EQ(Mix_PlayingMusic(), 0);
+        countedPass({}, count);
+    }
+    std::printf("stage start, pause, resume and end counted: %ld new, %ld SDL allocations\n",
+                newCalls.load(), sdlCalls.load());
+    EXPECT_EQ(newCalls.load(), 0);
+    EXPECT_EQ(sdlCalls.load(), 0);
     shutDown();
 }

@@ -33,13 +33,13 @@ struct ScratchFolder {
     ~ScratchFolder() { test_support::removeDirectory(path.string()); }
 };
 
-// A copy of a program in `folder` whose sheet is `sheet`.
+// A copy of a program in `folder` with the game's resources, but whose sheet is `sheet`.
 std::string stageWithSheet(const std::string& program, const fs::path& folder,
                            const std::string& sheet) {
     fs::create_directories(folder);
-    const std::string copy = test_support::stageProgramIn(program, folder.string(), false);
-    fs::create_directories(folder / "Resources" / "IMG");
-    std::ofstream(folder / "Resources" / "IMG" / "Main.png", std::ios::binary) << sheet;
+    const std::string copy = test_support::stageProgramIn(program, folder.string(), true);
+    std::ofstream(folder / "Resources" / "IMG" / "Main.png", std::ios::binary | std::ios::trunc)
+        << sheet;
     return copy;
 }
 
@@ -231,6 +231,59 @@ TEST(HostileSheet, OnePixelSheetPlaysAWholeStageAndEndsCleanly) {
     EXPECT_FALSE(closed.timedOut);
     EXPECT_EQ(closed.exitStatus, 0) << closed.standardError;
     EXPECT_FALSE(test_support::mentionsSanitizer(closed.standardError)) << closed.standardError;
+}
+
+// A sound file that is gone or is not sound ends start-up as a missing sheet does: its message
+// once, no frame played and a failure status, from the game and the simulator alike.
+TEST(HostileSounds, MissingOrUnreadableSoundFileEndsStartUpWithItsMessage) {
+    const std::string soundText =
+        "FILE LOADING ERROR: A sound file is missing or the executable is in the wrong directory.";
+    const std::string musicText =
+        "FILE LOADING ERROR: A music file is missing or the executable is in the wrong directory.";
+    const struct {
+        const char* name;
+        const char* file;
+        const char* contents;  // null: the file is removed
+        const std::string& message;
+    } cases[] = {
+        {"missing effect", "SFX/coin.wav", nullptr, soundText},
+        {"unreadable effect", "SFX/strike.wav", "RIFF, but no wave follows", soundText},
+        {"missing tune", "MUS/stage.mod", nullptr, musicText},
+        {"unreadable tune", "MUS/stage.mod", "not a module at all", musicText},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder folder;
+        const std::string sim =
+            test_support::stageProgramIn(BRICKFALL_SIM_BINARY, folder.path.string(), true);
+        const std::string game =
+            test_support::stageProgramIn(BRICKFALL_GAME_BINARY, folder.path.string(), false);
+        const fs::path file = folder.path / "Resources" / c.file;
+        ASSERT_TRUE(fs::exists(file));
+        if (c.contents == nullptr) {
+            fs::remove(file);
+        } else {
+            std::ofstream(file, std::ios::binary | std::ios::trunc) << c.contents;
+        }
+        const auto simulated =
+            test_support::runProcess({sim, "--frames", "100"}, {"SDL_AUDIODRIVER=dummy"}, 60.0);
+        const auto started =
+            test_support::runProcess({game}, test_support::kHeadlessEnvironment, 60.0);
+        for (const auto* result : {&simulated, &started}) {
+            EXPECT_FALSE(result->timedOut);
+            EXPECT_NE(result->exitStatus, 0) << result->standardError;
+            EXPECT_NE(result->exitStatus, -1) << "ended by a signal";
+            const std::size_t first = result->standardError.find(c.message);
+            EXPECT_NE(first, std::string::npos) << result->standardError;
+            EXPECT_EQ(result->standardError.find("FILE LOADING ERROR", first + 1),
+                      std::string::npos)
+                << "one message only\n"
+                << result->standardError;
+            EXPECT_FALSE(test_support::mentionsSanitizer(result->standardError))
+                << result->standardError;
+        }
+        EXPECT_TRUE(contains(simulated.standardError, "passes 0,")) << simulated.standardError;
+    }
 }
 
 // 20000 by 20000 decodes to 1.6 GB of pixels: the game says so from the file's header and

@@ -1,6 +1,6 @@
 // Whole games under Valgrind's memcheck: nothing this program allocates may be lost and no
-// memory error may occur, on the way through a played game, a close from the desktop and a
-// failed start-up. Sanitizer builds skip these: the two tools cannot share a process.
+// memory error may occur, on the way through a played game, a close from the desktop and
+// failed start-ups. Sanitizer builds skip these: the two tools cannot share a process.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -78,6 +78,20 @@ TEST_F(LeakCheck, StartUpWithoutASheetLosesNothing) {
         test_support::runProcess(underMemcheck({game}), test_support::kHeadlessEnvironment, 110.0);
     expectClean(result, 1);
     EXPECT_NE(result.standardError.find("FILE LOADING ERROR"), std::string::npos)
+        << result.standardError;
+    test_support::removeDirectory(directory);
+}
+
+// The sheet and the first effects are loaded, and freed, before the missing one is found.
+TEST_F(LeakCheck, StartUpWithoutASoundLosesNothing) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string game = test_support::stageProgramIn(BRICKFALL_GAME_BINARY, directory, true);
+    std::filesystem::remove(std::filesystem::path(directory) / "Resources" / "SFX" / "bonus.wav");
+    const auto result =
+        test_support::runProcess(underMemcheck({game}), test_support::kHeadlessEnvironment, 110.0);
+    expectClean(result, 1);
+    EXPECT_NE(result.standardError.find("FILE LOADING ERROR: A sound file is missing"),
+              std::string::npos)
         << result.standardError;
     test_support::removeDirectory(directory);
 }
