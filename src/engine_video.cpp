@@ -662,10 +662,11 @@ void preRender() {
 // The window is cleared before the field is copied in, not after presenting: whatever the
 // window shows between presents is the last picture, whole.
 void renderVideo() {
-    ++framesSincePicture;
     if (pictureStale) {
         choosePictureInterval();
     }
+    // Counted only as far as it matters, so a game left still for months cannot overflow it.
+    framesSincePicture = std::min(framesSincePicture + 1, pictureInterval);
     const bool changed = frameFingerprint != presentedFingerprint;
     // A picture held back here goes out a few frames later unless a newer one replaced it: a
     // game that goes still still shows its last picture.
