@@ -3,6 +3,7 @@
 #include "engine_video.hpp"
 
 #include <SDL.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -203,6 +204,14 @@ GlProbe startGlProbe() {
     if (child == 0) {
         close(names[0]);
         close(hold[1]);
+        // What the drivers have to say while probing (a display that is not ready, a missing
+        // Wayland socket) is not the player's business; the game says it if it matters.
+        const int quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0) {
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
+            close(quiet);
+        }
         writeGlRendererName(names[1]);
         close(names[1]);
         // Ends when the game closes its end, or when the game itself is gone.
