@@ -120,8 +120,14 @@ bool runFramePass() {
     }
     frame_timer::updateTimer();
     updateCurrentScene();
-    preRender();
+    // The scene's draws are sketched first, and the field drawn only when they differ from
+    // those of the picture it holds.
+    beginSketch();
     renderCurrentScene();
+    if (endSketch()) {
+        preRender();
+        renderCurrentScene();
+    }
     renderVideo();
     ++framesRun;
     endPass(true);

@@ -227,8 +227,10 @@ void renderSprite(Sprite* sprite, Rectangle source, float x, float y, std::int32
         source.w,
         source.h,
     };
-    SDL_RenderCopyEx(getRenderer(), sprite->texture, &sourceRect, &destination, 0.0, nullptr,
-                     static_cast<SDL_RendererFlip>(flip));
+    if (!isSketching()) {
+        SDL_RenderCopyEx(getRenderer(), sprite->texture, &sourceRect, &destination, 0.0, nullptr,
+                         static_cast<SDL_RendererFlip>(flip));
+    }
     noteDrawCall({sprite->texture, source,
                   Rectangle{destination.x, destination.y, destination.w, destination.h}, flip,
                   0xFFFFFFFFu});
@@ -250,14 +252,16 @@ void renderSpriteExtra(Sprite* sprite, Rectangle source, float x, float y, std::
         destination.x -= static_cast<int>(static_cast<float>(destination.w) * 0.5f);
         destination.y -= static_cast<int>(static_cast<float>(destination.h) * 0.5f);
     }
-    SDL_SetTextureColorMod(sprite->texture, red, green, blue);
-    SDL_SetTextureAlphaMod(sprite->texture, alpha);
-    SDL_RenderCopyEx(getRenderer(), sprite->texture, &sourceRect, &destination, 0.0, nullptr,
-                     static_cast<SDL_RendererFlip>(flip));
+    if (!isSketching()) {
+        SDL_SetTextureColorMod(sprite->texture, red, green, blue);
+        SDL_SetTextureAlphaMod(sprite->texture, alpha);
+        SDL_RenderCopyEx(getRenderer(), sprite->texture, &sourceRect, &destination, 0.0, nullptr,
+                         static_cast<SDL_RendererFlip>(flip));
+        SDL_SetTextureColorMod(sprite->texture, 255, 255, 255);
+        SDL_SetTextureAlphaMod(sprite->texture, 255);
+    }
     noteDrawCall({sprite->texture, source,
                   Rectangle{destination.x, destination.y, destination.w, destination.h}, flip,
                   static_cast<std::uint32_t>(red) << 24 | static_cast<std::uint32_t>(green) << 16 |
                       static_cast<std::uint32_t>(blue) << 8 | alpha});
-    SDL_SetTextureColorMod(sprite->texture, 255, 255, 255);
-    SDL_SetTextureAlphaMod(sprite->texture, 255);
 }

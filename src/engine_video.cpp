@@ -42,6 +42,11 @@ bool pictureStale = true;
 std::int32_t framesSincePicture = 0;
 std::int32_t pictureInterval = 1;
 long long picturesPresented = 0;
+// What the play field holds: the fingerprint of its last whole picture, when one is known.
+bool sketching = false;
+bool fieldHoldsPicture = false;
+std::uint64_t fieldFingerprint = kFingerprintSeed;
+long long fieldsDrawn = 0;
 
 // SDL's software renderer turns a texture by building new surfaces for every copy, ten times
 // dearer than the plain copy, and scales it pixel by pixel. There the field is written into the
@@ -654,10 +659,9 @@ void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::i
     pictureStale = true;
 }
 
-void preRender() {
-    SDL_SetRenderTarget(renderer, textureTarget);
-    SDL_RenderClear(renderer);
-    // The clear's colour is part of the picture.
+namespace {
+// The clear's colour is part of the picture.
+void startFingerprint() {
     std::uint8_t red = 0;
     std::uint8_t green = 0;
     std::uint8_t blue = 0;
@@ -667,10 +671,45 @@ void preRender() {
     mixFingerprint(static_cast<std::uint64_t>(red) << 24 | static_cast<std::uint64_t>(green) << 16 |
                    static_cast<std::uint64_t>(blue) << 8 | alpha);
 }
+}  // namespace
+
+void preRender() {
+    SDL_SetRenderTarget(renderer, textureTarget);
+    SDL_RenderClear(renderer);
+    startFingerprint();
+    // Whatever is drawn now, the field's picture is known again only once it is finished.
+    fieldHoldsPicture = false;
+    sketching = false;
+}
+
+void beginSketch() {
+    startFingerprint();
+    sketching = true;
+}
+
+bool endSketch() {
+    sketching = false;
+    const bool mustDraw =
+        !fieldHoldsPicture || pictureStale || frameFingerprint != fieldFingerprint;
+    if (mustDraw) {
+        ++fieldsDrawn;
+    }
+    return mustDraw;
+}
+
+bool isSketching() {
+    return sketching;
+}
+
+long long getFieldsDrawn() {
+    return fieldsDrawn;
+}
 
 // The window is cleared before the field is copied in, not after presenting: whatever the
 // window shows between presents is the last picture, whole.
 void renderVideo() {
+    fieldFingerprint = frameFingerprint;
+    fieldHoldsPicture = true;
     if (pictureStale) {
         choosePictureInterval();
     }

@@ -34,6 +34,14 @@ void initializeVideo(std::int32_t width, std::int32_t height);
 void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::int32_t rotation);
 // Makes the play field the render target and clears it.
 void preRender();
+// A frame's draws first go through as a sketch: each draw only feeds the fingerprint. It ends
+// saying whether the play field must really be drawn, because its picture was made of other
+// draws or may be lost; a still menu or a paused stage is then drawn once, not every frame.
+void beginSketch();
+bool endSketch();
+bool isSketching();
+// Times the play field was drawn whole by the frame pass since start-up.
+long long getFieldsDrawn();
 // Clears the window, copies the play field into it and presents, unless the window already
 // shows the same picture or shows one sent too recently for the display to have shown it.
 void renderVideo();

@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "engine_input.hpp"
 #include "game_scene_manager.hpp"
+#include "render_support.hpp"
+#include "scene_menu.hpp"
 #include "scene_stage1.hpp"
 #include "test_support.hpp"
 
@@ -285,6 +288,64 @@ TEST(Presenting, AStillMenuSendsOnePictureUntilTheWindowNeedsItAgain) {
     EXPECT_EQ(picturesOver(100), 0);
     changeVideoSettings(kWindowed, kScaleInteger, 0);
     EXPECT_EQ(picturesOver(100), 1);
+    shutDown();
+}
+
+namespace {
+long long fieldsDrawnOver(int passes) {
+    const long long before = getFieldsDrawn();
+    for (int pass = 0; pass < passes; ++pass) {
+        runFramePass();
+    }
+    return getFieldsDrawn() - before;
+}
+
+// Whether the play field holds, pixel for pixel, what the current scene draws into it afresh.
+bool fieldHoldsTheScenesPicture() {
+    SDL_SetRenderTarget(getRenderer(), getPlayField());
+    const render_support::Readback held = render_support::readTarget();
+    preRender();
+    renderCurrentScene();
+    const render_support::Readback fresh = render_support::readTarget();
+    SDL_SetRenderTarget(getRenderer(), nullptr);
+    if (held.pixels.empty() || held.pixels.size() != fresh.pixels.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < held.pixels.size(); ++i) {
+        const render_support::Pixel a = held.pixels[i];
+        const render_support::Pixel b = fresh.pixels[i];
+        if (a.r != b.r || a.g != b.g || a.b != b.b) {
+            return false;
+        }
+    }
+    return true;
+}
+}  // namespace
+
+TEST(Presenting, AStillFieldIsDrawnOnceAndHoldsWhatTheSceneDraws) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    EXPECT_EQ(fieldsDrawnOver(1), 1) << "the first frame is drawn";
+    EXPECT_EQ(fieldsDrawnOver(200), 0) << "a still menu is not drawn again";
+    EXPECT_TRUE(fieldHoldsTheScenesPicture());
+    // The check above drew into the field outside the frame pass, so the next pass draws it.
+    EXPECT_EQ(fieldsDrawnOver(1), 1);
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
+    EXPECT_EQ(fieldsDrawnOver(1), 1) << "an uncovered window gets a freshly drawn field";
+    pressAndRelease(InputAction::Down);
+    EXPECT_EQ(getMenuCursor(), 1);
+    EXPECT_TRUE(fieldHoldsTheScenesPicture()) << "the moved cursor is drawn";
+
+    changeScene(kStageScene);
+    const long long moving = fieldsDrawnOver(240);
+    EXPECT_GE(moving, 120) << "a served ball moves the picture on";
+    EXPECT_TRUE(fieldHoldsTheScenesPicture());
+    pressAndRelease(InputAction::Pause);
+    ASSERT_TRUE(isPaused());
+    fieldsDrawnOver(2);
+    EXPECT_EQ(fieldsDrawnOver(200), 0) << "a paused stage is not drawn again";
+    EXPECT_TRUE(fieldHoldsTheScenesPicture()) << "the paused picture, with its \"Paused\"";
+    quitGame();
     shutDown();
 }
 

@@ -341,24 +341,31 @@ constexpr char kStage[] = "1 Confirm\n1 -\n1500 -\n";
 
 TEST(HeardOutput, WhatTheMixerPlaysFollowsTheStageAndTheVolumes) {
     enum class Heard { Nothing, Effects, Tune };
+    // The simulator runs a still menu far faster than the driver takes chunks, so the menu is
+    // played by the game itself, in real time.
     const struct {
         const char* name;
         std::string script;
         Heard heard;
+        bool inRealTime;
     } cases[] = {
-        {"a stage at full volumes", kStage, Heard::Tune},
+        {"a stage at full volumes", kStage, Heard::Tune, false},
         {"a stage with the music silenced", std::string(kMusicDown) + kBackToStart + kStage,
-         Heard::Effects},
+         Heard::Effects, false},
         {"a stage with both volumes silenced",
-         std::string(kMusicDown) + kSoundsDown + kBackToStart + kStage, Heard::Nothing},
-        {"a run that stays in the menu", "1 Down\n1 -\n1 Up\n1 -\n3000 -\n", Heard::Nothing},
+         std::string(kMusicDown) + kSoundsDown + kBackToStart + kStage, Heard::Nothing, false},
+        {"a run that stays in the menu", "1 Down\n1 -\n1 Up\n1 -\n120 -\n", Heard::Nothing, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const fs::path folder = test_support::makeTemporaryDirectory();
         const fs::path script = folder / "run.script";
         std::ofstream(script) << c.script;
-        const Recording recording = record({BRICKFALL_SIM_BINARY, "--script", script.string()}, -1);
+        const std::vector<std::string> command =
+            c.inRealTime
+                ? std::vector<std::string>{BRICKFALL_GAME_BINARY, "--demo", script.string()}
+                : std::vector<std::string>{BRICKFALL_SIM_BINARY, "--script", script.string()};
+        const Recording recording = record(command, -1);
         test_support::removeDirectory(folder.string());
         ASSERT_EQ(recording.process.exitStatus, 0) << recording.process.standardError;
         EXPECT_FALSE(test_support::mentionsSanitizer(recording.process.standardError))
