@@ -34,3 +34,40 @@ start_xvfb() {
     # own memory.
     export ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 }
+
+# Kills what a test started and removes its folder when the script ends, however it ends, and
+# starts a watchdog: a stuck X call or game must not hang CI, so past LIMIT seconds it kills
+# the game, Xvfb and the script with SIGKILL, whatever they are doing. Should the script be
+# killed before it could clean up, the watchdog kills what it started. It polls, so it ends soon
+# after the script does and holds no output pipe open; a normal end kills it first.
+# Uses workdir, game_pid and xvfb_pid; sets watchdog_pid.
+guard_test() {
+    local limit="$1"
+    trap cleanup_test EXIT
+    trap 'exit 143' TERM
+    trap 'exit 130' INT
+    watch_test "$limit" &
+    watchdog_pid=$!
+}
+
+cleanup_test() {
+    [ -n "${watchdog_pid:-}" ] && kill -KILL "$watchdog_pid" 2> /dev/null
+    [ -n "${game_pid:-}" ] && kill -KILL "$game_pid" 2> /dev/null
+    [ -n "${xvfb_pid:-}" ] && kill -KILL "$xvfb_pid" 2> /dev/null
+    # Reaped here so the shell does not report the killed jobs.
+    wait 2> /dev/null
+    rm -rf "$workdir"
+}
+
+watch_test() {
+    local limit="$1" pids
+    for _ in $(seq $((limit * 10))); do
+        kill -0 $$ 2> /dev/null || break
+        sleep 0.1
+    done
+    kill -0 $$ 2> /dev/null && echo "FAIL: no result within $limit seconds" >&2
+    pids="$(cat "$workdir/pids" 2> /dev/null)"
+    # shellcheck disable=SC2086 # one word per process id
+    kill -KILL $pids $$ 2> /dev/null
+    rm -rf "$workdir"
+}

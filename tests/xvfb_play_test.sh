@@ -28,36 +28,7 @@ workdir="$(mktemp -d)"
 xvfb_pid=""
 game_pid=""
 watchdog_pid=""
-cleanup() {
-    [ -n "$watchdog_pid" ] && kill -KILL "$watchdog_pid" 2> /dev/null
-    [ -n "$game_pid" ] && kill -KILL "$game_pid" 2> /dev/null
-    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2> /dev/null
-    # Reaped here so the shell does not report the killed jobs.
-    wait 2> /dev/null
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM
-trap 'exit 130' INT
-
-# A stuck X call or game must not hang CI: past the limit the watchdog kills the game, Xvfb
-# and this script, whatever they are doing. Should the script be killed before it could clean
-# up, the watchdog kills what it started. It polls, so it ends soon after the script does and
-# holds no output pipe open; a normal end kills it first.
-watchdog() {
-    local pids
-    for _ in $(seq $((limit * 10))); do
-        kill -0 $$ 2> /dev/null || break
-        sleep 0.1
-    done
-    kill -0 $$ 2> /dev/null && echo "FAIL: no result within $limit seconds" >&2
-    pids="$(cat "$workdir/pids" 2> /dev/null)"
-    # shellcheck disable=SC2086 # one word per process id
-    kill -KILL $pids $$ 2> /dev/null
-    rm -rf "$workdir"
-}
-watchdog &
-watchdog_pid=$!
+guard_test "$limit"
 
 fail() {
     echo "FAIL: $*" >&2

@@ -18,31 +18,7 @@ workdir="$(mktemp -d)"
 xvfb_pid=""
 game_pid=""
 watchdog_pid=""
-cleanup() {
-    [ -n "$watchdog_pid" ] && kill -KILL "$watchdog_pid" 2> /dev/null
-    [ -n "$game_pid" ] && kill -KILL "$game_pid" 2> /dev/null
-    [ -n "$xvfb_pid" ] && kill -KILL "$xvfb_pid" 2> /dev/null
-    wait 2> /dev/null
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM
-trap 'exit 130' INT
-
-watchdog() {
-    local pids
-    for _ in $(seq $((limit * 10))); do
-        kill -0 $$ 2> /dev/null || break
-        sleep 0.1
-    done
-    kill -0 $$ 2> /dev/null && echo "FAIL: no result within $limit seconds" >&2
-    pids="$(cat "$workdir/pids" 2> /dev/null)"
-    # shellcheck disable=SC2086 # one word per process id
-    kill -KILL $pids $$ 2> /dev/null
-    rm -rf "$workdir"
-}
-watchdog &
-watchdog_pid=$!
+guard_test "$limit"
 
 fail() {
     echo "FAIL: $*" >&2
