@@ -27,7 +27,7 @@ std::vector<std::uint8_t> readBytes(const std::string& path) {
 
 // The samples of a committed effect as SDL decodes the file, with the format it found.
 struct Decoded {
-    SDL_AudioSpec spec = {};
+    SDL_AudioSpec audio = {};
     std::vector<std::int16_t> samples;
 };
 
@@ -35,7 +35,7 @@ Decoded decodeWave(const std::string& path) {
     Decoded decoded;
     Uint8* buffer = nullptr;
     Uint32 length = 0;
-    if (SDL_LoadWAV(path.c_str(), &decoded.spec, &buffer, &length) == nullptr) {
+    if (SDL_LoadWAV(path.c_str(), &decoded.audio, &buffer, &length) == nullptr) {
         ADD_FAILURE() << path << ": " << SDL_GetError();
         return decoded;
     }
@@ -71,10 +71,10 @@ TEST(SoundFiles, EveryEffectIsShortClicklessAndHeard) {
         SCOPED_TRACE(effect.path);
         const Decoded decoded = decodeWave(kCommitted + effect.path);
         ASSERT_FALSE(decoded.samples.empty());
-        EXPECT_EQ(decoded.spec.freq, 44100);
-        EXPECT_EQ(decoded.spec.format, AUDIO_S16LSB);
-        EXPECT_EQ(decoded.spec.channels, 1);
-        const double seconds = static_cast<double>(decoded.samples.size()) / decoded.spec.freq;
+        EXPECT_EQ(decoded.audio.freq, 44100);
+        EXPECT_EQ(decoded.audio.format, AUDIO_S16LSB);
+        EXPECT_EQ(decoded.audio.channels, 1);
+        const double seconds = static_cast<double>(decoded.samples.size()) / decoded.audio.freq;
         EXPECT_LT(seconds, kLongest);
 
         EXPECT_LE(std::abs(decoded.samples.front()), kQuietEdge) << "a click at the start";
