@@ -71,3 +71,24 @@ watch_test() {
     kill -KILL $pids $$ 2> /dev/null
     rm -rf "$workdir"
 }
+
+# Runs an X client call, killed after 5 seconds: a stuck call must not hold up the test.
+x() {
+    timeout -s KILL 5 "$@"
+}
+
+# Waits up to 10 seconds for the game to end after WHAT, then fails unless it ended with status
+# 0 and wrote nothing to standard error. Uses game_pid and workdir, and the caller's fail.
+expect_clean_end() {
+    local what="$1" status
+    for _ in $(seq 100); do
+        kill -0 "$game_pid" 2> /dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$game_pid" 2> /dev/null && fail "the game did not end within 10 seconds of $what"
+    wait "$game_pid"
+    status=$?
+    game_pid=""
+    [ "$status" -eq 0 ] || fail "exit status $status after $what"
+    [ -s "$workdir/stderr" ] && fail "the game reported an error"
+}

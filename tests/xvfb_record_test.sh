@@ -15,19 +15,13 @@ limit=60
 require_tools Xvfb xdotool timeout cmp
 
 workdir="$(mktemp -d)"
-xvfb_pid=""
 game_pid=""
-watchdog_pid=""
 guard_test "$limit"
 
 fail() {
     echo "FAIL: $*" >&2
     [ -s "$workdir/stderr" ] && sed 's/^/game: /' "$workdir/stderr" >&2
     exit 1
-}
-
-x() {
-    timeout -s KILL 5 "$@"
 }
 
 start_xvfb
@@ -77,16 +71,7 @@ sleep 0.3
 check_game
 
 kill -TERM "$game_pid"
-for _ in $(seq 100); do
-    kill -0 "$game_pid" 2> /dev/null || break
-    sleep 0.1
-done
-kill -0 "$game_pid" 2> /dev/null && fail "the game did not end within 10 seconds of SIGTERM"
-wait "$game_pid"
-status=$?
-game_pid=""
-[ "$status" -eq 0 ] || fail "exit status $status after the close request"
-[ -s "$workdir/stderr" ] && fail "the game reported an error"
+expect_clean_end "SIGTERM"
 [ -e "$recording.partial" ] && fail "the temporary recording was left behind"
 [ -s "$recording" ] || fail "no recording"
 [ -s "$workdir/game.trace" ] || fail "no trace"

@@ -46,10 +46,6 @@ fail() {
     exit 1
 }
 
-x() {
-    timeout -s KILL 5 "$@"
-}
-
 ticks_per_second="$(getconf CLK_TCK)"
 
 # utime + stime of a process, in clock ticks.
