@@ -390,36 +390,32 @@ void measureWindowCopy(const SDL_Surface* surface) {
                 fieldIndex(middleColumn[static_cast<std::size_t>(y)]) - middle;
         }
         std::vector<std::uint32_t> edge;
-        const auto rowMatches = [&](std::int32_t y) {
-            readRow(y, width, edge);
-            for (std::int32_t x = 0; x < width; ++x) {
-                const bool inside = x >= copyTables.left && x < copyTables.right;
+        // Whether one whole window row (or column) shows the field pixels the tables name, and
+        // nothing outside the field.
+        const auto lineMatches = [&](bool isRow, std::int32_t at) {
+            const std::int32_t length = isRow ? width : height;
+            if (isRow) {
+                readRow(at, width, edge);
+            } else {
+                readColumn(at, height, edge);
+            }
+            for (std::int32_t i = 0; i < length; ++i) {
+                const std::int32_t x = isRow ? i : at;
+                const std::int32_t y = isRow ? at : i;
+                const bool inside = x >= copyTables.left && x < copyTables.right &&
+                                    y >= copyTables.top && y < copyTables.bottom;
                 const std::int32_t expected =
                     inside ? copyTables.columnSource[static_cast<std::size_t>(x)] +
                                  copyTables.rowSource[static_cast<std::size_t>(y)]
                            : -1;
-                if (fieldIndex(edge[static_cast<std::size_t>(x)]) != expected) {
+                if (fieldIndex(edge[static_cast<std::size_t>(i)]) != expected) {
                     return false;
                 }
             }
             return true;
         };
-        const auto columnMatches = [&](std::int32_t x) {
-            readColumn(x, height, edge);
-            for (std::int32_t y = 0; y < height; ++y) {
-                const bool inside = y >= copyTables.top && y < copyTables.bottom;
-                const std::int32_t expected =
-                    inside ? copyTables.columnSource[static_cast<std::size_t>(x)] +
-                                 copyTables.rowSource[static_cast<std::size_t>(y)]
-                           : -1;
-                if (fieldIndex(edge[static_cast<std::size_t>(y)]) != expected) {
-                    return false;
-                }
-            }
-            return true;
-        };
-        separable = rowMatches(copyTables.top) && rowMatches(copyTables.bottom - 1) &&
-                    columnMatches(copyTables.left) && columnMatches(copyTables.right - 1);
+        separable = lineMatches(true, copyTables.top) && lineMatches(true, copyTables.bottom - 1) &&
+                    lineMatches(false, copyTables.left) && lineMatches(false, copyTables.right - 1);
     }
     SDL_DestroyTexture(numbered);
     copyTables.usable = separable;

@@ -194,6 +194,18 @@ class Menu : public ::testing::Test {
         walk(kToAudio);
         ASSERT_EQ(getMenuPage(), kAudioPage);
     }
+    // Walks a path from a fresh title and checks it ends on row 0 of `page`, with that row's
+    // cursor drawn; returns the picture drawn there.
+    static PlayField walkFromTheTitle(const Path& path, int page) {
+        changeScene(kMenuScene);
+        walk(path);
+        EXPECT_EQ(getMenuPage(), page);
+        EXPECT_EQ(getMenuCursor(), 0);
+        EXPECT_EQ(getCurrentScene(), kMenuScene);
+        PlayField field = drawPlayField();
+        EXPECT_EQ(field.cursorRow(), 0);
+        return field;
+    }
     // Sets the three video rows from 0 and leaves the cursor on "Apply".
     static void chooseDisplay(int windowMode, int scaleType, int rotation) {
         for (const int steps : {windowMode, scaleType, rotation}) {
@@ -226,14 +238,8 @@ TEST_F(Menu, EveryPageTransitionLandsOnRowZeroOfItsPage) {
     const std::array<std::string, 4> firstLabels = {"Start", "Video \\", "Video mode", "Music"};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        changeScene(kMenuScene);
-        walk(c.path);
-        EXPECT_EQ(getMenuPage(), c.page);
-        EXPECT_EQ(getMenuCursor(), 0);
-        EXPECT_EQ(getCurrentScene(), kMenuScene);
-        const PlayField field = drawPlayField();
+        const PlayField field = walkFromTheTitle(c.path, c.page);
         EXPECT_EQ(field.label(0), firstLabels[static_cast<std::size_t>(c.page)]);
-        EXPECT_EQ(field.cursorRow(), 0);
     }
     EXPECT_FALSE(getQuit());
 }
@@ -566,12 +572,7 @@ TEST_F(Menu, ControlsPageKeepsItsOneRowAndLeavesForTheOptionsPageOnly) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        changeScene(kMenuScene);
-        walk(c.path);
-        EXPECT_EQ(getMenuPage(), c.page);
-        EXPECT_EQ(getMenuCursor(), 0);
-        EXPECT_EQ(getCurrentScene(), kMenuScene);
-        EXPECT_EQ(drawPlayField().cursorRow(), 0);
+        walkFromTheTitle(c.path, c.page);
     }
     EXPECT_FALSE(getQuit());
 }

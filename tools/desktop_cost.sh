@@ -158,12 +158,16 @@ stop_game() {
     game_pid=""
 }
 
-row() {
-    printf '| %s | %s%% | %s%% | %s MiB |\n' "$1" "$2" "$3" "$4"
-}
-
 mib() {
     awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'
+}
+
+# Measures the game and the peer over one window and prints the table's row named $1.
+measure_row() {
+    local game peer
+    read -r game peer <<< "$(measure)"
+    printf '| %s | %s%% | %s%% | %s MiB |\n' "$1" "$game" "$peer" \
+        "$(mib "$(peak_kib "$game_pid")")"
 }
 
 start_xvfb
@@ -180,18 +184,15 @@ echo "| what | game CPU of one core | peer's menu CPU, same window | game peak R
 echo "|---|---:|---:|---:|"
 
 start_game
-read -r g p <<< "$(measure)"
-row "title menu (still)" "$g" "$p" "$(mib "$(peak_kib "$game_pid")")"
+measure_row "title menu (still)"
 renderer="$(renderer_of)"
 
 press Return BackSpace
-read -r g p <<< "$(measure)"
-row "stage, paused" "$g" "$p" "$(mib "$(peak_kib "$game_pid")")"
+measure_row "stage, paused"
 
 press BackSpace
 start_driver
-read -r g p <<< "$(measure)"
-row "stage, active" "$g" "$p" "$(mib "$(peak_kib "$game_pid")")"
+measure_row "stage, active"
 stop_driver
 stop_game
 
@@ -202,8 +203,7 @@ press Down Return Return Down Down Right Down Return
 wait_for_geometry 1280x960
 press P P Return
 start_driver
-read -r g p <<< "$(measure)"
-row "stage, active, rotated \"Right\" (1280x960)" "$g" "$p" "$(mib "$(peak_kib "$game_pid")")"
+measure_row "stage, active, rotated \"Right\" (1280x960)"
 stop_driver
 stop_game
 
