@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string_view>
 
 namespace sound_art {
@@ -31,20 +32,15 @@ class Noise {
 };
 
 // One cycle of a waveform; phase runs from 0 to 1 and every source starts at phase 0.
-double wave(Source source, double phase, double duty) {
-    switch (source) {
-        case Source::Square:
-            return phase < duty ? 1.0 : -1.0;
-        case Source::Triangle:
-            // Rises from 0 so a note starts without a step.
-            if (phase < 0.25) {
-                return 4.0 * phase;
-            }
-            return phase < 0.75 ? 2.0 - 4.0 * phase : 4.0 * phase - 4.0;
-        case Source::Noise:
-            break;
+double wave(Shape shape, double phase, double duty) {
+    if (shape == Shape::Square) {
+        return phase < duty ? 1.0 : -1.0;
     }
-    return 0.0;
+    // Rises from 0 so a note starts without a step.
+    if (phase < 0.25) {
+        return 4.0 * phase;
+    }
+    return phase < 0.75 ? 2.0 - 4.0 * phase : 4.0 * phase - 4.0;
 }
 
 // ---- Effects ----
@@ -173,23 +169,50 @@ int sampleCount(double seconds, double rate) {
     return static_cast<int>(std::lround(seconds * rate));
 }
 
-void addVoice(const Voice& voice, std::vector<double>& mix) {
-    const int first = sampleCount(voice.start, kEffectRate);
-    const int count = sampleCount(voice.length, kEffectRate);
+Shape shapeOf(Source source) {
+    return source == Source::Square ? Shape::Square : Shape::Triangle;
+}
+
+OscillatorRun voiceRun(const EffectDesign& design, std::size_t index) {
+    const Voice& voice = design.voices[index];
+    return {std::string(design.path) + " voice " + std::to_string(index + 1),
+            shapeOf(voice.source),
+            voice.duty,
+            voice.fromHz,
+            voice.toHz,
+            sampleCount(voice.length, kEffectRate),
+            kEffectRate};
+}
+
+// Noise takes a new value once per cycle of its pitch.
+std::vector<double> noiseSamples(const Voice& voice, int count) {
+    std::vector<double> samples;
     double phase = 0.0;
     Noise noise;
     for (int i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / kEffectRate;
-        const double hz = voice.fromHz + (voice.toHz - voice.fromHz) * t / voice.length;
-        const double value =
-            voice.source == Source::Noise ? noise.value() : wave(voice.source, phase, voice.duty);
-        mix[static_cast<std::size_t>(first + i)] +=
-            value * voice.level * envelopeLevel(voice.envelope, t, voice.length);
-        phase += hz / kEffectRate;
+        samples.push_back(noise.value());
+        phase += (voice.fromHz + (voice.toHz - voice.fromHz) * t / voice.length) / kEffectRate;
         if (phase >= 1.0) {
             phase -= 1.0;
             noise.step();
         }
+    }
+    return samples;
+}
+
+void addVoice(const EffectDesign& design, std::size_t index, std::vector<double>& mix) {
+    const Voice& voice = design.voices[index];
+    const int first = sampleCount(voice.start, kEffectRate);
+    const int count = sampleCount(voice.length, kEffectRate);
+    const std::vector<double> samples = voice.source == Source::Noise
+                                            ? noiseSamples(voice, count)
+                                            : oscillate(voiceRun(design, index));
+    for (int i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / kEffectRate;
+        mix[static_cast<std::size_t>(first + i)] += samples[static_cast<std::size_t>(i)] *
+                                                    voice.level *
+                                                    envelopeLevel(voice.envelope, t, voice.length);
     }
 }
 
@@ -200,8 +223,8 @@ std::vector<std::int16_t> renderEffect(const EffectDesign& design) {
             length, sampleCount(voice.start, kEffectRate) + sampleCount(voice.length, kEffectRate));
     }
     std::vector<double> mix(static_cast<std::size_t>(length), 0.0);
-    for (const Voice& voice : design.voices) {
-        addVoice(voice, mix);
+    for (std::size_t index = 0; index < design.voices.size(); ++index) {
+        addVoice(design, index, mix);
     }
     std::vector<std::int16_t> samples(mix.size());
     std::transform(mix.begin(), mix.end(), samples.begin(), [](double value) {
@@ -237,9 +260,7 @@ void putText(std::vector<std::uint8_t>& bytes, std::string_view text, std::size_
 
 // ---- The tune's instruments ----
 
-// A note played at C-3, period 214, plays the sample at this rate on a PAL Amiga.
-constexpr double kDrumRate = 7093789.2 / (2.0 * 214.0);
-constexpr int kDrumPeriod = 214;
+constexpr int kC3Period = 214;
 constexpr double kPeak = 100.0;
 
 struct Instrument {
@@ -248,6 +269,7 @@ struct Instrument {
     int loopStart;   // bytes; with loopLength 0 the sample plays once
     int loopLength;  // bytes
     int volume;      // 0 to 64
+    std::optional<OscillatorRun> tone;
 };
 
 std::int8_t toSample(double value) {
@@ -257,9 +279,13 @@ std::int8_t toSample(double value) {
 // Cycles of one waveform whose level falls from 1 to `endLevel` over `decayCycles`, then one
 // cycle at that level that loops while the note is held. The first cycle fades in over a few
 // samples so a note does not start with a step.
-Instrument cycleInstrument(const char* name, Source source, double duty, int cycleLength,
+Instrument cycleInstrument(const char* name, Shape shape, double duty, int cycleLength,
                            int decayCycles, double endLevel, int volume) {
-    Instrument instrument = {name, {}, decayCycles * cycleLength, cycleLength, volume};
+    const double hz = kC3Rate / cycleLength;
+    Instrument instrument = {
+        name,        {},     decayCycles * cycleLength,
+        cycleLength, volume, OscillatorRun{name, shape, duty, hz, hz, cycleLength, kC3Rate}};
+    const std::vector<double> oneCycle = oscillate(*instrument.tone);
     constexpr int kFadeIn = 4;
     for (int cycle = 0; cycle <= decayCycles; ++cycle) {
         const double level = cycle >= decayCycles ? endLevel
@@ -267,32 +293,32 @@ Instrument cycleInstrument(const char* name, Source source, double duty, int cyc
                                                               static_cast<double>(decayCycles);
         for (int i = 0; i < cycleLength; ++i) {
             const double fade = cycle == 0 && i < kFadeIn ? static_cast<double>(i) / kFadeIn : 1.0;
-            const double phase = static_cast<double>(i) / cycleLength;
-            instrument.data.push_back(toSample(wave(source, phase, duty) * level * fade));
+            instrument.data.push_back(
+                toSample(oneCycle[static_cast<std::size_t>(i)] * level * fade));
         }
     }
     return instrument;
 }
 
-// A drum recorded at kDrumRate: a triangle gliding from `fromHz` to `toHz` mixed with noise,
+// A drum recorded at kC3Rate: a triangle gliding from `fromHz` to `toHz` mixed with noise,
 // dying away over `seconds`. It starts with the two silent bytes a one-shot sample keeps.
 Instrument drumInstrument(const char* name, double seconds, double fromHz, double toHz,
                           double toneShare, int volume) {
-    Instrument instrument = {name, {0, 0}, 0, 0, volume};
-    const int count = sampleCount(seconds, kDrumRate) & ~1;
-    double phase = 0.0;
+    const int count = sampleCount(seconds, kC3Rate) & ~1;
+    Instrument instrument = {name, {0, 0}, 0, 0, volume, std::nullopt};
+    if (toneShare > 0.0) {
+        instrument.tone = OscillatorRun{name, Shape::Triangle, 0.0, fromHz, toHz, count, kC3Rate};
+    }
+    const std::vector<double> tone =
+        instrument.tone ? oscillate(*instrument.tone) : std::vector<double>(count, 0.0);
     Noise noise;
     for (int i = 0; i < count; ++i) {
         const double t = static_cast<double>(i) / count;
         const double fall = (1.0 - t) * (1.0 - t);
-        const double tone = wave(Source::Triangle, phase, 0.0);
-        instrument.data.push_back(
-            toSample((toneShare * tone + (1.0 - toneShare) * noise.value()) * fall));
+        instrument.data.push_back(toSample(
+            (toneShare * tone[static_cast<std::size_t>(i)] + (1.0 - toneShare) * noise.value()) *
+            fall));
         noise.step();
-        phase += (fromHz + (toHz - fromHz) * t) / kDrumRate;
-        if (phase >= 1.0) {
-            phase -= 1.0;
-        }
     }
     return instrument;
 }
@@ -310,10 +336,10 @@ enum SampleNumber {
 std::vector<Instrument> makeInstruments() {
     return {
         // A 64-byte cycle sounds a note near C4 at C-2.
-        cycleInstrument("lead square", Source::Square, 0.25, 64, 24, 0.55, 40),
-        cycleInstrument("bass triangle", Source::Triangle, 0.0, 64, 24, 0.6, 56),
+        cycleInstrument("lead square", Shape::Square, 0.25, 64, 24, 0.55, 40),
+        cycleInstrument("bass triangle", Shape::Triangle, 0.0, 64, 24, 0.6, 56),
         // A 32-byte cycle sounds an octave above the lead.
-        cycleInstrument("arpeggio square", Source::Square, 0.5, 32, 16, 0.3, 20),
+        cycleInstrument("arpeggio square", Shape::Square, 0.5, 32, 16, 0.3, 20),
         drumInstrument("kick", 0.14, 160.0, 40.0, 1.0, 64),
         drumInstrument("snare", 0.12, 190.0, 160.0, 0.35, 40),
         drumInstrument("hat", 0.035, 0.0, 0.0, 0.0, 22),
@@ -430,11 +456,11 @@ Cell leadCell(std::string_view token) {
 Cell drumCell(char token) {
     switch (token) {
         case 'K':
-            return {kKickSample, kDrumPeriod, 0, 0};
+            return {kKickSample, kC3Period, 0, 0};
         case 'S':
-            return {kSnareSample, kDrumPeriod, 0, 0};
+            return {kSnareSample, kC3Period, 0, 0};
         case 'H':
-            return {kHatSample, kDrumPeriod, 0, 0};
+            return {kHatSample, kC3Period, 0, 0};
         case '.':
             return {};
         default:
@@ -475,6 +501,42 @@ void putCell(std::vector<std::uint8_t>& bytes, const Cell& cell) {
 }
 
 }  // namespace
+
+std::vector<double> oscillate(const OscillatorRun& run) {
+    std::vector<double> samples;
+    double phase = 0.0;
+    for (int i = 0; i < run.count; ++i) {
+        samples.push_back(wave(run.shape, phase, run.duty));
+        phase += (run.fromHz + (run.toHz - run.fromHz) * i / run.count) / run.rate;
+        if (phase >= 1.0) {
+            phase -= 1.0;
+        }
+    }
+    return samples;
+}
+
+std::vector<OscillatorRun> effectOscillators() {
+    std::vector<OscillatorRun> runs;
+    for (const EffectDesign& design : kEffectDesigns) {
+        for (std::size_t index = 0; index < design.voices.size(); ++index) {
+            if (design.voices[index].source != Source::Noise) {
+                runs.push_back(voiceRun(design, index));
+            }
+        }
+    }
+    return runs;
+}
+
+std::vector<InstrumentOscillator> instrumentOscillators() {
+    std::vector<InstrumentOscillator> oscillators;
+    const std::vector<Instrument> instruments = makeInstruments();
+    for (std::size_t i = 0; i < instruments.size(); ++i) {
+        if (instruments[i].tone) {
+            oscillators.push_back({static_cast<int>(i) + 1, *instruments[i].tone});
+        }
+    }
+    return oscillators;
+}
 
 std::vector<Effect> makeEffects() {
     std::vector<Effect> effects;

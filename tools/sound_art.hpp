@@ -24,6 +24,42 @@ struct Effect {
     std::vector<std::int16_t> samples;
 };
 
+// The tonal waveforms the effects and the tune's instruments are made of; noise is the other
+// source, and is not an oscillator.
+enum class Shape { Square, Triangle };
+
+// One oscillator as a design drives it, alone: its waveform at full level and without an
+// envelope, starting at phase 0 at fromHz and gliding linearly towards toHz over `count`
+// samples taken `rate` times a second.
+struct OscillatorRun {
+    std::string source;  // the effect or instrument that plays it, for messages
+    Shape shape;
+    double duty;  // share of a square's cycle spent high
+    double fromHz;
+    double toHz;
+    int count;
+    double rate;
+};
+
+// The samples of a run.
+std::vector<double> oscillate(const OscillatorRun& run);
+
+// Every tonal voice of every effect, as its effect drives it.
+std::vector<OscillatorRun> effectOscillators();
+
+// A note at C-3 (period 214) plays a module's samples at this rate on a PAL Amiga; a note n
+// semitones higher plays the same samples 2^(n/12) times as fast.
+inline constexpr double kAmigaClock = 7093789.2;
+inline constexpr double kC3Rate = kAmigaClock / (2.0 * 214.0);
+
+// The tonal oscillator of one of the tune's instruments, as a note at C-3 drives it.
+struct InstrumentOscillator {
+    int sampleNumber;  // in the module, from 1
+    OscillatorRun run;
+};
+// Every instrument that has a tonal oscillator; the hat is noise alone.
+std::vector<InstrumentOscillator> instrumentOscillators();
+
 // Every effect the designs below make; the same every call.
 std::vector<Effect> makeEffects();
 // A mono 16-bit PCM WAV file holding the samples.
