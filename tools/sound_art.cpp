@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -31,16 +32,50 @@ class Noise {
     std::uint32_t state_ = 0x4A3Bu;
 };
 
-// One cycle of a waveform; phase runs from 0 to 1 and every source starts at phase 0.
-double wave(Shape shape, double phase, double duty) {
-    if (shape == Shape::Square) {
-        return phase < duty ? 1.0 : -1.0;
+// The tonal sources are built by additive synthesis: each harmonic of the ideal waveform is a
+// sine of its own, and none is made above 90% of the Nyquist frequency, so nothing folds back
+// below it. The files are made offline, where summing a few hundred sines a sample costs
+// nothing, and the result is exact; a square with the two-sample PolyBLEP correction, put
+// through the same spectral test, kept folded harmonics only 23 to 53 dB below its fundamental
+// between 110 Hz and 5 kHz. A glide carries harmonics across that limit:
+// each fades out over the last 50 ms before it reaches it (or in over the first 50 ms after,
+// gliding down), as a harmonic switched off at once would click.
+constexpr double kHighestShare = 0.9;
+constexpr double kFadeSeconds = 0.05;
+constexpr double kPi = 3.14159265358979323846;
+
+// A harmonic at `hz` gliding `hzPerSecond`, against the highest frequency made.
+double harmonicGain(double hz, double hzPerSecond, double highest) {
+    if (hz >= highest) {
+        return 0.0;
     }
-    // Rises from 0 so a note starts without a step.
-    if (phase < 0.25) {
-        return 4.0 * phase;
+    if (hzPerSecond == 0.0) {
+        return 1.0;
     }
-    return phase < 0.75 ? 2.0 - 4.0 * phase : 4.0 * phase - 4.0;
+    const double secondsAway = (highest - hz) / std::abs(hzPerSecond);
+    if (secondsAway >= kFadeSeconds) {
+        return 1.0;
+    }
+    return 0.5 - 0.5 * std::cos(kPi * secondsAway / kFadeSeconds);
+}
+
+// The Fourier series of one cycle, phase 0 to 1: harmonic h sounds as the real part of
+// series[h] * e^(2 pi i h phase). The square is high for the first `duty` of its cycle; the
+// triangle rises from 0, so a note starts without a step.
+std::vector<std::complex<double>> fourierSeries(Shape shape, double duty, int harmonics) {
+    std::vector<std::complex<double>> series(static_cast<std::size_t>(harmonics) + 1);
+    series[0] = shape == Shape::Square ? 2.0 * duty - 1.0 : 0.0;
+    for (int h = 1; h <= harmonics; ++h) {
+        if (shape == Shape::Square) {
+            series[static_cast<std::size_t>(h)] =
+                4.0 / (kPi * h) * std::sin(kPi * h * duty) * std::polar(1.0, -kPi * h * duty);
+        } else if (h % 2 == 1) {
+            const double sign = (h / 2) % 2 == 0 ? 1.0 : -1.0;
+            series[static_cast<std::size_t>(h)] =
+                std::complex<double>(0.0, -sign * 8.0 / (kPi * kPi * h * h));
+        }
+    }
+    return series;
 }
 
 // ---- Effects ----
@@ -261,7 +296,10 @@ void putText(std::vector<std::uint8_t>& bytes, std::string_view text, std::size_
 // ---- The tune's instruments ----
 
 constexpr int kC3Period = 214;
+// A waveform at full level peaks here; a band-limited square's edges overshoot it by up to a
+// fifth, which the signed byte still holds.
 constexpr double kPeak = 100.0;
+constexpr double kLargestByte = 127.0;
 
 struct Instrument {
     const char* name;
@@ -273,7 +311,8 @@ struct Instrument {
 };
 
 std::int8_t toSample(double value) {
-    return static_cast<std::int8_t>(std::lround(std::clamp(value, -1.0, 1.0) * kPeak));
+    return static_cast<std::int8_t>(
+        std::lround(std::clamp(value * kPeak, -kLargestByte, kLargestByte)));
 }
 
 // Cycles of one waveform whose level falls from 1 to `endLevel` over `decayCycles`, then one
@@ -503,14 +542,26 @@ void putCell(std::vector<std::uint8_t>& bytes, const Cell& cell) {
 }  // namespace
 
 std::vector<double> oscillate(const OscillatorRun& run) {
+    const double highest = kHighestShare * run.rate / 2.0;
+    const auto harmonics = static_cast<int>(highest / std::min(run.fromHz, run.toHz)) + 1;
+    const std::vector<std::complex<double>> series = fourierSeries(run.shape, run.duty, harmonics);
+    const double glide = run.toHz - run.fromHz;
+    const double hzPerSecond = glide * run.rate / run.count;
     std::vector<double> samples;
-    double phase = 0.0;
     for (int i = 0; i < run.count; ++i) {
-        samples.push_back(wave(run.shape, phase, run.duty));
-        phase += (run.fromHz + (run.toHz - run.fromHz) * i / run.count) / run.rate;
-        if (phase >= 1.0) {
-            phase -= 1.0;
+        const double hz = run.fromHz + glide * i / run.count;
+        // The phase is the pitch's integral, in cycles.
+        const double cycles = (run.fromHz * i + glide * i * i / (2.0 * run.count)) / run.rate;
+        const std::complex<double> turn =
+            std::polar(1.0, 2.0 * kPi * (cycles - std::floor(cycles)));
+        std::complex<double> power = turn;
+        double value = series[0].real();
+        for (int h = 1; h <= harmonics && h * hz < highest; ++h) {
+            value += harmonicGain(h * hz, h * hzPerSecond, highest) *
+                     (series[static_cast<std::size_t>(h)] * power).real();
+            power *= turn;
         }
+        samples.push_back(value);
     }
     return samples;
 }

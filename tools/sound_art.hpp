@@ -41,7 +41,7 @@ struct OscillatorRun {
     double rate;
 };
 
-// The samples of a run.
+// The samples of a run, band-limited: no harmonic is made at or above the Nyquist frequency.
 std::vector<double> oscillate(const OscillatorRun& run);
 
 // Every tonal voice of every effect, as its effect drives it.
