@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "engine_audio_limiter.hpp"
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
 #include "engine_memory_helper.hpp"
@@ -30,6 +31,15 @@ constexpr char kSoundMissing[] =
 bool subsystemUp = false;
 bool deviceOpen = false;
 SoundEffectObserver soundEffectObserver = nullptr;
+// Written only by the mixer's thread once the device is open.
+AudioLimiter limiter;
+int deviceChannels = 0;
+
+// The mixer's last step on every chunk, on its own thread.
+void limitMix(int /*channel*/, void* stream, int length, void* /*data*/) {
+    const int frames = length / static_cast<int>(sizeof(float)) / deviceChannels;
+    limitFrames(limiter, static_cast<float*>(stream), frames, deviceChannels);
+}
 
 bool fileReadable(const char* path) {
     SDL_RWops* file = SDL_RWFromFile(path, "rb");
@@ -57,8 +67,15 @@ void reportLoadFailure(const char* text) {
 void initializeAudio() {
     subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     Mix_Init(MIX_INIT_MOD);
-    // A missing or busy device leaves the game silent rather than stopping it.
-    deviceOpen = subsystemUp && Mix_OpenAudio(kFrequency, AUDIO_S16LSB, kStereo, kChunkSize) == 0;
+    // A missing or busy device leaves the game silent rather than stopping it. The mixer sums in
+    // floats, where a sum past full scale is kept rather than clipped, so the limiter can bring
+    // the loudest moments down whole before SDL hands the device its own format.
+    deviceOpen = subsystemUp && Mix_OpenAudio(kFrequency, AUDIO_F32SYS, kStereo, kChunkSize) == 0;
+    if (deviceOpen && Mix_QuerySpec(nullptr, nullptr, &deviceChannels) != 0 &&
+        deviceChannels <= kLimiterMostChannels) {
+        resetLimiter(limiter);
+        Mix_RegisterEffect(MIX_CHANNEL_POST, limitMix, nullptr, nullptr);
+    }
 }
 
 void quitAudio() {

@@ -12,6 +12,7 @@
 #include "entity_coin.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_variables.hpp"
 
 namespace {
 // Two homing steps of 0.4 pixels while more than twenty coins are live.
@@ -97,5 +98,34 @@ TEST_F(WorstCaseTest, CornerStrikesHitAboutFourBlocksPerBallWithNothingAdded) {
         for (std::int32_t i = 0; i < getBallCount(); ++i) {
             EXPECT_GE(getBall(i).hits, 3) << "ball " << i;
         }
+    }
+}
+
+TEST_F(WorstCaseTest, StrikesAndBouncesSoundAStrikeAWallAndThePaddleEveryUpdate) {
+    using E = StageEvent;
+    const struct {
+        E event;
+        bool noted;
+    } expected[] = {
+        {E::BlockStruck, true}, {E::WallBounce, true}, {E::PaddleBounce, true},
+        {E::BallSplit, false},  {E::BallLost, false},  {E::CoinCaught, false},
+    };
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        stageWorstCase(BallPlacement::StrikesAndBounces);
+        expectFullLoad();
+
+        updateCurrentScene();
+
+        for (const auto& e : expected) {
+            EXPECT_EQ(stageEventNoted(e.event), e.noted) << static_cast<int>(e.event);
+        }
+        EXPECT_EQ(getBallCount(), kBallCapacity) << "no ball was lost";
+        // Six balls on their corners, the other four turned back.
+        EXPECT_GE(kBlockCapacity - getBlockCount(), 3 * 6);
+        EXPECT_EQ(getBall(6).direction.x, 1.0f) << "off the left wall";
+        EXPECT_EQ(getBall(7).direction.x, -1.0f) << "off the right wall";
+        EXPECT_EQ(getBall(8).direction.y, 1.0f) << "off the top";
+        EXPECT_EQ(getBall(9).direction.y, -1.0f) << "off the paddle";
     }
 }
