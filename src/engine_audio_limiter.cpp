@@ -30,12 +30,18 @@ float allowedGain(const AudioLimiter& limiter) {
     if (limiter.loudWaiting == 0) {
         return 1.0f;
     }
+    // The ring holds the oldest frame at `oldest`, the newer ones after it, wrapping round.
     float allowed = 1.0f;
-    for (std::int32_t age = 0; age < kLimiterLookahead; ++age) {
-        const std::int32_t slot = (limiter.oldest + age) % kLimiterLookahead;
-        allowed = std::min(allowed, limiter.neededGain[static_cast<std::size_t>(slot)] +
-                                        static_cast<float>(age) * kFallPerFrame);
-    }
+    float easing = 0.0f;
+    const auto ease = [&](std::int32_t from, std::int32_t to) {
+        for (std::int32_t slot = from; slot < to; ++slot) {
+            allowed =
+                std::min(allowed, limiter.neededGain[static_cast<std::size_t>(slot)] + easing);
+            easing += kFallPerFrame;
+        }
+    };
+    ease(limiter.oldest, kLimiterLookahead);
+    ease(0, limiter.oldest);
     return allowed;
 }
 }  // namespace
