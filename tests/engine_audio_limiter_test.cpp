@@ -40,17 +40,19 @@ std::vector<float> signal(std::int32_t frames, std::int32_t channels,
     return samples;
 }
 
+struct SignalCase {
+    const char* name;
+    std::int32_t channels;
+    std::vector<float> input;
+};
+
 float wave(std::int32_t frame, float hz, float level) {
     return level * std::sin(2.0f * 3.14159265f * hz * static_cast<float>(frame) / 44100.0f);
 }
 }  // namespace
 
 TEST(AudioLimiter, WhatIsBelowTheCeilingLeavesUnchangedAfterTheLookahead) {
-    const struct {
-        const char* name;
-        std::int32_t channels;
-        std::vector<float> input;
-    } cases[] = {
+    const SignalCase cases[] = {
         {"a quiet tune, stereo", 2,
          signal(5000, 2,
                 [](std::int32_t f, std::int32_t c) {
@@ -81,11 +83,7 @@ TEST(AudioLimiter, WhatIsBelowTheCeilingLeavesUnchangedAfterTheLookahead) {
 }
 
 TEST(AudioLimiter, NothingLeavesAboveTheCeiling) {
-    const struct {
-        const char* name;
-        std::int32_t channels;
-        std::vector<float> input;
-    } cases[] = {
+    const SignalCase cases[] = {
         {"a lone full-scale sample", 1,
          signal(400, 1, [](std::int32_t f, std::int32_t) { return f == 100 ? 1.0f : 0.0f; })},
         {"a spike four times full scale on one side", 2,

@@ -190,10 +190,9 @@ struct Glide {
 constexpr double kLeastCycles = 20.0;
 
 // Looks at a run window by window, each about `windowSeconds` long but never holding fewer than
-// kLeastCycles where the run is that long, and keeps the worst. A
-// gliding run is first resampled at even steps of its own phase, so that its harmonics stand
-// still as lines while anything folded from above the Nyquist frequency, gliding the other
-// way, does not.
+// kLeastCycles where the run is that long, and keeps the worst. A gliding run is first
+// resampled at even steps of its own phase, so that its harmonics stand still as lines while
+// anything folded from above the Nyquist frequency, gliding the other way, does not.
 Finding worstInharmonic(const sound_art::OscillatorRun& run, double windowSeconds) {
     const std::vector<double> samples = sound_art::oscillate(run);
     const Glide glide = {run.fromHz, run.toHz, static_cast<double>(run.count), run.rate};
