@@ -252,7 +252,7 @@ int main(int argc, char** argv) {
             feedInput(monkey.next(readMonkeyView()), false);
         } else {
             const PassInput input = player.next();
-            feedInput(input.held, input.minimized);
+            feedInput(input.held, input.minimized, input.unplugged);
         }
         const bool ranFrame = runFramePass();
         ++passes;
