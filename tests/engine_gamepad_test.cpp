@@ -242,17 +242,9 @@ class GameWithGamepads : public ::testing::Test {
         startUp();
         ASSERT_FALSE(getQuit());
     }
-    void TearDown() override {
-        setFedInputOnly(false);
-        shutDown();
-    }
+    void TearDown() override { shutDown(); }
     static void pass(std::initializer_list<InputAction> keys = {}) {
-        for (std::int32_t action = 0; action < kInputActionCount; ++action) {
-            test_support::pushActionKey(static_cast<InputAction>(action), false);
-        }
-        for (InputAction action : keys) {
-            test_support::pushActionKey(action, true);
-        }
+        stage_support::pushHeld(keys);
         runFramePass();
     }
 };
@@ -318,24 +310,6 @@ TEST_F(GameWithGamepads, ARemovalPausesARunningStageAndLeavesAPausedOneSo) {
     ASSERT_EQ(getCurrentScene(), kStageScene);
     pass();
     EXPECT_FALSE(isPaused());
-}
-
-TEST_F(GameWithGamepads, ADemoIgnoresThePlayersControllersButPlaysItsRemovals) {
-    setFedInputOnly(true);
-    VirtualPad pad;
-    pad.press(SDL_CONTROLLER_BUTTON_A, true);
-    feedInput({}, false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), PassInput{});
-    pad.unplug();
-    updateInputs();
-    EXPECT_FALSE(gamepadRemoved()) << "the player's removal is not the demo's";
-    feedInput({}, false, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{{}, false, true}));
-    feedInput({}, false, false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), PassInput{});
 }
 
 namespace {

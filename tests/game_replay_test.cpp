@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "engine_gamepad.hpp"
+#include "gamepad_support.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -286,4 +288,22 @@ TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits
     test_support::pushActionKey(InputAction::Up, true);
     updateInputs();
     EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Up}), false}));
+}
+
+TEST_F(FedInput, WhileFedOnlyThePlayersControllersAreIgnoredButFedRemovalsCount) {
+    setFedInputOnly(true);
+    gamepad_support::VirtualPad pad;
+    pad.press(SDL_CONTROLLER_BUTTON_A, true);
+    feedInput({}, false);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), PassInput{});
+    pad.unplug();
+    updateInputs();
+    EXPECT_FALSE(gamepadRemoved()) << "the player's removal is not the demo's";
+    feedInput({}, false, true);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), (PassInput{{}, false, true}));
+    feedInput({}, false, false);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), PassInput{});
 }
