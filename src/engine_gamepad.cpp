@@ -1,5 +1,4 @@
-// engine_gamepad -- game controllers as a second source of the nine actions, opened as they
-// are plugged in, with the button table, the stick's dead zone and the removals they report.
+// engine_gamepad -- game controllers, plugged in and out at will, as a second source of actions.
 #include "engine_gamepad.hpp"
 
 #include <SDL.h>

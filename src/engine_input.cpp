@@ -1,5 +1,4 @@
-// engine_input -- keyboard, controller and window events turned into nine actions with hold
-// timers.
+// engine_input -- keys, controllers and window events turned into nine actions with hold timers.
 #include "engine_input.hpp"
 
 #include <SDL.h>

@@ -1,5 +1,4 @@
-// Virtual game controllers for tests: SDL's virtual joysticks, which SDL reports as controllers,
-// so that the game reads their buttons and sticks through its real event path.
+// Virtual game controllers for tests, which the game reads through its real event path.
 #pragma once
 
 #include <SDL.h>
