@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const PassInput input = player.next();
         if (!parsed.script.steps.empty() && pass < parsed.script.steps.front().count &&
             (input.held != parsed.script.steps.front().held ||
-             input.minimized != parsed.script.steps.front().minimized)) {
+             input.minimized != parsed.script.steps.front().minimized ||
+             input.unplugged != parsed.script.steps.front().unplugged)) {
             std::abort();
         }
     }

@@ -156,6 +156,7 @@ int shutDown() {
     quitFileHelper();
     frame_timer::quitTimer();
     quitAudio();
+    quitInput();
     quitVideo();
     return failed ? EXIT_FAILURE : EXIT_SUCCESS;
 }

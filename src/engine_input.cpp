@@ -1,4 +1,4 @@
-// engine_input -- keyboard and window events turned into nine actions with hold timers.
+// engine_input -- keys, controllers and window events turned into nine actions with hold timers.
 #include "engine_input.hpp"
 
 #include <SDL.h>
@@ -6,6 +6,7 @@
 #include <array>
 
 #include "engine_game_manager.hpp"
+#include "engine_gamepad.hpp"
 
 namespace {
 constexpr std::int32_t kKeyboardSize = 256;
@@ -21,6 +22,8 @@ std::array<bool, kKeyboardSize> fedKeys = {};
 bool fedMinimized = false;
 // Set while feedInput pushes, so the filter of fed-only input lets its events through.
 bool feeding = false;
+// A played removal names no controller: only the removal itself reaches the game.
+constexpr SDL_JoystickID kNoController = -1;
 
 std::int32_t index(InputAction action) {
     return static_cast<std::int32_t>(action);
@@ -53,6 +56,7 @@ int keepOnlyFedInput(void* /*userdata*/, SDL_Event* filtered) {
     }
     const bool fedKind =
         filtered->type == SDL_KEYDOWN || filtered->type == SDL_KEYUP ||
+        isGamepadEvent(filtered->type) ||
         (filtered->type == SDL_WINDOWEVENT && changesMinimized(filtered->window.event));
     return fedKind ? 0 : 1;
 }
@@ -79,6 +83,12 @@ void handleWindowEvent(const SDL_WindowEvent& windowEvent) {
             break;
     }
 }
+
+// The keyboard and the controllers are two sources of one action: it is down while either
+// holds it, so its timer starts when the first goes down and stops when the last lets go.
+bool actionDown(std::int32_t action) {
+    return keyboard[mappings[action]] != 0 || gamepadHolds(static_cast<InputAction>(action));
+}
 }  // namespace
 
 void initializeInput() {
@@ -91,9 +101,18 @@ void initializeInput() {
     mappings[index(InputAction::Special)] = SDL_SCANCODE_C;
     mappings[index(InputAction::Pause)] = SDL_SCANCODE_BACKSPACE;
     mappings[index(InputAction::Select)] = SDL_SCANCODE_RETURN;
+    initializeGamepads();
+}
+
+void quitInput() {
+    quitGamepads();
 }
 
 void updateInputs() {
+    // A removal drained while minimised is kept for the first frame that runs again.
+    if (minimized == 0) {
+        forgetGamepadRemoval();
+    }
     while (SDL_PollEvent(&event) != 0) {
         switch (event.type) {
             case SDL_QUIT:
@@ -109,11 +128,12 @@ void updateInputs() {
                 handleWindowEvent(event.window);
                 break;
             default:
+                handleGamepadEvent(event);
                 break;
         }
     }
     for (std::int32_t action = 0; action < kInputActionCount; ++action) {
-        if (keyboard[mappings[action]] != 0) {
+        if (actionDown(action)) {
             const std::int32_t held = inputTimers[action] + 1;
             inputTimers[action] = held <= kHeldLimit ? held : kInputTimerCap;
         } else {
@@ -134,7 +154,7 @@ void waitForEvents(std::int32_t timeoutMilliseconds) {
 }
 
 std::int32_t inputDown(InputAction action) {
-    return keyboard[mappings[index(action)]];
+    return actionDown(index(action)) ? 1 : 0;
 }
 
 std::int32_t inputPressed(InputAction action) {
@@ -154,7 +174,7 @@ std::int32_t getActionScancode(InputAction action) {
     return mappings[index(action)];
 }
 
-void feedInput(const HeldActions& held, bool minimizedNext) {
+void feedInput(const HeldActions& held, bool minimizedNext, bool unplugged) {
     std::array<bool, kKeyboardSize> wanted = {};
     for (std::int32_t action = 0; action < kInputActionCount; ++action) {
         if (held[static_cast<std::size_t>(action)]) {
@@ -178,6 +198,13 @@ void feedInput(const HeldActions& held, bool minimizedNext) {
         pushed.window.event = minimizedNext ? SDL_WINDOWEVENT_MINIMIZED : SDL_WINDOWEVENT_RESTORED;
         push(pushed);
         fedMinimized = minimizedNext;
+    }
+    // A removal is an event, not a state: sent for every pass that had one.
+    if (unplugged) {
+        SDL_Event pushed = {};
+        pushed.type = SDL_CONTROLLERDEVICEREMOVED;
+        pushed.cdevice.which = kNoController;
+        push(pushed);
     }
 }
 

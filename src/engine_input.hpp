@@ -1,4 +1,4 @@
-// engine_input -- keyboard and window events turned into nine actions with hold timers.
+// engine_input -- keys, controllers and window events turned into nine actions with hold timers.
 #pragma once
 
 #include <array>
@@ -22,8 +22,12 @@ using HeldActions = std::array<bool, kInputActionCount>;
 // A timer counts consecutive updates with its key down and stops at this cap.
 inline constexpr std::int32_t kInputTimerCap = 501;
 
+// Binds the keys and brings up the controllers (engine_gamepad).
 void initializeInput();
-// Drains every pending SDL event, then advances each action's timer from the key state.
+// Closes the controllers; called at shutdown.
+void quitInput();
+// Drains every pending SDL event, then advances each action's timer from the state of its key
+// and of the controllers: an action is down while its key or any controller holds it.
 void updateInputs();
 std::int32_t isMinimized();
 // Sleeps until an event is pending or the time is up; the event stays queued for updateInputs.
@@ -37,10 +41,11 @@ std::int32_t inputPressedAndHeld(InputAction action, std::int32_t frames);
 std::int32_t getActionScancode(InputAction action);
 
 // Puts on SDL's queue, for the next updateInputs to drain, the key events that leave exactly
-// the held actions' keys down, and a minimise or restore when the window's state should
-// change: a keyboard and window played from a script. Only changes from the last feed are sent.
-void feedInput(const HeldActions& held, bool minimized);
-// While on, the player's keys and the window's own minimise and restore are dropped before
-// they reach the queue, so only what feedInput sends moves the game; closing the window still
-// quits. Needs SDL's events running (after start-up).
+// the held actions' keys down, a minimise or restore when the window's state should change,
+// and a controller's removal when `unplugged`: a keyboard, window and plug played from a
+// script. Keys and window are sent only when they change from the last feed.
+void feedInput(const HeldActions& held, bool minimized, bool unplugged = false);
+// While on, the player's keys and controllers and the window's own minimise and restore are
+// dropped before they reach the queue, so only what feedInput sends moves the game; closing
+// the window still quits. Needs SDL's events running (after start-up).
 void setFedInputOnly(bool on);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstring>
 
+#include "engine_gamepad.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
 #include "entity_paddle.hpp"
@@ -19,9 +20,10 @@ constexpr std::array<const char*, kInputActionCount> kActionNames = {
     "Up", "Down", "Left", "Right", "Confirm", "Back", "Special", "Pause", "Select"};
 
 constexpr char kMinimizedName[] = "Minimized";
+constexpr char kUnpluggedName[] = "Unplugged";
 constexpr char kKnownItems[] =
-    "Up, Down, Left, Right, Confirm, Back, Special, Pause, Select and Minimized, or - for "
-    "nothing";
+    "Up, Down, Left, Right, Confirm, Back, Special, Pause, Select, Minimized and Unplugged, or - "
+    "for nothing";
 
 // Enough for a script of many hours of play while staying far from overflow when summed.
 constexpr std::int64_t kMaxStepCount = 1'000'000'000;
@@ -41,14 +43,18 @@ bool parseActions(std::string_view list, ScriptStep& step, std::string& error) {
     HeldActions& held = step.held;
     held.fill(false);
     step.minimized = false;
+    step.unplugged = false;
     if (list == "-") {
         return true;
     }
     while (true) {
         const std::size_t comma = list.find(',');
         const std::string_view name = trim(list.substr(0, comma));
-        bool known = name == kMinimizedName;
-        step.minimized = step.minimized || known;
+        const bool minimized = name == kMinimizedName;
+        const bool unplugged = name == kUnpluggedName;
+        bool known = minimized || unplugged;
+        step.minimized = step.minimized || minimized;
+        step.unplugged = step.unplugged || unplugged;
         for (std::size_t action = 0; action < kActionNames.size(); ++action) {
             if (name == kActionNames[action]) {
                 held[action] = true;
@@ -123,7 +129,7 @@ PassInput ScriptPlayer::next() {
     }
     ++passesIntoStep_;
     const ScriptStep& step = script_.steps[step_];
-    return {step.held, step.minimized};
+    return {step.held, step.minimized, step.unplugged};
 }
 
 bool loadScript(const char* path, Script& script, std::string& error) {
@@ -175,6 +181,7 @@ PassInput readPassInput() {
         input.held[static_cast<std::size_t>(action)] = !sharesAnEarlierKey && inputDown(named) != 0;
     }
     input.minimized = isMinimized() != 0;
+    input.unplugged = gamepadRemoved();
     return input;
 }
 
@@ -200,6 +207,10 @@ void ScriptRecorder::finish() {
     }
     if (run_.minimized) {
         std::fprintf(out_, "%s%s", separator, kMinimizedName);
+        separator = ",";
+    }
+    if (run_.unplugged) {
+        std::fprintf(out_, "%s%s", separator, kUnpluggedName);
         separator = ",";
     }
     std::fputs(*separator == '\0' ? "-\n" : "\n", out_);

@@ -10,12 +10,14 @@
 
 #include "engine_input.hpp"
 
-// What the input module holds after one pass's drain: the actions' keys that are down, and
-// whether the window counts as minimised. Nothing else of a drain outlasts it: a key pressed
-// and released within one drain, or a key's auto-repeat, leaves the same state as no event.
+// What the input module holds after one pass's drain: the actions that are down, whether the
+// window counts as minimised, and whether a controller was removed (the stage pauses for it).
+// Nothing else of a drain outlasts it: a key pressed and released within one drain, or a key's
+// auto-repeat, leaves the same state as no event.
 struct PassInput {
     HeldActions held = {};
     bool minimized = false;
+    bool unplugged = false;
     bool operator==(const PassInput&) const = default;
 };
 
@@ -23,6 +25,7 @@ struct ScriptStep {
     std::int64_t count;
     HeldActions held;
     bool minimized = false;
+    bool unplugged = false;
 };
 
 struct Script {
@@ -37,8 +40,9 @@ struct ScriptParseResult {
     std::string error;
 };
 
-// Each non-empty line is "COUNT ITEMS": ITEMS is a comma-separated list of action names and
-// "Minimized" (the window counts as minimised), or "-" for nothing; "#" starts a comment.
+// Each non-empty line is "COUNT ITEMS": ITEMS is a comma-separated list of action names,
+// "Minimized" (the window counts as minimised) and "Unplugged" (a controller was removed), or
+// "-" for nothing; "#" starts a comment.
 ScriptParseResult parseScript(std::string_view text);
 // Reads and parses a script file; false with a message naming the file (and the line) when it
 // cannot be read, is malformed or holds no passes.
@@ -58,8 +62,9 @@ class ScriptPlayer {
 
 const char* actionName(InputAction action);
 
-// What the input module holds now, as a script would say it. An action that shares its key
-// with an earlier one (Select with Confirm) is left to the earlier one.
+// What the input module holds now, as a script would say it, whether from keys or controllers.
+// An action that shares its key with an earlier one (Select with Confirm) is left to the
+// earlier one.
 PassInput readPassInput();
 
 // Writes passes to a script while the game goes: one line for each run of passes with the same

@@ -22,10 +22,12 @@ constexpr char kUsage[] =
     "wall of 300 blocks and catch the falling coins.\n"
     "\n"
     "Options:\n"
-    "  --record FILE  write what the keyboard held on every pass to FILE, an input\n"
-    "                 script that brickfall-sim --script FILE replays exactly\n"
+    "  --record FILE  write what the keyboard and controllers held on every pass to\n"
+    "                 FILE, an input script that brickfall-sim --script FILE replays\n"
+    "                 exactly\n"
     "  --demo FILE    play the input script FILE in the window in place of the\n"
-    "                 keyboard; the game ends after the script's last pass\n"
+    "                 keyboard and controllers; the game ends after the script's last\n"
+    "                 pass\n"
     "  --trace FILE   write the game's state after every frame to FILE, one JSON\n"
     "                 line each, as brickfall-sim --trace does (- for stdout)\n"
     "  --help         show this help and exit\n"
@@ -39,6 +41,13 @@ constexpr char kUsage[] =
     "                 that completes 30 seconds of unpaused play\n"
     "  Backspace      pause and resume a stage\n"
     "Closing the window ends the game.\n"
+    "\n"
+    "Game controllers, any number, plugged in at any time; buttons by position:\n"
+    "  D-pad, left stick  as the arrow keys\n"
+    "  South (A, Cross)   as Return\n"
+    "  East (B, Circle)   as P; so does Back (Select)\n"
+    "  Start              as Backspace\n"
+    "Unplugging a controller pauses a running stage.\n"
     "\n"
     "Resources: the sprite sheet IMG/Main.png in the Resources/ folder beside the\n"
     "game's real executable (symbolic links resolved).\n"
@@ -157,7 +166,7 @@ long long passes = 0;
 // Before each pass reads its input: the demo's keys for the pass, as the keyboard would send.
 void feedDemoPass() {
     const PassInput input = demoPlayer.next();
-    feedInput(input.held, input.minimized);
+    feedInput(input.held, input.minimized, input.unplugged);
 }
 
 void endPass(bool ranFrame) {
@@ -205,8 +214,8 @@ int SDL_main(int argc, char* argv[]) {
             return EXIT_FAILURE;
         }
         std::fprintf(record.file(),
-                     "# brickfall %s: what the keyboard held on each pass; play it back with\n"
-                     "# brickfall-sim --script FILE or brickfall --demo FILE\n",
+                     "# brickfall %s: what the keyboard and controllers held on each pass;\n"
+                     "# play it back with brickfall-sim --script FILE or brickfall --demo FILE\n",
                      BRICKFALL_VERSION);
         recorder.emplace(record.file());
     }

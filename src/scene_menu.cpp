@@ -53,40 +53,55 @@ constexpr std::array<const char*, 5> kVideoLabels = {"Video mode", "Scale Type",
 constexpr std::array<const char*, 3> kAudioLabels = {"Music", "Sounds", "Back"};
 constexpr std::array<const char*, 1> kControlsLabels = {"Back"};
 
-// The controls page: a heading above its one row, then the keys by scene below it. Lines are
-// at most 28 glyphs, so they fit the 240-pixel field with a margin of 8 on each side.
+// The controls page: a heading above its one row, then the keys and controller buttons by
+// scene below it, in three columns: key, button, what they do. Text starts half a cell right
+// of its pen, so 28 glyphs from a pen at 4 fill the 240-pixel field but for a margin of 8 on
+// each side: 10 for the key, 5 for the button and 11 for what they do, a space between each.
 struct TextLine {
     std::int32_t x;
     std::int32_t y;
     const char* text;
 };
 constexpr std::int32_t kControlsLineSpacing = 12;
-constexpr std::int32_t kControlsTop = 116;
-constexpr std::int32_t kKeyColumn = 16;
-constexpr std::int32_t kMeaningColumn = 112;
+constexpr std::int32_t kControlsTop = 104;
+constexpr std::int32_t kKeyColumn = 4;
+constexpr std::int32_t kButtonColumn = 92;
+constexpr std::int32_t kMeaningColumn = 140;
 constexpr std::int32_t controlsLine(std::int32_t index) {
     return kControlsTop + index * kControlsLineSpacing;
 }
-constexpr std::array<TextLine, 19> kControlsText = {{
+constexpr std::array<TextLine, 31> kControlsText = {{
     {88, 40, "Controls"},
-    {8, controlsLine(0), "In the menu"},
-    {kKeyColumn, controlsLine(1), "Up Down"},
-    {kMeaningColumn, controlsLine(1), "move cursor"},
-    {kKeyColumn, controlsLine(2), "Left Right"},
-    {kMeaningColumn, controlsLine(2), "change value"},
-    {kKeyColumn, controlsLine(3), "Return"},
-    {kMeaningColumn, controlsLine(3), "choose"},
-    {kKeyColumn, controlsLine(4), "P"},
-    {kMeaningColumn, controlsLine(4), "go back"},
-    {8, controlsLine(6), "In the stage"},
-    {kKeyColumn, controlsLine(7), "Left Right"},
-    {kMeaningColumn, controlsLine(7), "move paddle"},
-    {kKeyColumn, controlsLine(8), "Backspace"},
-    {kMeaningColumn, controlsLine(8), "pause, resume"},
-    {kKeyColumn, controlsLine(9), "P"},
-    {kMeaningColumn, controlsLine(9), "claim bonus"},
-    {8, controlsLine(11), "Bonus: 5000 for P on the"},
-    {8, controlsLine(12), "frame ending 30 s of play."},
+    {kKeyColumn, controlsLine(0), "Key"},
+    {kButtonColumn, controlsLine(0), "Pad"},
+    {kMeaningColumn, controlsLine(0), "Does"},
+    {kKeyColumn, controlsLine(1), "In the menu"},
+    {kKeyColumn, controlsLine(2), "Up Down"},
+    {kButtonColumn, controlsLine(2), "D-pad"},
+    {kMeaningColumn, controlsLine(2), "move cursor"},
+    {kKeyColumn, controlsLine(3), "Left Right"},
+    {kButtonColumn, controlsLine(3), "D-pad"},
+    {kMeaningColumn, controlsLine(3), "set value"},
+    {kKeyColumn, controlsLine(4), "Return"},
+    {kButtonColumn, controlsLine(4), "A"},
+    {kMeaningColumn, controlsLine(4), "choose"},
+    {kKeyColumn, controlsLine(5), "P"},
+    {kButtonColumn, controlsLine(5), "B"},
+    {kMeaningColumn, controlsLine(5), "go back"},
+    {kKeyColumn, controlsLine(7), "In the stage"},
+    {kKeyColumn, controlsLine(8), "Left Right"},
+    {kButtonColumn, controlsLine(8), "D-pad"},
+    {kMeaningColumn, controlsLine(8), "move paddle"},
+    {kKeyColumn, controlsLine(9), "Backspace"},
+    {kButtonColumn, controlsLine(9), "Start"},
+    {kMeaningColumn, controlsLine(9), "(un)pause"},
+    {kKeyColumn, controlsLine(10), "P"},
+    {kButtonColumn, controlsLine(10), "B"},
+    {kMeaningColumn, controlsLine(10), "claim bonus"},
+    {kKeyColumn, controlsLine(12), "Stick as D-pad, Back as B."},
+    {kKeyColumn, controlsLine(13), "Unplugging a pad pauses."},
+    {kKeyColumn, controlsLine(14), "Bonus: 5000 for P/B on the"},
+    {kKeyColumn, controlsLine(15), "frame ending 30 s of play."},
 }};
 
 constexpr std::array<const char*, 3> kWindowModeNames = {"Windowed", "FullScreen",

@@ -3,6 +3,7 @@
 #include "scene_stage1.hpp"
 
 #include "engine_audio.hpp"
+#include "engine_gamepad.hpp"
 #include "engine_input.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
@@ -20,16 +21,25 @@ constexpr std::int32_t kAnyFreeChannel = -1;
 bool paused = false;
 std::int32_t timer = 0;
 
+void setPaused(bool on) {
+    paused = on;
+    if (paused) {
+        pauseMusic();
+        noteStageEvent(StageEvent::Paused);
+    } else {
+        resumeMusic();
+        noteStageEvent(StageEvent::Resumed);
+    }
+}
+
 void updatePlay() {
     if (inputPressed(InputAction::Pause) != 0) {
-        paused = !paused;
-        if (paused) {
-            pauseMusic();
-            noteStageEvent(StageEvent::Paused);
-        } else {
-            resumeMusic();
-            noteStageEvent(StageEvent::Resumed);
-        }
+        setPaused(!paused);
+    }
+    // A controller pulled out pauses play, so its player loses nothing; tested after the
+    // toggle, so a Pause press in the same frame cannot resume the stage.
+    if (gamepadRemoved() && !paused) {
+        setPaused(true);
     }
     if (paused) {
         return;

@@ -40,7 +40,8 @@ $warnings"
         fail "the title line does not name section 6 and version $version: $(grep '^\.TH' "$page")"
 
     local section
-    for section in NAME SYNOPSIS DESCRIPTION OPTIONS KEYS FILES "EXIT STATUS" EXAMPLES; do
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS KEYS "GAME CONTROLLERS" FILES \
+        "EXIT STATUS" EXAMPLES; do
         grep -qx "\.SH $section" "$page" || fail "the manual page has no $section section"
     done
     # The lines of one section, from its heading to the next.

@@ -23,7 +23,9 @@
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
 #include "game_variables.hpp"
+#include "gamepad_support.hpp"
 #include "scene_menu.hpp"
+#include "scene_stage1.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"
 
@@ -287,6 +289,50 @@ TEST(StageAllocation, StageFramesAfterTheFirstAllocateNothing) {
     EXPECT_GT(getHighScore(), 0);
     EXPECT_GT(mostCoins, 0);
     EXPECT_GT(mostBalls, 1);
+    shutDown();
+}
+
+// Two controllers plugged in: one steers with its stick under the lowest falling ball, the
+// other presses South, East and Start (a pause and a resume) in turn, so every kind of
+// controller event reaches a counted frame. Opening a controller allocates, so both are
+// plugged in before the settling passes.
+TEST(StageAllocation, StageFramesPlayedOnControllersAllocateNothing) {
+    startCounting();
+    gamepad_support::VirtualPad steering;
+    gamepad_support::VirtualPad pressing;
+    changeScene(kStageScene);
+    constexpr int kSettlingPasses = 200;
+    constexpr int kCountedPasses = 3000;
+    const SDL_GameControllerButton presses[] = {SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_B,
+                                                SDL_CONTROLLER_BUTTON_START,
+                                                SDL_CONTROLLER_BUTTON_START};
+    int pauses = 0;
+    std::int32_t mostBalls = 0;
+    bool wasPaused = false;
+    for (int pass = 0; pass < kSettlingPasses + kCountedPasses; ++pass) {
+        if (getCurrentScene() != kStageScene) {
+            changeScene(kStageScene);
+        }
+        steering.lean(SDL_CONTROLLER_AXIS_LEFTX, stage_support::chasingDirection() * 32767);
+        pressing.press(presses[(pass / 100) % 4], pass % 100 == 0);
+        counting = pass >= kSettlingPasses;
+        runFramePass();
+        counting = false;
+        pauses += isPaused() && !wasPaused ? 1 : 0;
+        wasPaused = isPaused();
+        mostBalls = std::max(mostBalls, getBallCount());
+    }
+    std::printf("controller stage passes counted: %ld new, %ld SDL allocations\n", newCalls.load(),
+                sdlCalls.load());
+    EXPECT_EQ(newCalls.load(), 0);
+    EXPECT_EQ(sdlCalls.load(), 0);
+    // The controllers played: the stick kept balls in play long enough to split them, and
+    // Start paused the stage.
+    EXPECT_GT(getHighScore(), 0);
+    EXPECT_GT(mostBalls, 1);
+    EXPECT_GT(pauses, 0);
+    steering.unplug();
+    pressing.unplug();
     shutDown();
 }
 

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "engine_gamepad.hpp"
+#include "gamepad_support.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -89,28 +91,32 @@ TEST(SimScript, EmptyScriptHoldsNothing) {
     EXPECT_EQ(player.next(), PassInput{});
 }
 
-TEST(SimScript, MinimizedMarksPassesWhoseWindowCountedAsMinimised) {
+TEST(SimScript, MinimizedAndUnpluggedMarkPassesOfAMinimisedWindowAndARemovedController) {
     const struct {
         const char* text;
         HeldActions held;
         bool minimized;
+        bool unplugged;
     } cases[] = {
-        {"3 Minimized\n", {}, true},
-        {"3 Left,Minimized\n", only({InputAction::Left}), true},
-        {"3 Minimized, Up , Down\n", only({InputAction::Up, InputAction::Down}), true},
-        {"3 Left\n", only({InputAction::Left}), false},
-        {"3 -\n", {}, false},
+        {"3 Minimized\n", {}, true, false},
+        {"3 Left,Minimized\n", only({InputAction::Left}), true, false},
+        {"3 Minimized, Up , Down\n", only({InputAction::Up, InputAction::Down}), true, false},
+        {"3 Unplugged\n", {}, false, true},
+        {"3 Right,Unplugged,Minimized\n", only({InputAction::Right}), true, true},
+        {"3 Left\n", only({InputAction::Left}), false, false},
+        {"3 -\n", {}, false, false},
     };
     for (const auto& c : cases) {
         const auto parsed = parseScript(c.text);
         ASSERT_TRUE(parsed.ok) << c.text << parsed.error;
         ScriptPlayer player(parsed.script);
         for (int pass = 0; pass < 3; ++pass) {
-            EXPECT_EQ(player.next(), (PassInput{c.held, c.minimized})) << c.text;
+            EXPECT_EQ(player.next(), (PassInput{c.held, c.minimized, c.unplugged})) << c.text;
         }
         EXPECT_EQ(player.next(), PassInput{}) << c.text << ": the window is back after the end";
     }
-    for (const char* malformed : {"1 -,Minimized\n", "1 minimized\n", "1 Minimized,\n"}) {
+    for (const char* malformed : {"1 -,Minimized\n", "1 minimized\n", "1 Minimized,\n",
+                                  "1 unplugged\n", "1 -,Unplugged\n"}) {
         EXPECT_FALSE(parseScript(malformed).ok) << malformed;
     }
 }
@@ -124,6 +130,7 @@ TEST(SimScript, AnUnknownActionIsReportedWithEveryKnownName) {
         EXPECT_NE(parsed.error.find(name), std::string::npos) << name << ": " << parsed.error;
     }
     EXPECT_NE(parsed.error.find("Minimized"), std::string::npos) << parsed.error;
+    EXPECT_NE(parsed.error.find("Unplugged"), std::string::npos) << parsed.error;
 }
 
 namespace {
@@ -149,12 +156,16 @@ TEST(SimScript, RecordingWritesRunsThatPlayBackPassForPass) {
                              false};
     const PassInput minimisedLeft = {only({InputAction::Left}), true};
     const PassInput minimised = {{}, true};
-    const std::vector<PassInput> passes = {none,          none,      left,      left, left, chord,
-                                           minimisedLeft, minimised, minimised, none, chord};
+    const PassInput unpluggedLeft = {only({InputAction::Left}), false, true};
+    const PassInput unpluggedMinimised = {{}, true, true};
+    const std::vector<PassInput> passes = {
+        none,      none, left,  left,          left,          chord, minimisedLeft,
+        minimised, none, chord, unpluggedLeft, unpluggedLeft, left,  unpluggedMinimised,
+        none};
     const std::string text = record(passes);
     EXPECT_EQ(text,
-              "2 -\n3 Left\n1 Right,Confirm,Pause\n1 Left,Minimized\n2 Minimized\n1 -\n"
-              "1 Right,Confirm,Pause\n");
+              "2 -\n3 Left\n1 Right,Confirm,Pause\n1 Left,Minimized\n1 Minimized\n1 -\n"
+              "1 Right,Confirm,Pause\n2 Left,Unplugged\n1 Left\n1 Minimized,Unplugged\n1 -\n");
     const auto parsed = parseScript(text);
     ASSERT_TRUE(parsed.ok) << parsed.error;
     EXPECT_EQ(parsed.script.length, static_cast<std::int64_t>(passes.size()));
@@ -277,4 +288,22 @@ TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits
     test_support::pushActionKey(InputAction::Up, true);
     updateInputs();
     EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Up}), false}));
+}
+
+TEST_F(FedInput, WhileFedOnlyThePlayersControllersAreIgnoredButFedRemovalsCount) {
+    setFedInputOnly(true);
+    gamepad_support::VirtualPad pad;
+    pad.press(SDL_CONTROLLER_BUTTON_A, true);
+    feedInput({}, false);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), PassInput{});
+    pad.unplug();
+    updateInputs();
+    EXPECT_FALSE(gamepadRemoved()) << "the player's removal is not the demo's";
+    feedInput({}, false, true);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), (PassInput{{}, false, true}));
+    feedInput({}, false, false);
+    updateInputs();
+    EXPECT_EQ(readPassInput(), PassInput{});
 }

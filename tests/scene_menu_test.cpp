@@ -577,16 +577,16 @@ TEST_F(Menu, ControlsPageKeepsItsOneRowAndLeavesForTheOptionsPageOnly) {
     EXPECT_FALSE(getQuit());
 }
 
-TEST_F(Menu, ControlsPageListsTheKeysWithinTheField) {
+TEST_F(Menu, ControlsPageListsTheKeysAndButtonsWithinTheField) {
     walk(then(kToOptions, {{A::Down}, {A::Down}, {A::Confirm}}));
     ASSERT_EQ(getMenuPage(), kControlsPage);
     const PlayField field = drawPlayField();
     EXPECT_EQ(field.label(0), "Back");
     EXPECT_EQ(field.cursorRow(), 0);
     EXPECT_TRUE(field.blockStartsAt(70, 80, kCursorColour));
-    // Every glyph-high band of the field but the cursor's, read as text: each key and what it
-    // does is there, every glyph is one of the font's, and nothing reaches the last 8 pixels of
-    // either side.
+    // Every glyph-high band of the field but the cursor's, read as text: each key, its button
+    // and what they do are there, every glyph is one of the font's, and nothing reaches the
+    // last 8 pixels of either side.
     std::string page;
     for (int y = 0; y + kCell <= kFieldHeight; ++y) {
         const std::string band = field.text(-8, y);
@@ -597,10 +597,11 @@ TEST_F(Menu, ControlsPageListsTheKeysWithinTheField) {
         }
     }
     for (const char* expected :
-         {"Controls", "In the menu", "Up Down     move cursor", "Left Right  change value",
-          "Return      choose", "P           go back", "In the stage", "Left Right  move paddle",
-          "Backspace   pause, resume", "P           claim bonus", "Bonus: 5000 for P on the",
-          "frame ending 30 s of play."}) {
+         {"Controls", "Key        Pad   Does", "In the menu", "Up Down    D-pad move cursor",
+          "Left Right D-pad set value", "Return     A     choose", "P          B     go back",
+          "In the stage", "Left Right D-pad move paddle", "Backspace  Start (un)pause",
+          "P          B     claim bonus", "Stick as D-pad, Back as B.", "Unplugging a pad pauses.",
+          "Bonus: 5000 for P/B on the", "frame ending 30 s of play."}) {
         EXPECT_NE(page.find(expected), std::string::npos) << expected << " in\n" << page;
     }
     EXPECT_EQ(page.find('?'), std::string::npos) << page;

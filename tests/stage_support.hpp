@@ -41,8 +41,8 @@ inline void holdOnly(std::initializer_list<InputAction> held) {
     updateInputs();
 }
 
-// A player who steers under the lowest falling ball, to keep a stage going for long runs.
-inline void pushChasing() {
+// Where a player who steers under the lowest falling ball goes: -1 left, +1 right, 0 stay.
+inline int chasingDirection() {
     float lowest = -1.0f;
     float target = 0.0f;
     for (std::int32_t i = 0; i < getBallCount(); ++i) {
@@ -54,8 +54,17 @@ inline void pushChasing() {
     }
     const float paddle = getPaddlePosition().x;
     if (lowest < 0.0f || (target > paddle - 2.0f && target < paddle + 2.0f)) {
+        return 0;
+    }
+    return target < paddle ? -1 : 1;
+}
+
+// That player on the keyboard, to keep a stage going for long runs.
+inline void pushChasing() {
+    const int direction = chasingDirection();
+    if (direction == 0) {
         pushHeld({});
-    } else if (target < paddle) {
+    } else if (direction < 0) {
         pushHeld({InputAction::Left});
     } else {
         pushHeld({InputAction::Right});

@@ -49,8 +49,9 @@ constexpr const char* kUsage =
     "Runs the game headless, pass after pass without waiting for real time.\n"
     "  --script FILE  hold the keys the input script FILE gives for each pass; each line is\n"
     "                 COUNT ITEMS, ITEMS a comma-separated list of Up, Down, Left, Right,\n"
-    "                 Confirm, Back, Special, Pause, Select and Minimized, or - for nothing;\n"
-    "                 # starts a comment. brickfall --record writes such scripts\n"
+    "                 Confirm, Back, Special, Pause, Select, Minimized and Unplugged (a\n"
+    "                 controller was removed), or - for nothing; # starts a comment.\n"
+    "                 brickfall --record writes such scripts\n"
     "  --monkey SEED  random play from the seed that never chooses Exit or applies display\n"
     "                 settings, checking the game's invariants every pass; needs --frames;\n"
     "                 a broken invariant ends the run with status 3\n"
@@ -252,7 +253,7 @@ int main(int argc, char** argv) {
             feedInput(monkey.next(readMonkeyView()), false);
         } else {
             const PassInput input = player.next();
-            feedInput(input.held, input.minimized);
+            feedInput(input.held, input.minimized, input.unplugged);
         }
         const bool ranFrame = runFramePass();
         ++passes;
