@@ -19,6 +19,9 @@ say() { echo "windows-deps: $*" >&2; }
 cache="${BRICKFALL_WINDOWS_DEPS:-$HOME/.cache/brickfall/windows-deps}"
 apt_dir="$cache/apt"
 mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+# One run at a time per cache: builds from two work trees would share the folders below.
+exec 9> "$cache/lock"
+flock 9
 
 # The deb-src list names the same Debian archives as the system's own list, since those are the
 # mirrors this machine reaches; they are signed with Debian's archive keys.
@@ -99,12 +102,12 @@ cmake_options=(-G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
     -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"
     -DCMAKE_BUILD_TYPE=Release)
 cmake_build() {
-    local name="$1" source="$2"
+    local name="$1" source="$2" begun=$SECONDS
     shift 2
-    say "building $name"
     step cmake -S "$source" -B "$work/build-$name" "${cmake_options[@]}" "$@"
     step cmake --build "$work/build-$name" -j2
     step cmake --install "$work/build-$name"
+    say "built $name in $((SECONDS - begun)) s"
 }
 
 say "fetching the Debian sources of libsdl2 $sdl2_version, libsdl2-mixer $mixer_version" \
@@ -115,12 +118,13 @@ source_dir() { find "$work" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*"; }
 
 cmake_build sdl2 "$(source_dir libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
 
-say "building libmodplug"
+begun=$SECONDS
 mkdir -p "$work/build-modplug"
 (cd "$work/build-modplug" &&
     step "$(source_dir libmodplug)/configure" --host=$triple --prefix="$prefix" \
         --disable-shared --enable-static CC=$triple-gcc-posix CXX=$triple-g++-posix &&
     step make -j2 && step make install)
+say "built libmodplug in $((SECONDS - begun)) s"
 
 # Only the two formats the game plays; modplug.h declares its functions for a DLL unless told
 # that the library is static.
@@ -132,14 +136,17 @@ cmake_build sdl2-mixer "$(source_dir libsdl2-mixer)" -DBUILD_SHARED_LIBS=OFF \
 
 cmake_build googletest /usr/src/googletest -DBUILD_GMOCK=OFF
 
-# The licences travel with the libraries, for the notices of whatever links them.
-mkdir -p "$prefix/share/licenses"
-cp "$(source_dir libsdl2)/LICENSE.txt" "$prefix/share/licenses/SDL2.txt"
-cp "$(source_dir libsdl2-mixer)/LICENSE.txt" "$prefix/share/licenses/SDL2_mixer.txt"
-cp "$(source_dir libmodplug)/COPYING" "$prefix/share/licenses/libmodplug.txt"
-cp /usr/share/doc/googletest/copyright "$prefix/share/licenses/googletest.txt"
+# The notices of what the game links travel with it; SDL2 and SDL2_mixer install their own.
+mkdir -p "$prefix/share/licenses/libmodplug"
+cp "$(source_dir libmodplug)/COPYING" "$prefix/share/licenses/libmodplug/"
 
 rm -rf "$work"
 touch "$prefix/.complete"
 say "built in $((SECONDS - started)) s into $prefix"
+# Builds for other versions or recipes are of no more use.
+for old in "$cache"/sdl2-*; do
+    if [ "$old" != "$prefix" ] && [ -f "$old/.complete" ]; then
+        rm -rf "$old"
+    fi
+done
 echo "$prefix"
