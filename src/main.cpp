@@ -88,6 +88,7 @@ class OutputFile {
     bool open(const char* path, const char* what) {
         what_ = what;
         if (std::strcmp(path, "-") == 0) {
+            useBinaryStandardOutput();
             file_ = stdout;
             return true;
         }

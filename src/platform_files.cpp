@@ -4,6 +4,8 @@
 #include <cerrno>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <string>
@@ -71,6 +73,11 @@ bool isFolder(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+void useBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
 #else
 #include <filesystem>
 #include <system_error>
@@ -91,4 +98,6 @@ bool isFolder(const char* path) {
     std::error_code error;
     return std::filesystem::is_directory(path, error);
 }
+
+void useBinaryStandardOutput() {}
 #endif

@@ -12,3 +12,6 @@ bool replaceFile(const char* from, const char* to);
 bool removeFile(const char* path);
 // Whether a folder has this UTF-8 name.
 bool isFolder(const char* path);
+// Standard output without Windows' newline translation, so that a trace written there has the
+// same bytes on every system.
+void useBinaryStandardOutput();

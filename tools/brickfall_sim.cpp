@@ -213,6 +213,7 @@ int main(int argc, char** argv) {
 
     std::FILE* trace = nullptr;
     if (options.tracePath == "-") {
+        useBinaryStandardOutput();
         trace = stdout;
     } else if (!options.tracePath.empty()) {
         trace = openFile(options.tracePath.c_str(), "wb");
