@@ -118,11 +118,13 @@ source_dir() { find "$work" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*"; }
 
 cmake_build sdl2 "$(source_dir libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
 
+# Optimised as the others, without the debugging information of autoconf's default flags.
 begun=$SECONDS
 mkdir -p "$work/build-modplug"
 (cd "$work/build-modplug" &&
     step "$(source_dir libmodplug)/configure" --host=$triple --prefix="$prefix" \
-        --disable-shared --enable-static CC=$triple-gcc-posix CXX=$triple-g++-posix &&
+        --disable-shared --enable-static CC=$triple-gcc-posix CXX=$triple-g++-posix \
+        CFLAGS=-O2 CXXFLAGS=-O2 &&
     step make -j2 && step make install)
 say "built libmodplug in $((SECONDS - begun)) s"
 
