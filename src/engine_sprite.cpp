@@ -15,6 +15,7 @@
 #include "engine_game_manager.hpp"
 #include "engine_memory_helper.hpp"
 #include "engine_video.hpp"
+#include "platform_files.hpp"
 
 namespace {
 // The largest block the PNG decoder may ask for while it decodes the file in hand. A PNG can
@@ -66,7 +67,7 @@ std::size_t decoderBlockLimitFor(int width, int height, std::size_t fileBytes) {
 
 // Reads the whole file; false when it cannot be opened or read.
 bool readFile(const char* path, std::vector<stbi_uc>& bytes, long& size) {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = openFile(path, "rb");
     if (file == nullptr) {
         return false;
     }

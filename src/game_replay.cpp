@@ -12,6 +12,7 @@
 #include "entity_paddle.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "platform_files.hpp"
 #include "scene_menu.hpp"
 #include "scene_stage1.hpp"
 
@@ -133,7 +134,7 @@ PassInput ScriptPlayer::next() {
 }
 
 bool loadScript(const char* path, Script& script, std::string& error) {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = openFile(path, "rb");
     if (file == nullptr) {
         error = std::string("cannot read script ") + path + ": " + std::strerror(errno);
         return false;

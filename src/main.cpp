@@ -6,13 +6,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "game_replay.hpp"
+#include "platform_files.hpp"
 
 namespace {
 constexpr char kUsage[] =
@@ -97,19 +97,19 @@ class OutputFile {
     bool open(const char* path, const char* what) {
         what_ = what;
         if (std::strcmp(path, "-") == 0) {
+            useBinaryStandardOutput();
             file_ = stdout;
             return true;
         }
         path_ = path;
         // Renaming onto a folder would fail only once the game is over.
-        std::error_code error;
-        if (std::filesystem::is_directory(path_, error)) {
+        if (isFolder(path)) {
             std::fprintf(stderr, "brickfall: cannot write the %s %s: it is a folder\n", what_,
                          path);
             return false;
         }
         temporary_ = path_ + ".partial";
-        file_ = std::fopen(temporary_.c_str(), "w");
+        file_ = openFile(temporary_.c_str(), "wb");
         if (file_ == nullptr) {
             std::fprintf(stderr, "brickfall: cannot write the %s %s: %s\n", what_,
                          temporary_.c_str(), std::strerror(errno));
@@ -131,19 +131,19 @@ class OutputFile {
         const bool closed = std::fclose(file_) == 0;
         const int error = errno;
         file_ = nullptr;
-        if (written && closed && std::rename(temporary_.c_str(), path_.c_str()) == 0) {
+        if (written && closed && replaceFile(temporary_.c_str(), path_.c_str())) {
             return true;
         }
         std::fprintf(stderr, "brickfall: could not write the %s %s: %s\n", what_, path_.c_str(),
                      std::strerror(written && closed ? errno : error));
-        std::remove(temporary_.c_str());
+        removeFile(temporary_.c_str());
         return false;
     }
     // Drops what was written: nothing of a game that never started is kept.
     void discard() {
         if (file_ != nullptr && file_ != stdout) {
             std::fclose(file_);
-            std::remove(temporary_.c_str());
+            removeFile(temporary_.c_str());
         }
         file_ = nullptr;
     }

@@ -2,7 +2,6 @@
 // driven by an input script or a seeded random player that checks the game's invariants after
 // every pass; writes a state trace, snapshots and a summary.
 #include <SDL.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
@@ -20,6 +19,8 @@
 #include "entity_ball.hpp"
 #include "game_replay.hpp"
 #include "game_scene_manager.hpp"
+#include "platform_files.hpp"
+#include "platform_memory.hpp"
 #include "sim_invariants.hpp"
 #include "sim_monkey.hpp"
 
@@ -213,9 +214,10 @@ int main(int argc, char** argv) {
 
     std::FILE* trace = nullptr;
     if (options.tracePath == "-") {
+        useBinaryStandardOutput();
         trace = stdout;
     } else if (!options.tracePath.empty()) {
-        trace = std::fopen(options.tracePath.c_str(), "w");
+        trace = openFile(options.tracePath.c_str(), "wb");
         if (trace == nullptr) {
             std::fprintf(stderr, "brickfall-sim: cannot write trace %s\n",
                          options.tracePath.c_str());
@@ -292,9 +294,7 @@ int main(int argc, char** argv) {
         std::fclose(trace);
     }
     const int status = shutDown();
-    rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    std::fprintf(stderr, "peak resident memory %ld KiB\n", usage.ru_maxrss);
+    std::fprintf(stderr, "peak resident memory %ld KiB\n", peakResidentKiB());
     std::fprintf(stderr,
                  "passes %lld, seconds %.3f, passes per second %.0f, score %d, hi-score %d\n",
                  passes, seconds, seconds > 0.0 ? static_cast<double>(passes) / seconds : 0.0,

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/install-deps.sh build|test|fuzz [...]
+# Usage: tools/install-deps.sh build|test|fuzz|windows [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
@@ -15,6 +15,10 @@ for need in "$@"; do
             ;;
         # clang with its sanitizer and libFuzzer runtimes
         fuzz) packages+=(clang libclang-rt-dev) ;;
+        # The Windows cross-build: MinGW-w64 in its posix thread model, Wine to run what it
+        # builds (64-bit alone), dpkg-source to unpack the libraries' Debian sources and
+        # GoogleTest's sources to build for Windows.
+        windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev xz-utils googletest) ;;
         *)
             echo "unknown need: $need" >&2
             exit 2

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
         out.write(reinterpret_cast<const char*>(file.bytes.data()),
                   static_cast<std::streamsize>(file.bytes.size()));
         if (!out.flush()) {
-            std::fprintf(stderr, "make_sounds: could not write %s\n", path.c_str());
+            std::fprintf(stderr, "make_sounds: could not write %s\n", path.string().c_str());
             return 1;
         }
     }

@@ -167,7 +167,8 @@ std::string checkScenes(const GameState& /*previous*/, const GameState& s) {
         return describe("scene %d is neither the menu nor the stage", s.scene);
     }
     if (!within(s.menuPage, 0, static_cast<std::int32_t>(kMenuLastRow.size()) - 1)) {
-        return describe("menu page %d outside 0 to %zu", s.menuPage, kMenuLastRow.size() - 1);
+        return describe("menu page %d outside 0 to %d", s.menuPage,
+                        static_cast<int>(kMenuLastRow.size()) - 1);
     }
     const std::int32_t lastRow = kMenuLastRow[static_cast<std::size_t>(s.menuPage)];
     if (!within(s.menuCursor, 0, lastRow)) {
