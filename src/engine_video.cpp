@@ -3,14 +3,8 @@
 #include "engine_video.hpp"
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +13,7 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_timer.hpp"
+#include "video_gl_probe.hpp"
 
 namespace {
 std::int32_t gameWidth = 0;
@@ -30,8 +25,6 @@ VideoLayout layout = {{0, 0, 0, 0}, {0.0f, 0.0f}, 0};
 
 constexpr std::uint64_t kFingerprintSeed = 0xCBF29CE484222325u;
 constexpr std::int32_t kAssumedRefreshRate = 60;
-constexpr unsigned int kGlRenderer = 0x1F01;
-constexpr int kProbeMilliseconds = 3000;
 
 // The draws of the frame in hand against those of the picture in the window.
 std::uint64_t frameFingerprint = kFingerprintSeed;
@@ -161,146 +154,6 @@ void choosePictureInterval() {
         refreshRate = mode.refresh_rate;
     }
     pictureInterval = framesPerPicture(refreshRate, frame_timer::getFramePeriod());
-}
-
-// Runs in a child process: the renderer string of the OpenGL that SDL would use, written to fd.
-void writeGlRendererName(int fd) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return;
-    }
-    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = probe != nullptr ? SDL_GL_CreateContext(probe) : nullptr;
-    using GetString = const unsigned char* (*)(unsigned int);
-    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const unsigned char* name =
-        context != nullptr && getString != nullptr ? getString(kGlRenderer) : nullptr;
-    if (name != nullptr) {
-        const auto* text = reinterpret_cast<const char*>(name);
-        const ssize_t written = write(fd, text, std::strlen(text));
-        static_cast<void>(written);
-    }
-}
-
-// The desktop's OpenGL renderer string, read in a child process: the GL driver it loads (for
-// llvmpipe, all of LLVM) never weighs on the game's memory, and nothing of it is shared with
-// the game's connection to the display, which the game opens only after the fork. The child
-// stays connected until the game has its own connection (endGlProbe): an X server whose only
-// client the child was would otherwise reset as it leaves, and refuse the game.
-struct GlProbe {
-    std::string name;
-    pid_t child = -1;
-    int hold = -1;
-};
-
-GlProbe startGlProbe() {
-    GlProbe probe;
-    int names[2] = {-1, -1};
-    int hold[2] = {-1, -1};
-    if (pipe(names) != 0) {
-        return probe;
-    }
-    if (pipe(hold) != 0) {
-        close(names[0]);
-        close(names[1]);
-        return probe;
-    }
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(names[0]);
-        close(hold[1]);
-        // What the drivers have to say while probing (a display that is not ready, a missing
-        // Wayland socket) is not the player's business; the game says it if it matters.
-        const int quiet = open("/dev/null", O_WRONLY);
-        if (quiet >= 0) {
-            dup2(quiet, STDOUT_FILENO);
-            dup2(quiet, STDERR_FILENO);
-            close(quiet);
-        }
-        writeGlRendererName(names[1]);
-        close(names[1]);
-        // Ends when the game closes its end, or when the game itself is gone.
-        char byte = 0;
-        while (read(hold[0], &byte, 1) > 0) {
-        }
-        _exit(0);
-    }
-    close(names[1]);
-    close(hold[0]);
-    probe.child = child;
-    probe.hold = hold[1];
-    if (child > 0) {
-        pollfd readable = {names[0], POLLIN, 0};
-        char chunk[256];
-        while (poll(&readable, 1, kProbeMilliseconds) > 0) {
-            const ssize_t got = read(names[0], chunk, sizeof(chunk));
-            if (got <= 0) {
-                break;
-            }
-            probe.name.append(chunk, static_cast<std::size_t>(got));
-        }
-    }
-    close(names[0]);
-    return probe;
-}
-
-void endGlProbe(GlProbe& probe) {
-    if (probe.hold >= 0) {
-        close(probe.hold);
-        probe.hold = -1;
-    }
-    if (probe.child > 0) {
-        // A child still stuck in a driver must not hold up the game.
-        kill(probe.child, SIGKILL);
-        waitpid(probe.child, nullptr, 0);
-        probe.child = -1;
-    }
-}
-
-bool driverRequested(const char* hint, const char* driver) {
-    const char* value = SDL_GetHint(hint);
-    return value != nullptr && std::strstr(value, driver) != nullptr;
-}
-
-// A renderer the user chose, or a video driver without a display, needs no probe.
-bool shouldProbeGl() {
-    return SDL_GetHint(SDL_HINT_RENDER_DRIVER) == nullptr &&
-           !driverRequested(SDL_HINT_VIDEODRIVER, "dummy") &&
-           !driverRequested(SDL_HINT_VIDEODRIVER, "offscreen");
-}
-
-// On a software OpenGL SDL's software renderer is the cheaper picture, with its pixels sent to
-// the window directly rather than through that same GL. The user's SDL_RENDER_DRIVER and
-// SDL_FRAMEBUFFER_ACCELERATION still decide when set; a real GPU keeps OpenGL.
-SDL_Renderer* createRenderer(const std::string& glName) {
-    if (isSoftwareGlRenderer(glName.c_str())) {
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-        SDL_Renderer* made =
-            SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-        if (made != nullptr) {
-            return made;
-        }
-    }
-    SDL_Renderer* made =
-        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-    if (made == nullptr) {
-        // A machine without a usable GPU driver still gets a picture, drawn in software.
-        made = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-    }
-    return made;
-}
-
-// Only when asked: the game stays quiet otherwise.
-void reportRenderer(const std::string& glName) {
-    if (SDL_getenv("BRICKFALL_SHOW_RENDERER") == nullptr) {
-        return;
-    }
-    SDL_RendererInfo info = {};
-    SDL_GetRendererInfo(renderer, &info);
-    const char* acceleration = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    std::fprintf(stderr, "renderer: %s; desktop OpenGL: %s; SDL_FRAMEBUFFER_ACCELERATION=%s\n",
-                 info.name, glName.empty() ? "not probed or none" : glName.c_str(),
-                 acceleration != nullptr ? acceleration : "unset");
 }
 
 void readRow(std::int32_t y, std::int32_t width, std::vector<std::uint32_t>& into) {
@@ -503,19 +356,6 @@ void presentPicture() {
 }
 }  // namespace
 
-bool isSoftwareGlRenderer(const char* rendererName) {
-    std::string lower = rendererName != nullptr ? rendererName : "";
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software rasterizer",
-                                 "software renderer", "gdi generic"}) {
-        if (lower.find(software) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
 std::int32_t framesPerPicture(std::int32_t refreshRate, double framePeriodSeconds) {
     if (framePeriodSeconds <= 0.0) {
         return 1;
@@ -581,7 +421,7 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     gameWidth = width;
     gameHeight = height;
     // Before SDL opens the display: the probe's child must not share the game's connection.
-    GlProbe probe = shouldProbeGl() ? startGlProbe() : GlProbe{};
+    GlProbe probe = startGlProbe();
     const std::string glName = probe.name;
     SDL_InitSubSystem(SDL_INIT_VIDEO);
     const bool invisible = onlyAnInvisibleDisplay();
@@ -600,7 +440,7 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
         failVideo("The window");
         return;
     }
-    renderer = createRenderer(glName);
+    renderer = createRenderer(window, glName);
     if (renderer == nullptr) {
         failVideo("The renderer");
         return;
@@ -608,7 +448,7 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     SDL_RendererInfo info = {};
     SDL_GetRendererInfo(renderer, &info);
     softwareRenderer = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
-    reportRenderer(glName);
+    reportRenderer(renderer, glName);
     textureTarget = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
                                       gameWidth, gameHeight);
     if (textureTarget == nullptr) {

@@ -62,10 +62,6 @@ void markPictureChanged();
 // Pictures sent to the window since start-up.
 long long getPicturesPresented();
 
-// Whether an OpenGL renderer string names a rasteriser that runs on the CPU (Mesa's llvmpipe,
-// softpipe and swrast, Apple's Software Renderer, Windows' GDI Generic); SDL's own software
-// renderer is cheaper there.
-bool isSoftwareGlRenderer(const char* rendererName);
 // How many frames apart pictures go to the window so that no more go than the display shows:
 // refreshRate in Hz (0 when unknown, taken as 60), framePeriodSeconds the game's frame period.
 std::int32_t framesPerPicture(std::int32_t refreshRate, double framePeriodSeconds);
