@@ -15,6 +15,7 @@
 #include "engine_video.hpp"
 #include "game_scene_manager.hpp"
 #include "scene_menu.hpp"
+#include "video_presenting.hpp"
 #include "worst_case.hpp"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
+#include "video_presenting.hpp"
 
 namespace {
 constexpr std::int32_t kFramesPerSecond = 120;

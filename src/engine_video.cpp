@@ -6,13 +6,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "engine_game_manager.hpp"
-#include "engine_timer.hpp"
 #include "video_gl_probe.hpp"
+#include "video_presenting.hpp"
 #include "video_window_copy.hpp"
 
 namespace {
@@ -22,24 +21,6 @@ SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* textureTarget = nullptr;
 VideoLayout layout = {{0, 0, 0, 0}, {0.0f, 0.0f}, 0};
-
-constexpr std::uint64_t kFingerprintSeed = 0xCBF29CE484222325u;
-constexpr std::int32_t kAssumedRefreshRate = 60;
-
-// The draws of the frame in hand against those of the picture in the window.
-std::uint64_t frameFingerprint = kFingerprintSeed;
-std::uint64_t presentedFingerprint = kFingerprintSeed;
-// Set when the window's pixels may be lost or out of place (uncovered, restored, resized, moved
-// to another display, new settings): the next frame is presented whatever it holds.
-bool pictureStale = true;
-std::int32_t framesSincePicture = 0;
-std::int32_t pictureInterval = 1;
-long long picturesPresented = 0;
-// What the play field holds: the fingerprint of its last whole picture, when one is known.
-bool sketching = false;
-bool fieldHoldsPicture = false;
-std::uint64_t fieldFingerprint = kFingerprintSeed;
-long long fieldsDrawn = 0;
 
 std::int32_t trunc32(double value) {
     return static_cast<std::int32_t>(value);
@@ -88,48 +69,6 @@ void failVideo(const char* what) {
     failGame("VIDEO ERROR", text.c_str());
 }
 
-void mixFingerprint(std::uint64_t value) {
-    frameFingerprint ^= value;
-    frameFingerprint *= 0x9E3779B97F4A7C15u;
-    frameFingerprint ^= frameFingerprint >> 32;
-}
-
-std::uint64_t pair(std::int32_t high, std::int32_t low) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) |
-           static_cast<std::uint32_t>(low);
-}
-
-int watchWindow(void* /*unused*/, SDL_Event* event) {
-    if (event->type == SDL_WINDOWEVENT) {
-        switch (event->window.event) {
-            case SDL_WINDOWEVENT_SHOWN:
-            case SDL_WINDOWEVENT_EXPOSED:
-            case SDL_WINDOWEVENT_RESIZED:
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
-            case SDL_WINDOWEVENT_MAXIMIZED:
-            case SDL_WINDOWEVENT_RESTORED:
-            case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-                pictureStale = true;
-                break;
-            default:
-                break;
-        }
-    } else if (event->type == SDL_DISPLAYEVENT || event->type == SDL_RENDER_TARGETS_RESET ||
-               event->type == SDL_RENDER_DEVICE_RESET) {
-        pictureStale = true;
-    }
-    return 1;
-}
-
-void choosePictureInterval() {
-    SDL_DisplayMode mode = {};
-    std::int32_t refreshRate = 0;
-    if (SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &mode) == 0) {
-        refreshRate = mode.refresh_rate;
-    }
-    pictureInterval = framesPerPicture(refreshRate, frame_timer::getFramePeriod());
-}
-
 void presentPicture() {
     if (!copyFieldThroughTables(layout.scaleRectangle, layout.textureRotation)) {
         SDL_SetRenderTarget(renderer, nullptr);
@@ -140,22 +79,8 @@ void presentPicture() {
                          static_cast<double>(layout.textureRotation), nullptr, SDL_FLIP_NONE);
     }
     SDL_RenderPresent(renderer);
-    presentedFingerprint = frameFingerprint;
-    pictureStale = false;
-    framesSincePicture = 0;
-    ++picturesPresented;
 }
 }  // namespace
-
-std::int32_t framesPerPicture(std::int32_t refreshRate, double framePeriodSeconds) {
-    if (framePeriodSeconds <= 0.0) {
-        return 1;
-    }
-    const double refresh = refreshRate > 0 ? refreshRate : kAssumedRefreshRate;
-    // SDL reports 59.94 Hz as 59: a little slack keeps that display at every other frame.
-    const double frames = 1.0 / (refresh * framePeriodSeconds);
-    return std::max(1, static_cast<std::int32_t>(std::ceil(frames - 0.05)));
-}
 
 VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHeight,
                                std::int32_t playWidth, std::int32_t playHeight,
@@ -250,11 +175,9 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
                                 kScaleInteger, 0);
     applyWindowedSize();
     initializeWindowCopy(renderer, window, textureTarget, gameWidth, gameHeight);
-    SDL_AddEventWatch(watchWindow, nullptr);
-    choosePictureInterval();
+    startPresenting(window, renderer);
     SDL_RenderClear(renderer);
     SDL_RenderPresent(renderer);
-    pictureStale = true;
 }
 
 void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::int32_t rotation) {
@@ -279,94 +202,28 @@ void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::i
         default:
             break;
     }
-    pictureStale = true;
+    markPictureChanged();
 }
-
-namespace {
-// The clear's colour is part of the picture.
-void startFingerprint() {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-    std::uint8_t alpha = 0;
-    SDL_GetRenderDrawColor(renderer, &red, &green, &blue, &alpha);
-    frameFingerprint = kFingerprintSeed;
-    mixFingerprint(static_cast<std::uint64_t>(red) << 24 | static_cast<std::uint64_t>(green) << 16 |
-                   static_cast<std::uint64_t>(blue) << 8 | alpha);
-}
-}  // namespace
 
 void preRender() {
     SDL_SetRenderTarget(renderer, textureTarget);
     SDL_RenderClear(renderer);
-    startFingerprint();
-    // Whatever is drawn now, the field's picture is known again only once it is finished.
-    fieldHoldsPicture = false;
-    sketching = false;
-}
-
-void beginSketch() {
-    startFingerprint();
-    sketching = true;
-}
-
-bool endSketch() {
-    sketching = false;
-    const bool mustDraw =
-        !fieldHoldsPicture || pictureStale || frameFingerprint != fieldFingerprint;
-    if (mustDraw) {
-        ++fieldsDrawn;
-    }
-    return mustDraw;
-}
-
-bool isSketching() {
-    return sketching;
-}
-
-long long getFieldsDrawn() {
-    return fieldsDrawn;
+    beginFieldPicture();
 }
 
 // The window is cleared before the field is copied in, not after presenting: whatever the
 // window shows between presents is the last picture, whole.
 void renderVideo() {
-    fieldFingerprint = frameFingerprint;
-    fieldHoldsPicture = true;
-    if (pictureStale) {
-        choosePictureInterval();
-    }
-    // Counted only as far as it matters, so a game left still for months cannot overflow it.
-    framesSincePicture = std::min(framesSincePicture + 1, pictureInterval);
-    const bool changed = frameFingerprint != presentedFingerprint;
-    // A picture held back here goes out a few frames later unless a newer one replaced it: a
-    // game that goes still still shows its last picture.
-    if (pictureStale || (changed && framesSincePicture >= pictureInterval)) {
+    if (finishFieldPicture()) {
         presentPicture();
+        notePicturePresented();
     } else {
         SDL_SetRenderTarget(renderer, nullptr);
     }
 }
 
-void noteDrawCall(const DrawCall& call) {
-    mixFingerprint(reinterpret_cast<std::uintptr_t>(call.texture));
-    mixFingerprint(pair(call.source.x, call.source.y));
-    mixFingerprint(pair(call.source.w, call.source.h));
-    mixFingerprint(pair(call.destination.x, call.destination.y));
-    mixFingerprint(pair(call.destination.w, call.destination.h));
-    mixFingerprint(pair(call.flip, static_cast<std::int32_t>(call.modulation)));
-}
-
-void markPictureChanged() {
-    pictureStale = true;
-}
-
-long long getPicturesPresented() {
-    return picturesPresented;
-}
-
 void quitVideo() {
-    SDL_DelEventWatch(watchWindow, nullptr);
+    stopPresenting();
     quitWindowCopy();
     if (textureTarget != nullptr) {
         SDL_DestroyTexture(textureTarget);

@@ -26,6 +26,7 @@
 #include "scene_menu.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"
+#include "video_presenting.hpp"
 
 namespace {
 std::atomic<bool> counting{false};
