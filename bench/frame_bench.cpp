@@ -13,13 +13,14 @@
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
 #include "scene_menu.hpp"
 #include "video_presenting.hpp"
 #include "worst_case.hpp"
 
 namespace {
-constexpr double kFrameBudgetSeconds = 1.0 / 120.0;
+constexpr double kFrameBudgetSeconds = kFramePeriodSeconds;
 
 // The usual console table, then each result again as a share of one frame's 8.33 ms. With
 // repetitions the aggregates (mean, median, deviation) get their own rows.

@@ -14,19 +14,13 @@
 #include "engine_sprite.hpp"
 #include "engine_timer.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
 #include "video_presenting.hpp"
 
 namespace {
-constexpr std::int32_t kFramesPerSecond = 120;
-constexpr std::int32_t kResourceNameRoom = 50;
-constexpr std::int32_t kPlayFieldWidth = 240;
-constexpr std::int32_t kPlayFieldHeight = 320;
-constexpr char kSheetName[] = "IMG//Main.png";
-constexpr Rectangle kGlyphCell = {0, 0, 8, 8};
-constexpr std::int32_t kGlyphLastColumn = 7;
 // While minimised nothing is drawn, so the loop sleeps until the window system has news; the
 // limit only bounds how long a quit raised without an event could go unseen.
 constexpr std::int32_t kMinimizedWaitMilliseconds = 100;
@@ -105,8 +99,8 @@ void startUp() {
     initializeAudio();
     initializeInput();
     changeScene(kMenuScene);
-    *getSprite1() = newSprite(kSheetName);
-    *getFont1() = newFont(*getSprite1(), kGlyphCell, kGlyphLastColumn);
+    *getSprite1() = newSprite(kSheetName.c_str());
+    *getFont1() = newFont(*getSprite1(), kFirstGlyphCell, kGlyphLastColumn);
     loadStageSounds();
 }
 

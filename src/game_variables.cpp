@@ -4,11 +4,13 @@
 
 #include <array>
 
+#include "game_constants.hpp"
+
 namespace {
 Sprite* sprite1 = nullptr;
 Font* font1 = nullptr;
 Vector cameraPosition = {0.0f, 0.0f};
-Rectangle viewPort = {0, 0, 240, 320};
+Rectangle viewPort = {0, 0, kPlayFieldWidth, kPlayFieldHeight};
 std::array<bool, kStageEventCount> stageEvents = {};
 std::array<SoundEffect*, kStageEventCount> stageSounds = {};
 Song* stageSong = nullptr;

@@ -10,6 +10,7 @@
 #include "engine_math_helper.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
@@ -22,29 +23,9 @@ constexpr float kCursorX = 74.0f;
 constexpr std::int32_t kCursorDrop = 4;
 constexpr double kValueIndent = 1.2;
 constexpr double kValueDrop = 0.5;
-constexpr Rectangle kCursorCell = {48, 24, 8, 8};
 constexpr std::int32_t kNoFlip = 0;
-// Half a second at 120 frames per second before a held key repeats the volume step.
-constexpr std::int32_t kVolumeRepeatDelay = 60;
-
-constexpr std::int32_t kStartRow = 0;
-constexpr std::int32_t kOptionsRow = 1;
-constexpr std::int32_t kExitRow = 2;
-
-constexpr std::int32_t kVideoRow = 0;
-constexpr std::int32_t kAudioRow = 1;
-constexpr std::int32_t kInputRow = 2;
-constexpr std::int32_t kOptionsBackRow = 3;
-
-constexpr std::int32_t kWindowModeRow = 0;
-constexpr std::int32_t kScaleTypeRow = 1;
-constexpr std::int32_t kRotationRow = 2;
-constexpr std::int32_t kApplyRow = 3;
-constexpr std::int32_t kVideoBackRow = 4;
-
-constexpr std::int32_t kMusicRow = 0;
-constexpr std::int32_t kSoundsRow = 1;
-constexpr std::int32_t kAudioBackRow = 2;
+// Half a second before a held key repeats the volume step.
+constexpr std::int32_t kVolumeRepeatDelay = ticks(0.5);
 
 constexpr std::array<const char*, 3> kMainLabels = {"Start", "Options", "Exit"};
 constexpr std::array<const char*, 4> kOptionsLabels = {"Video \\", "Audio ]", "Input [", "Back"};
@@ -94,13 +75,16 @@ constexpr std::array<const char*, 3> kWindowModeNames = {"Windowed", "FullScreen
 constexpr std::array<const char*, 3> kScaleTypeNames = {"Integer", "Aspect Fit", "Stretch"};
 constexpr std::array<const char*, 4> kRotationNames = {"None", "Right", "Flip", "Left"};
 
-constexpr std::array<std::int32_t, 5> kLastRow = {
-    static_cast<std::int32_t>(kMainLabels.size()) - 1,
-    static_cast<std::int32_t>(kOptionsLabels.size()) - 1,
-    static_cast<std::int32_t>(kVideoLabels.size()) - 1,
-    static_cast<std::int32_t>(kAudioLabels.size()) - 1,
-    static_cast<std::int32_t>(kControlsLabels.size()) - 1,
-};
+// Each page's labels end on its last row.
+template <std::size_t N>
+constexpr bool endsOn(const std::array<const char*, N>& labels, std::int32_t page) {
+    return static_cast<std::int32_t>(labels.size()) - 1 ==
+           kMenuLastRow[static_cast<std::size_t>(page)];
+}
+static_assert(endsOn(kMainLabels, kMainPage) && endsOn(kOptionsLabels, kOptionsPage) &&
+                  endsOn(kVideoLabels, kVideoPage) && endsOn(kAudioLabels, kAudioPage) &&
+                  endsOn(kControlsLabels, kControlsPage),
+              "a page's labels and its rows");
 
 std::int32_t subScene = kMainPage;
 std::int32_t cursorPlace = 0;
@@ -125,7 +109,8 @@ void moveCursor() {
     if (pressed(InputAction::Up) && cursorPlace > 0) {
         --cursorPlace;
     }
-    if (pressed(InputAction::Down) && cursorPlace < kLastRow[subScene]) {
+    if (pressed(InputAction::Down) &&
+        cursorPlace < kMenuLastRow[static_cast<std::size_t>(subScene)]) {
         ++cursorPlace;
     }
 }

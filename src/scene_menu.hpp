@@ -3,12 +3,8 @@
 
 #include <cstdint>
 
-inline constexpr std::int32_t kMainPage = 0;
-inline constexpr std::int32_t kOptionsPage = 1;
-inline constexpr std::int32_t kVideoPage = 2;
-inline constexpr std::int32_t kAudioPage = 3;
-// Read only: lists the fixed keys and what they do.
-inline constexpr std::int32_t kControlsPage = 4;
+// The pages and their rows.
+#include "game_constants.hpp"
 
 // Runs on every entry into the scene: main page, cursor on the first row, display choices 0.
 void initializeMenu();

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "game_constants.hpp"
 #include "video_presenting.hpp"
 
 namespace {
@@ -20,8 +21,9 @@ struct LayoutCase {
 };
 
 void expectLayout(const LayoutCase& c) {
-    const VideoLayout layout = computeVideoLayout(c.displayWidth, c.displayHeight, 240, 320,
-                                                  c.windowMode, c.scaleType, c.rotation);
+    const VideoLayout layout =
+        computeVideoLayout(c.displayWidth, c.displayHeight, kPlayFieldWidth, kPlayFieldHeight,
+                           c.windowMode, c.scaleType, c.rotation);
     const Rectangle& r = layout.scaleRectangle;
     SCOPED_TRACE(::testing::Message()
                  << c.displayWidth << "x" << c.displayHeight << " mode " << c.windowMode
@@ -107,12 +109,13 @@ TEST(VideoLayout, IntegerScalingNeverDropsBelowOne) {
 }
 
 TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
-    initializeVideo(240, 320);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getWindow(), nullptr);
     ASSERT_NE(getRenderer(), nullptr);
     SDL_DisplayMode mode = {};
     SDL_GetCurrentDisplayMode(0, &mode);
-    const VideoLayout expected = computeVideoLayout(mode.w, mode.h, 240, 320, 0, 0, 0);
+    const VideoLayout expected =
+        computeVideoLayout(mode.w, mode.h, kPlayFieldWidth, kPlayFieldHeight, 0, 0, 0);
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(getWindow(), &width, &height);
@@ -120,7 +123,7 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     EXPECT_EQ(height, expected.scaleRectangle.h);
     EXPECT_STREQ(SDL_GetWindowTitle(getWindow()), "Title Here");
 
-    const int scale = expected.scaleRectangle.w / 240;
+    const int scale = expected.scaleRectangle.w / kPlayFieldWidth;
     presentRedCorner();
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);
     EXPECT_EQ(windowPixel(getWindow(), 10 * scale + 2, 2), 0x000000u);
@@ -141,7 +144,7 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
 // lose its picture before anyone could see or read it.
 TEST(Video, ThePresentedPictureStaysInTheWindowWithoutDrawBatching) {
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "0");
-    initializeVideo(240, 320);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
     presentRedCorner();
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);

@@ -19,6 +19,7 @@
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
+#include "game_constants.hpp"
 #include "game_replay.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
@@ -114,7 +115,7 @@ namespace {
 void fillRenderCommandPool() {
     preRender();
     for (int draw = 0; draw < 1000; ++draw) {
-        renderSprite(*getSprite1(), Rectangle{64, 0, 7, 7}, 10.0f, 10.0f, 0);
+        renderSprite(*getSprite1(), kBallCell, 10.0f, 10.0f, 0);
     }
     renderVideo();
 }

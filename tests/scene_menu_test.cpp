@@ -15,6 +15,7 @@
 #include "engine_memory_helper.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
@@ -23,12 +24,9 @@
 using A = InputAction;
 
 namespace {
-constexpr int kFieldWidth = 240;
-constexpr int kFieldHeight = 320;
-constexpr int kCell = 8;
-constexpr Rectangle kFirstGlyph = {0, 0, 8, 8};
-constexpr std::int32_t kGlyphLastColumn = 7;
-constexpr Rectangle kCursorCell = {48, 24, 8, 8};
+constexpr int kFieldWidth = kPlayFieldWidth;
+constexpr int kFieldHeight = kPlayFieldHeight;
+constexpr int kCell = kFirstGlyphCell.w;
 constexpr std::uint32_t kCursorColour = 0xFF00FFu;
 constexpr std::uint8_t kGlyphBlue = 77;
 
@@ -59,7 +57,7 @@ void fillCell(SDL_Surface* surface, int x, int y, std::uint32_t rgb) {
 // Stands in for the sheet and font that start-up makes; the space stays transparent.
 void installCodedSheet() {
     auto* sprite = static_cast<Sprite*>(smalloc(sizeof(Sprite)));
-    Font* font = newFont(sprite, kFirstGlyph, kGlyphLastColumn);
+    Font* font = newFont(sprite, kFirstGlyphCell, kGlyphLastColumn);
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 64, 96, 32, SDL_PIXELFORMAT_RGBA32);
     SDL_FillRect(surface, nullptr, 0);
     for (int code = kFirstGlyphCode + 1; code <= kLastGlyphCode; ++code) {

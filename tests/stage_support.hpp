@@ -16,14 +16,15 @@
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
 #include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_variables.hpp"
 #include "test_support.hpp"
 
 namespace stage_support {
 
-inline constexpr std::int32_t kFieldWidth = 240;
-inline constexpr std::int32_t kFieldHeight = 320;
+inline constexpr std::int32_t kFieldWidth = kPlayFieldWidth;
+inline constexpr std::int32_t kFieldHeight = kPlayFieldHeight;
 
 // Queues the events that leave exactly the listed actions' keys down after the next drain.
 inline void pushHeld(std::initializer_list<InputAction> held) {
@@ -108,15 +109,15 @@ class DrawingTest : public ::testing::Test {
             const std::int32_t index = code - kFirstGlyphCode;
             fill({8 * (index % 8), 8 * (index / 8), 8, 8}, glyphColour(static_cast<char>(code)));
         }
-        fill({64, 0, 7, 7}, kBallColour);
-        fill({64, 10, 16, 8}, kBlockColour);
-        fill({64, 18, 9, 9}, kCoinColour);
-        fill({0, 97, 28, 11}, kPaddleColour);
+        fill(kBallCell, kBallColour);
+        fill(kBlockCell, kBlockColour);
+        fill(kCoinCell, kCoinColour);
+        fill(kPaddleCell, kPaddleColour);
         SDL_UpdateTexture(texture_, nullptr, pixels.data(), kSheetSize * 4);
         SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_BLEND);
         sheet_.texture = texture_;
         *getSprite1() = &sheet_;
-        *getFont1() = newFont(&sheet_, Rectangle{0, 0, 8, 8}, 7);
+        *getFont1() = newFont(&sheet_, kFirstGlyphCell, kGlyphLastColumn);
     }
 
     void TearDown() override {

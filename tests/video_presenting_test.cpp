@@ -9,6 +9,7 @@
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
 #include "render_support.hpp"
 #include "scene_menu.hpp"
@@ -28,9 +29,11 @@ TEST(Presenting, NoMorePicturesThanTheDisplayRefreshes) {
         std::int32_t frames;
     };
     const Case cases[] = {
-        {60, 1.0 / 120, 2},  {59, 1.0 / 120, 2}, {0, 1.0 / 120, 2},   {75, 1.0 / 120, 2},
-        {50, 1.0 / 120, 3},  {30, 1.0 / 120, 4}, {120, 1.0 / 120, 1}, {144, 1.0 / 120, 1},
-        {240, 1.0 / 120, 1}, {60, 0.0, 1},
+        {60, kFramePeriodSeconds, 2},  {59, kFramePeriodSeconds, 2},
+        {0, kFramePeriodSeconds, 2},   {75, kFramePeriodSeconds, 2},
+        {50, kFramePeriodSeconds, 3},  {30, kFramePeriodSeconds, 4},
+        {120, kFramePeriodSeconds, 1}, {144, kFramePeriodSeconds, 1},
+        {240, kFramePeriodSeconds, 1}, {60, 0.0, 1},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(framesPerPicture(c.refreshRate, c.framePeriod), c.frames)

@@ -5,14 +5,11 @@
 #include "engine_input.hpp"
 #include "entity_ball.hpp"
 #include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
 #include "scene_menu.hpp"
 
 namespace {
-constexpr std::int32_t kExitRow = 2;
-constexpr std::int32_t kMainPageLastRow = 2;
-constexpr std::int32_t kApplyRow = 3;
-constexpr std::int32_t kVideoPageLastRow = 4;
 // Each action is held in about one random step in four.
 constexpr std::int64_t kHoldOneIn = 4;
 constexpr std::int64_t kLongestRandomStep = 30;
@@ -52,7 +49,7 @@ bool newlyPressed(const HeldActions& before, const HeldActions& now, InputAction
 // The row a new Confirm press acts on this pass on `page`, or -1 without one: the cursor
 // moves for new Up and Down presses first.
 std::int32_t confirmedRow(const HeldActions& before, const HeldActions& now, const MonkeyView& view,
-                          std::int32_t page, std::int32_t lastRow) {
+                          std::int32_t page) {
     if (view.scene != kMenuScene || view.menuPage != page ||
         !newlyPressed(before, now, InputAction::Confirm)) {
         return -1;
@@ -61,7 +58,8 @@ std::int32_t confirmedRow(const HeldActions& before, const HeldActions& now, con
     if (newlyPressed(before, now, InputAction::Up) && cursor > 0) {
         --cursor;
     }
-    if (newlyPressed(before, now, InputAction::Down) && cursor < lastRow) {
+    if (newlyPressed(before, now, InputAction::Down) &&
+        cursor < kMenuLastRow[static_cast<std::size_t>(page)]) {
         ++cursor;
     }
     return cursor;
@@ -87,11 +85,11 @@ std::int64_t MonkeyRandom::between(std::int64_t lowest, std::int64_t highest) {
 }
 
 bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const MonkeyView& view) {
-    return confirmedRow(before, now, view, kMainPage, kMainPageLastRow) == kExitRow;
+    return confirmedRow(before, now, view, kMainPage) == kExitRow;
 }
 
 bool wouldApplyDisplay(const HeldActions& before, const HeldActions& now, const MonkeyView& view) {
-    return confirmedRow(before, now, view, kVideoPage, kVideoPageLastRow) == kApplyRow;
+    return confirmedRow(before, now, view, kVideoPage) == kApplyRow;
 }
 
 MonkeyView readMonkeyView() {
