@@ -143,12 +143,13 @@ void MenuRender(benchmark::State& state) {
 // presented: every picture counts as new, as after an expose.
 void WindowCopy(benchmark::State& state) {
     changeScene(kMenuScene);
-    changeVideoSettings(kWindowed, kScaleInteger, static_cast<std::int32_t>(state.range(0)));
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer,
+                        static_cast<Rotation>(state.range(0)));
     for (auto _ : state) {
         markPictureChanged();
         renderVideo();
     }
-    changeVideoSettings(kWindowed, kScaleInteger, 0);
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, Rotation::None);
 }
 
 void StagePass(benchmark::State& state) {

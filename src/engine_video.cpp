@@ -26,8 +26,8 @@ std::int32_t trunc32(double value) {
     return static_cast<std::int32_t>(value);
 }
 
-bool isQuarterTurn(std::int32_t rotation) {
-    return rotation == 1 || rotation == 3;
+bool isQuarterTurn(Rotation rotation) {
+    return rotation == Rotation::Right || rotation == Rotation::Left;
 }
 
 double ratio(std::int32_t numerator, std::int32_t denominator) {
@@ -84,8 +84,7 @@ void presentPicture() {
 
 VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHeight,
                                std::int32_t playWidth, std::int32_t playHeight,
-                               std::int32_t windowMode, std::int32_t scaleType,
-                               std::int32_t rotation) {
+                               WindowMode windowMode, ScaleType scaleType, Rotation rotation) {
     const bool quarterTurn = isQuarterTurn(rotation);
     // In a quarter turn the play field's width lies along the display's height.
     const std::int32_t alongWidth = quarterTurn ? displayHeight : displayWidth;
@@ -96,10 +95,10 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
     double factorX = 1.0;
     double factorY = 1.0;
     switch (scaleType) {
-        case kScaleInteger:
+        case ScaleType::Integer:
             factorX = factorY = integerFactor(widthQuotient, heightQuotient);
             break;
-        case kScaleAspectFit:
+        case ScaleType::AspectFit:
             factorX = factorY = std::min(heightQuotient, widthQuotient);
             break;
         default:
@@ -121,7 +120,7 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
                              static_cast<float>(result.scaleRectangle.h)};
     }
 
-    if (windowMode == kFullScreen || windowMode == kDesktopFullScreen) {
+    if (windowMode == WindowMode::FullScreen || windowMode == WindowMode::DesktopFullScreen) {
         result.scaleRectangle.x = trunc32(displayWidth * 0.5 - scaledWidth * 0.5);
         result.scaleRectangle.y = trunc32(displayHeight * 0.5 - scaledHeight * 0.5);
     } else if (quarterTurn) {
@@ -129,7 +128,7 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
         result.scaleRectangle.x = trunc32(scaledHeight * 0.5 - scaledWidth * 0.5);
         result.scaleRectangle.y = trunc32(scaledWidth * 0.5 - scaledHeight * 0.5);
     }
-    result.textureRotation = rotation * 90;
+    result.textureRotation = static_cast<std::int32_t>(rotation) * 90;
     return result;
 }
 
@@ -171,8 +170,8 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
     readDisplaySize(displayWidth, displayHeight);
-    layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight, kWindowed,
-                                kScaleInteger, 0);
+    layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight,
+                                WindowMode::Windowed, ScaleType::Integer, Rotation::None);
     applyWindowedSize();
     initializeWindowCopy(renderer, window, textureTarget, gameWidth, gameHeight);
     startPresenting(window, renderer);
@@ -180,22 +179,22 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     SDL_RenderPresent(renderer);
 }
 
-void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::int32_t rotation) {
+void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation rotation) {
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
     readDisplaySize(displayWidth, displayHeight);
     layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight, windowMode,
                                 scaleType, rotation);
     switch (windowMode) {
-        case kWindowed:
+        case WindowMode::Windowed:
             applyWindowedSize();
             break;
-        case kFullScreen:
+        case WindowMode::FullScreen:
             SDL_SetWindowSize(window, displayWidth, displayHeight);
             SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
             SDL_RenderSetViewport(renderer, nullptr);
             break;
-        case kDesktopFullScreen:
+        case WindowMode::DesktopFullScreen:
             SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
             SDL_RenderSetViewport(renderer, nullptr);
             break;

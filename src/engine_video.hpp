@@ -10,8 +10,14 @@ struct SDL_Renderer;
 struct SDL_Texture;
 struct SDL_Window;
 
-enum WindowMode : std::int32_t { kWindowed = 0, kFullScreen = 1, kDesktopFullScreen = 2 };
-enum ScaleType : std::int32_t { kScaleInteger = 0, kScaleAspectFit = 1, kScaleStretch = 2 };
+// The display settings, with the values the video page passes.
+enum class WindowMode : std::int32_t { Windowed = 0, FullScreen = 1, DesktopFullScreen = 2 };
+enum class ScaleType : std::int32_t { Integer = 0, AspectFit = 1, Stretch = 2 };
+// Clockwise quarter turns of the play field in the window.
+enum class Rotation : std::int32_t { None = 0, Right = 1, Flip = 2, Left = 3 };
+inline constexpr std::int32_t kWindowModeCount = 3;
+inline constexpr std::int32_t kScaleTypeCount = 3;
+inline constexpr std::int32_t kRotationCount = 4;
 
 // Where the play field goes in the window, before rotation about the rectangle's centre.
 struct VideoLayout {
@@ -24,14 +30,13 @@ struct VideoLayout {
 // rectangle, window size and rotation out.
 VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHeight,
                                std::int32_t gameWidth, std::int32_t gameHeight,
-                               std::int32_t windowMode, std::int32_t scaleType,
-                               std::int32_t rotation);
+                               WindowMode windowMode, ScaleType scaleType, Rotation rotation);
 
 // Opens the window and renderer; when either cannot be made, or the only display is SDL's
 // invisible offscreen one that was not asked for, the failure is reported and the game ends
 // non-zero.
 void initializeVideo(std::int32_t width, std::int32_t height);
-void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::int32_t rotation);
+void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation rotation);
 // Makes the play field the render target and clears it.
 void preRender();
 // Clears the window, copies the play field into it and presents, unless the window already

@@ -297,11 +297,11 @@ void writeTraceLine(std::FILE* out, long long frame) {
     line.text(",");
     line.number(getMenuCursor());
     line.text(",");
-    line.number(getMenuWindowMode());
+    line.number(static_cast<std::int32_t>(getMenuWindowMode()));
     line.text(",");
-    line.number(getMenuScaleType());
+    line.number(static_cast<std::int32_t>(getMenuScaleType()));
     line.text(",");
-    line.number(getMenuRotation());
+    line.number(static_cast<std::int32_t>(getMenuRotation()));
     line.text("]}");
     line.flush(out);
 }

@@ -70,10 +70,18 @@ constexpr std::array<TextLine, 19> kControlsText = {{
     {8, controlsLine(12), "frame ending 30 s of play."},
 }};
 
-constexpr std::array<const char*, 3> kWindowModeNames = {"Windowed", "FullScreen",
-                                                         "Windowed FullScreen"};
-constexpr std::array<const char*, 3> kScaleTypeNames = {"Integer", "Aspect Fit", "Stretch"};
-constexpr std::array<const char*, 4> kRotationNames = {"None", "Right", "Flip", "Left"};
+// The video page's names for each choice, indexed by its value.
+constexpr std::array<const char*, kWindowModeCount> kWindowModeNames = {"Windowed", "FullScreen",
+                                                                        "Windowed FullScreen"};
+constexpr std::array<const char*, kScaleTypeCount> kScaleTypeNames = {"Integer", "Aspect Fit",
+                                                                      "Stretch"};
+constexpr std::array<const char*, kRotationCount> kRotationNames = {"None", "Right", "Flip",
+                                                                    "Left"};
+
+template <typename Choice, std::size_t N>
+const char* nameOf(const std::array<const char*, N>& names, Choice choice) {
+    return names[static_cast<std::size_t>(choice)];
+}
 
 // Each page's labels end on its last row.
 template <std::size_t N>
@@ -88,9 +96,9 @@ static_assert(endsOn(kMainLabels, kMainPage) && endsOn(kOptionsLabels, kOptionsP
 
 std::int32_t subScene = kMainPage;
 std::int32_t cursorPlace = 0;
-std::int32_t fullScreen = 0;
-std::int32_t videoScaleType = 0;
-std::int32_t rotationType = 0;
+WindowMode fullScreen = WindowMode::Windowed;
+ScaleType videoScaleType = ScaleType::Integer;
+Rotation rotationType = Rotation::None;
 // Room for any 32-bit integer in decimal, sign and terminator included.
 std::array<char, 12> musicVolumeText = {};
 std::array<char, 12> soundVolumeText = {};
@@ -116,13 +124,16 @@ void moveCursor() {
 }
 
 // Right before Left, so both in one frame at the top end one lower.
-void stepChoice(std::int32_t& choice, std::size_t choiceCount) {
-    if (pressed(InputAction::Right) && choice < static_cast<std::int32_t>(choiceCount) - 1) {
-        ++choice;
+template <typename Choice>
+void stepChoice(Choice& choice, std::int32_t choiceCount) {
+    auto value = static_cast<std::int32_t>(choice);
+    if (pressed(InputAction::Right) && value < choiceCount - 1) {
+        ++value;
     }
-    if (pressed(InputAction::Left) && choice > 0) {
-        --choice;
+    if (pressed(InputAction::Left) && value > 0) {
+        --value;
     }
+    choice = static_cast<Choice>(value);
 }
 
 void stepVolume(void (*change)(std::int32_t)) {
@@ -186,13 +197,13 @@ void updateVideoPage() {
     // The row's step runs even on the frame that leaves, then on row 0.
     switch (cursorPlace) {
         case kWindowModeRow:
-            stepChoice(fullScreen, kWindowModeNames.size());
+            stepChoice(fullScreen, kWindowModeCount);
             break;
         case kScaleTypeRow:
-            stepChoice(videoScaleType, kScaleTypeNames.size());
+            stepChoice(videoScaleType, kScaleTypeCount);
             break;
         case kRotationRow:
-            stepChoice(rotationType, kRotationNames.size());
+            stepChoice(rotationType, kRotationCount);
             break;
         case kApplyRow:
             if (pressed(InputAction::Confirm)) {
@@ -242,11 +253,11 @@ void printLabels(const std::array<const char*, N>& labels) {
 
 void renderVideoPage() {
     printLabel(kVideoLabels[kWindowModeRow], kWindowModeRow);
-    printValue(kWindowModeNames[fullScreen], kWindowModeRow);
+    printValue(nameOf(kWindowModeNames, fullScreen), kWindowModeRow);
     printLabel(kVideoLabels[kScaleTypeRow], kScaleTypeRow);
-    printValue(kScaleTypeNames[videoScaleType], kScaleTypeRow);
+    printValue(nameOf(kScaleTypeNames, videoScaleType), kScaleTypeRow);
     printLabel(kVideoLabels[kRotationRow], kRotationRow);
-    printValue(kRotationNames[rotationType], kRotationRow);
+    printValue(nameOf(kRotationNames, rotationType), kRotationRow);
     printLabel(kVideoLabels[kApplyRow], kApplyRow);
     printLabel(kVideoLabels[kVideoBackRow], kVideoBackRow);
 }
@@ -271,9 +282,9 @@ void renderControlsPage() {
 
 void initializeMenu() {
     openPage(kMainPage);
-    fullScreen = 0;
-    videoScaleType = 0;
-    rotationType = 0;
+    fullScreen = WindowMode::Windowed;
+    videoScaleType = ScaleType::Integer;
+    rotationType = Rotation::None;
     *getCameraPosition() = {0.0f, 0.0f};
 }
 
@@ -333,12 +344,12 @@ std::int32_t getMenuPage() {
 std::int32_t getMenuCursor() {
     return cursorPlace;
 }
-std::int32_t getMenuWindowMode() {
+WindowMode getMenuWindowMode() {
     return fullScreen;
 }
-std::int32_t getMenuScaleType() {
+ScaleType getMenuScaleType() {
     return videoScaleType;
 }
-std::int32_t getMenuRotation() {
+Rotation getMenuRotation() {
     return rotationType;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "engine_video.hpp"
 // The pages and their rows.
 #include "game_constants.hpp"
 
@@ -16,6 +17,6 @@ void quitMenu();
 std::int32_t getMenuPage();
 std::int32_t getMenuCursor();
 // The display choices shown on the video page; the display changes only when they are applied.
-std::int32_t getMenuWindowMode();
-std::int32_t getMenuScaleType();
-std::int32_t getMenuRotation();
+WindowMode getMenuWindowMode();
+ScaleType getMenuScaleType();
+Rotation getMenuRotation();

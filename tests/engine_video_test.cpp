@@ -23,7 +23,8 @@ struct LayoutCase {
 void expectLayout(const LayoutCase& c) {
     const VideoLayout layout =
         computeVideoLayout(c.displayWidth, c.displayHeight, kPlayFieldWidth, kPlayFieldHeight,
-                           c.windowMode, c.scaleType, c.rotation);
+                           static_cast<WindowMode>(c.windowMode),
+                           static_cast<ScaleType>(c.scaleType), static_cast<Rotation>(c.rotation));
     const Rectangle& r = layout.scaleRectangle;
     SCOPED_TRACE(::testing::Message()
                  << c.displayWidth << "x" << c.displayHeight << " mode " << c.windowMode
@@ -115,7 +116,8 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     SDL_DisplayMode mode = {};
     SDL_GetCurrentDisplayMode(0, &mode);
     const VideoLayout expected =
-        computeVideoLayout(mode.w, mode.h, kPlayFieldWidth, kPlayFieldHeight, 0, 0, 0);
+        computeVideoLayout(mode.w, mode.h, kPlayFieldWidth, kPlayFieldHeight, WindowMode::Windowed,
+                           ScaleType::Integer, Rotation::None);
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(getWindow(), &width, &height);
@@ -129,7 +131,7 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     EXPECT_EQ(windowPixel(getWindow(), 10 * scale + 2, 2), 0x000000u);
 
     // A quarter turn to the right puts the field's top-left corner at the window's top-right.
-    changeVideoSettings(0, 0, 1);
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, Rotation::Right);
     SDL_GetWindowSize(getWindow(), &width, &height);
     EXPECT_EQ(width, static_cast<int>(getVideoLayout().windowSize.x));
     EXPECT_EQ(height, static_cast<int>(getVideoLayout().windowSize.y));
@@ -148,7 +150,7 @@ TEST(Video, ThePresentedPictureStaysInTheWindowWithoutDrawBatching) {
     ASSERT_NE(getRenderer(), nullptr);
     presentRedCorner();
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);
-    changeVideoSettings(kWindowed, kScaleInteger, 3);
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, Rotation::Left);
     presentRedCorner();
     int width = 0;
     int height = 0;

@@ -215,8 +215,8 @@ TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
     EXPECT_LT(counted.lowestSoundVolume, soundVolume);
     EXPECT_EQ(getMusicVolume(), musicVolume);
     EXPECT_EQ(getSoundEffectVolume(), soundVolume);
-    EXPECT_EQ(getMenuWindowMode(), kWindowed);
-    EXPECT_EQ(getMenuRotation(), 0);
+    EXPECT_EQ(getMenuWindowMode(), WindowMode::Windowed);
+    EXPECT_EQ(getMenuRotation(), Rotation::None);
     shutDown();
 }
 
@@ -226,15 +226,17 @@ TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
 TEST(StageAllocation, TurnedStageFramesAllocateNothing) {
     startCounting();
     struct Layout {
-        std::int32_t scaleType;
-        std::int32_t rotation;
+        ScaleType scaleType;
+        Rotation rotation;
     };
-    const Layout layouts[] = {{kScaleInteger, 1}, {kScaleAspectFit, 2}, {kScaleStretch, 3}};
+    const Layout layouts[] = {{ScaleType::Integer, Rotation::Right},
+                              {ScaleType::AspectFit, Rotation::Flip},
+                              {ScaleType::Stretch, Rotation::Left}};
     constexpr int kSettlingPasses = 20;
     constexpr int kCountedPasses = 600;
     for (const Layout& layout : layouts) {
         changeScene(kStageScene);
-        changeVideoSettings(kWindowed, layout.scaleType, layout.rotation);
+        changeVideoSettings(WindowMode::Windowed, layout.scaleType, layout.rotation);
         const long long picturesBefore = getPicturesPresented();
         for (int pass = 0; pass < kSettlingPasses + kCountedPasses; ++pass) {
             if (getCurrentScene() != kStageScene) {
@@ -247,7 +249,7 @@ TEST(StageAllocation, TurnedStageFramesAllocateNothing) {
         }
         // The counted frames did reach the window, turned.
         EXPECT_GT(getPicturesPresented() - picturesBefore, kCountedPasses / 20)
-            << "rotation " << layout.rotation;
+            << "rotation " << static_cast<int>(layout.rotation);
     }
     std::printf("turned stage passes counted: %ld new, %ld SDL allocations\n", newCalls.load(),
                 sdlCalls.load());

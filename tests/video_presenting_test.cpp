@@ -58,7 +58,7 @@ TEST(Presenting, AStillMenuSendsOnePictureUntilTheWindowNeedsItAgain) {
     // Moving the cursor is a new picture; applying settings redraws the window.
     pressAndRelease(InputAction::Down);
     EXPECT_EQ(picturesOver(100), 0);
-    changeVideoSettings(kWindowed, kScaleInteger, 0);
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, Rotation::None);
     EXPECT_EQ(picturesOver(100), 1);
     shutDown();
 }

@@ -26,23 +26,32 @@ using render_support::windowPixels;
 TEST(WindowCopy, TheWindowShowsThePlayFieldInEveryLayout) {
     startUp();
     struct Case {
-        std::int32_t windowMode;
-        std::int32_t scaleType;
-        std::int32_t rotation;
+        WindowMode windowMode;
+        ScaleType scaleType;
+        Rotation rotation;
     };
     const Case cases[] = {
-        {kWindowed, kScaleInteger, 0},     {kWindowed, kScaleAspectFit, 0},
-        {kWindowed, kScaleStretch, 0},     {kWindowed, kScaleInteger, 1},
-        {kWindowed, kScaleAspectFit, 1},   {kWindowed, kScaleStretch, 1},
-        {kWindowed, kScaleInteger, 2},     {kWindowed, kScaleAspectFit, 2},
-        {kWindowed, kScaleStretch, 3},     {kWindowed, kScaleInteger, 3},
-        {kFullScreen, kScaleAspectFit, 1}, {kDesktopFullScreen, kScaleStretch, 3},
-        {kFullScreen, kScaleInteger, 2},   {kDesktopFullScreen, kScaleAspectFit, 0},
-        {kWindowed, kScaleAspectFit, 3},   {kWindowed, kScaleInteger, 0},
+        {WindowMode::Windowed, ScaleType::Integer, Rotation::None},
+        {WindowMode::Windowed, ScaleType::AspectFit, Rotation::None},
+        {WindowMode::Windowed, ScaleType::Stretch, Rotation::None},
+        {WindowMode::Windowed, ScaleType::Integer, Rotation::Right},
+        {WindowMode::Windowed, ScaleType::AspectFit, Rotation::Right},
+        {WindowMode::Windowed, ScaleType::Stretch, Rotation::Right},
+        {WindowMode::Windowed, ScaleType::Integer, Rotation::Flip},
+        {WindowMode::Windowed, ScaleType::AspectFit, Rotation::Flip},
+        {WindowMode::Windowed, ScaleType::Stretch, Rotation::Left},
+        {WindowMode::Windowed, ScaleType::Integer, Rotation::Left},
+        {WindowMode::FullScreen, ScaleType::AspectFit, Rotation::Right},
+        {WindowMode::DesktopFullScreen, ScaleType::Stretch, Rotation::Left},
+        {WindowMode::FullScreen, ScaleType::Integer, Rotation::Flip},
+        {WindowMode::DesktopFullScreen, ScaleType::AspectFit, Rotation::None},
+        {WindowMode::Windowed, ScaleType::AspectFit, Rotation::Left},
+        {WindowMode::Windowed, ScaleType::Integer, Rotation::None},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "mode " << c.windowMode << " scale " << c.scaleType
-                                          << " rotation " << c.rotation);
+        SCOPED_TRACE(::testing::Message() << "mode " << static_cast<int>(c.windowMode) << " scale "
+                                          << static_cast<int>(c.scaleType) << " rotation "
+                                          << static_cast<int>(c.rotation));
         changeScene(kStageScene);
         changeVideoSettings(c.windowMode, c.scaleType, c.rotation);
         picturesOver(3);

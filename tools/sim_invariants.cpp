@@ -18,9 +18,6 @@ namespace {
 // The paddle's half length keeps its centre this far from either side of the field.
 constexpr auto kPaddleLeftmost = static_cast<float>(kPaddleHalfLength);
 constexpr auto kPaddleRightmost = static_cast<float>(kPlayFieldWidth - kPaddleHalfLength);
-constexpr std::int32_t kWindowModeCount = 3;
-constexpr std::int32_t kScaleTypeCount = 3;
-constexpr std::int32_t kRotationCount = 4;
 
 using WallCells = std::bitset<kBlockCapacity>;
 
@@ -195,9 +192,9 @@ void readGameState(GameState& state) {
     }
     state.menuPage = getMenuPage();
     state.menuCursor = getMenuCursor();
-    state.menuWindowMode = getMenuWindowMode();
-    state.menuScaleType = getMenuScaleType();
-    state.menuRotation = getMenuRotation();
+    state.menuWindowMode = static_cast<std::int32_t>(getMenuWindowMode());
+    state.menuScaleType = static_cast<std::int32_t>(getMenuScaleType());
+    state.menuRotation = static_cast<std::int32_t>(getMenuRotation());
 }
 
 std::string findBrokenInvariant(const GameState& previous, const GameState& current) {
