@@ -61,19 +61,11 @@ class FrameShareReporter : public benchmark::ConsoleReporter {
     std::vector<Row> rows_;
 };
 
-void pushKey(InputAction action, bool down) {
-    SDL_Event event = {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = static_cast<SDL_Scancode>(getActionScancode(action));
-    SDL_PushEvent(&event);
-}
-
 // A press the menu sees once: the key goes down for one pass and up for the next.
 void press(InputAction action) {
-    pushKey(action, true);
+    pushKeyEvent(getActionScancode(action), true);
     runFramePass();
-    pushKey(action, false);
+    pushKeyEvent(getActionScancode(action), false);
     runFramePass();
 }
 

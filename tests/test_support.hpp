@@ -12,7 +12,6 @@ namespace test_support {
 
 // Pushes a key event for the action's bound key onto SDL's queue; updateInputs drains it.
 void pushActionKey(InputAction action, bool down);
-void pushScancode(int scancode, bool down);
 void pushWindowEvent(int windowEventId);
 void pushQuit();
 

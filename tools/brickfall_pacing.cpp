@@ -107,11 +107,7 @@ void holdAction(InputAction action, bool down) {
     if (recording.keyDown[scancode] == down) {
         return;
     }
-    SDL_Event event = {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
-    SDL_PushEvent(&event);
+    pushKeyEvent(static_cast<std::int32_t>(scancode), down);
     recording.keyDown[scancode] = down;
 }
 
