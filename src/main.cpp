@@ -12,7 +12,9 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
-#include "game_replay.hpp"
+#include "game_snapshot.hpp"
+#include "game_trace.hpp"
+#include "input_script.hpp"
 
 namespace {
 constexpr char kUsage[] =
@@ -152,6 +154,7 @@ ScriptPlayer demoPlayer(demoScript);
 bool playingDemo = false;
 std::optional<ScriptRecorder> recorder;
 std::FILE* traceOut = nullptr;
+GameState traceState;
 long long passes = 0;
 
 // Before each pass reads its input: the demo's keys for the pass, as the keyboard would send.
@@ -166,7 +169,8 @@ void endPass(bool ranFrame) {
         recorder->note(readPassInput());
     }
     if (traceOut != nullptr && ranFrame) {
-        writeTraceLine(traceOut, passes);
+        readGameState(traceState);
+        writeTraceLine(traceOut, passes, traceState);
     }
     // As brickfall-sim does, the game ends after the script's last pass.
     if (playingDemo && passes >= demoScript.length) {

@@ -20,10 +20,12 @@
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
 #include "game_constants.hpp"
-#include "game_replay.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_snapshot.hpp"
+#include "game_trace.hpp"
 #include "game_variables.hpp"
+#include "input_script.hpp"
 #include "scene_menu.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"
@@ -299,13 +301,15 @@ namespace {
 std::FILE* recordingOut = nullptr;
 std::FILE* traceOut = nullptr;
 ScriptRecorder* passRecorder = nullptr;
+GameState traceState;
 long long replayPasses = 0;
 
 void recordAndTrace(bool ranFrame) {
     ++replayPasses;
     passRecorder->note(readPassInput());
     if (ranFrame) {
-        writeTraceLine(traceOut, replayPasses);
+        readGameState(traceState);
+        writeTraceLine(traceOut, replayPasses, traceState);
     }
 }
 }  // namespace

@@ -12,7 +12,6 @@
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
 #include "game_constants.hpp"
-#include "game_replay.hpp"
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "game_constants.hpp"
-#include "game_replay.hpp"
+#include "input_script.hpp"
 #include "test_support.hpp"
 
 namespace {

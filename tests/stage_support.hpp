@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,9 @@
 #include "entity_paddle.hpp"
 #include "game_constants.hpp"
 #include "game_font.hpp"
+#include "game_snapshot.hpp"
 #include "game_variables.hpp"
+#include "sim_monkey.hpp"
 #include "test_support.hpp"
 
 namespace stage_support {
@@ -44,22 +47,13 @@ inline void holdOnly(std::initializer_list<InputAction> held) {
 
 // A player who steers under the lowest falling ball, to keep a stage going for long runs.
 inline void pushChasing() {
-    float lowest = -1.0f;
-    float target = 0.0f;
-    for (std::int32_t i = 0; i < getBallCount(); ++i) {
-        const Ball ball = getBall(i);
-        if (ball.direction.y > 0.0f && ball.position.y > lowest) {
-            lowest = ball.position.y;
-            target = ball.position.x;
-        }
-    }
-    const float paddle = getPaddlePosition().x;
-    if (lowest < 0.0f || (target > paddle - 2.0f && target < paddle + 2.0f)) {
-        pushHeld({});
-    } else if (target < paddle) {
-        pushHeld({InputAction::Left});
+    GameState state;
+    readGameState(state);
+    const std::optional<InputAction> key = chaseLowestBall(state);
+    if (key) {
+        pushHeld({*key});
     } else {
-        pushHeld({InputAction::Right});
+        pushHeld({});
     }
 }
 

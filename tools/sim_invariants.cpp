@@ -1,5 +1,5 @@
-// sim_invariants -- the game state a soak run reads after every pass, and the rules it must
-// keep from one pass to the next.
+// sim_invariants -- the rules a soak run checks the game's state against after every pass,
+// from one pass to the next.
 #include "sim_invariants.hpp"
 
 #include <algorithm>
@@ -8,11 +8,10 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "engine_video.hpp"
 #include "entity_paddle.hpp"
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"
-#include "game_score.hpp"
-#include "scene_menu.hpp"
 
 namespace {
 // The paddle's half length keeps its centre this far from either side of the field.
@@ -172,30 +171,6 @@ std::string checkScenes(const GameState& /*previous*/, const GameState& s) {
     return {};
 }
 }  // namespace
-
-void readGameState(GameState& state) {
-    state.scene = getCurrentScene();
-    state.score = getScore();
-    state.highScore = getHighScore();
-    state.paddle = getPaddlePosition();
-    state.blockCount = getBlockCount();
-    for (std::int32_t i = 0; i < std::min(state.blockCount, kBlockCapacity); ++i) {
-        state.blocks[static_cast<std::size_t>(i)] = getBlock(i);
-    }
-    state.ballCount = getBallCount();
-    for (std::int32_t i = 0; i < std::min(state.ballCount, kBallCapacity); ++i) {
-        state.balls[static_cast<std::size_t>(i)] = getBall(i);
-    }
-    state.coinCount = getCoinCount();
-    for (std::int32_t i = 0; i < std::min(state.coinCount, kCoinCapacity); ++i) {
-        state.coins[static_cast<std::size_t>(i)] = getCoin(i);
-    }
-    state.menuPage = getMenuPage();
-    state.menuCursor = getMenuCursor();
-    state.menuWindowMode = static_cast<std::int32_t>(getMenuWindowMode());
-    state.menuScaleType = static_cast<std::int32_t>(getMenuScaleType());
-    state.menuRotation = static_cast<std::int32_t>(getMenuRotation());
-}
 
 std::string findBrokenInvariant(const GameState& previous, const GameState& current) {
     // Counts come first: the later checks index the arrays by them.

@@ -1,13 +1,11 @@
-#include "game_replay.hpp"
+#include "input_script.hpp"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "engine_game_manager.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -197,84 +195,4 @@ TEST(SimScript, LoadingNamesTheFileAndWhatIsWrongWithIt) {
         << error;
     EXPECT_EQ(script.length, 3);
     test_support::removeDirectory(directory);
-}
-
-namespace {
-// The game's own start-up on SDL's dummy drivers, so input goes through its real path.
-class FedInput : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        startUp();
-        ASSERT_FALSE(getQuit());
-    }
-    void TearDown() override {
-        setFedInputOnly(false);
-        shutDown();
-    }
-};
-}  // namespace
-
-TEST_F(FedInput, WhatIsFedIsWhatTheInputModuleHoldsAfterTheDrain) {
-    const std::vector<PassInput> passes = {
-        {only({InputAction::Left}), false},
-        {only({InputAction::Left, InputAction::Confirm}), false},
-        {only({InputAction::Left, InputAction::Confirm}), true},
-        {{}, true},
-        {only({InputAction::Select}), false},
-        {only({InputAction::Up, InputAction::Down, InputAction::Back, InputAction::Special,
-               InputAction::Pause, InputAction::Right}),
-         false},
-        {{}, false},
-    };
-    for (std::size_t pass = 0; pass < passes.size(); ++pass) {
-        feedInput(passes[pass].held, passes[pass].minimized);
-        updateInputs();
-        PassInput expected = passes[pass];
-        // Select shares Confirm's key, and the recording names the key by the first action.
-        if (expected.held[static_cast<std::size_t>(InputAction::Select)]) {
-            expected.held[static_cast<std::size_t>(InputAction::Select)] = false;
-            expected.held[static_cast<std::size_t>(InputAction::Confirm)] = true;
-        }
-        EXPECT_EQ(readPassInput(), expected) << "pass " << pass + 1;
-    }
-}
-
-TEST_F(FedInput, ATapWithinOneDrainLeavesWhatNoEventLeaves) {
-    // Pressed and released before the drain, and a held key's auto-repeat: neither changes
-    // the state the input module keeps, so recording that state loses nothing.
-    test_support::pushActionKey(InputAction::Left, true);
-    test_support::pushActionKey(InputAction::Left, false);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
-    EXPECT_EQ(inputPressed(InputAction::Left), 0);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
-    EXPECT_EQ(inputHeld(InputAction::Right, 1), 1) << "a repeat does not restart the timer";
-}
-
-TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits) {
-    setFedInputOnly(true);
-    test_support::pushActionKey(InputAction::Left, true);
-    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-    feedInput(only({InputAction::Right}), false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
-    feedInput({}, true);
-    test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{{}, true}));
-    EXPECT_FALSE(getQuit());
-    test_support::pushQuit();
-    updateInputs();
-    EXPECT_TRUE(getQuit()) << "closing the window still ends a demo";
-
-    // Off again, the player's keys count once more.
-    setFedInputOnly(false);
-    feedInput({}, false);
-    test_support::pushActionKey(InputAction::Up, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Up}), false}));
 }
