@@ -10,6 +10,7 @@
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
 
 namespace {

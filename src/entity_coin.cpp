@@ -8,6 +8,7 @@
 #include "entity_paddle.hpp"
 #include "game_constants.hpp"
 #include "game_score.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
 
 namespace {

@@ -19,6 +19,7 @@
 #include "entity_ball.hpp"
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"
+#include "game_stage_sounds.hpp"
 #include "render_support.hpp"
 #include "test_support.hpp"
 
@@ -247,10 +248,11 @@ TEST(HostileSounds, MissingOrUnreadableSoundFileEndsStartUpWithItsMessage) {
         const char* contents;  // null: the file is removed
         const std::string& message;
     } cases[] = {
-        {"missing effect", "SFX/coin.wav", nullptr, soundText},
-        {"unreadable effect", "SFX/strike.wav", "RIFF, but no wave follows", soundText},
-        {"missing tune", "MUS/stage.mod", nullptr, musicText},
-        {"unreadable tune", "MUS/stage.mod", "not a module at all", musicText},
+        {"missing effect", stageSoundName(StageEvent::CoinCaught), nullptr, soundText},
+        {"unreadable effect", stageSoundName(StageEvent::BlockStruck), "RIFF, but no wave follows",
+         soundText},
+        {"missing tune", kStageSongName.c_str(), nullptr, musicText},
+        {"unreadable tune", kStageSongName.c_str(), "not a module at all", musicText},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
