@@ -18,15 +18,30 @@ class LineWriter {
             used_ += length;
         }
     }
+    void value(bool flag) { text(flag ? "true" : "false"); }
     template <typename Number>
-    void number(Number value) {
+    void value(Number number) {
         // Floats come out as the shortest text that reads back as the same 32-bit value.
-        const auto result = std::to_chars(buffer_ + used_, buffer_ + kLineCapacity - 1, value);
+        const auto result = std::to_chars(buffer_ + used_, buffer_ + kLineCapacity - 1, number);
         if (result.ec == std::errc()) {
             used_ = static_cast<std::size_t>(result.ptr - buffer_);
         }
     }
-    void boolean(bool value) { text(value ? "true" : "false"); }
+    // A name and its value, after a comma unless it is the first, right after the brace.
+    template <typename Value>
+    void field(const char* name, Value fieldValue) {
+        text(used_ > 1 ? ",\"" : "\"");
+        text(name);
+        text("\":");
+        value(fieldValue);
+    }
+    // An array of values: [a,b,...].
+    template <typename... Values>
+    void array(Values... values) {
+        const char* separator = "[";
+        ((text(separator), value(values), separator = ","), ...);
+        text("]");
+    }
     void flush(std::FILE* out) {
         buffer_[used_++] = '\n';
         std::fwrite(buffer_, 1, used_, out);
@@ -42,64 +57,33 @@ LineWriter line;
 }  // namespace
 
 void writeTraceLine(std::FILE* out, long long frame, const GameState& state) {
-    line.text("{\"frame\":");
-    line.number(frame);
-    line.text(",\"scene\":");
-    line.number(state.scene);
-    line.text(",\"score\":");
-    line.number(state.score);
-    line.text(",\"hiScore\":");
-    line.number(state.highScore);
-    line.text(",\"paused\":");
-    line.boolean(state.paused);
-    line.text(",\"bonusTimer\":");
-    line.number(state.bonusTimer);
-    line.text(",\"serveTimer\":");
-    line.number(state.serveTimer);
-    line.text(",\"paddle\":[");
-    line.number(state.paddle.x);
-    line.text(",");
-    line.number(state.paddle.y);
-    line.text("],\"blocks\":");
-    line.number(state.blockCount);
+    line.text("{");
+    line.field("frame", frame);
+    line.field("scene", state.scene);
+    line.field("score", state.score);
+    line.field("hiScore", state.highScore);
+    line.field("paused", state.paused);
+    line.field("bonusTimer", state.bonusTimer);
+    line.field("serveTimer", state.serveTimer);
+    line.text(",\"paddle\":");
+    line.array(state.paddle.x, state.paddle.y);
+    line.field("blocks", state.blockCount);
     line.text(",\"balls\":[");
     for (std::int32_t i = 0; i < state.ballCount; ++i) {
         const Ball& ball = state.balls[static_cast<std::size_t>(i)];
-        line.text(i == 0 ? "[" : ",[");
-        line.number(ball.position.x);
-        line.text(",");
-        line.number(ball.position.y);
-        line.text(",");
-        line.number(ball.direction.x);
-        line.text(",");
-        line.number(ball.direction.y);
-        line.text(",");
-        line.number(ball.speed);
-        line.text(",");
-        line.number(ball.hits);
-        line.text(",");
-        line.boolean(ball.cloned);
-        line.text("]");
+        line.text(i == 0 ? "" : ",");
+        line.array(ball.position.x, ball.position.y, ball.direction.x, ball.direction.y, ball.speed,
+                   ball.hits, ball.cloned);
     }
     line.text("],\"coins\":[");
     for (std::int32_t i = 0; i < state.coinCount; ++i) {
         const Vector& coin = state.coins[static_cast<std::size_t>(i)];
-        line.text(i == 0 ? "[" : ",[");
-        line.number(coin.x);
-        line.text(",");
-        line.number(coin.y);
-        line.text("]");
+        line.text(i == 0 ? "" : ",");
+        line.array(coin.x, coin.y);
     }
-    line.text("],\"menu\":[");
-    line.number(state.menuPage);
-    line.text(",");
-    line.number(state.menuCursor);
-    line.text(",");
-    line.number(state.menuWindowMode);
-    line.text(",");
-    line.number(state.menuScaleType);
-    line.text(",");
-    line.number(state.menuRotation);
-    line.text("]}");
+    line.text("],\"menu\":");
+    line.array(state.menuPage, state.menuCursor, state.menuWindowMode, state.menuScaleType,
+               state.menuRotation);
+    line.text("}");
     line.flush(out);
 }

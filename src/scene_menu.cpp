@@ -35,7 +35,7 @@ constexpr std::array<const char*, 3> kAudioLabels = {"Music", "Sounds", "Back"};
 constexpr std::array<const char*, 1> kControlsLabels = {"Back"};
 
 // The controls page: a heading above its one row, then the keys by scene below it. Lines are
-// at most 28 glyphs, so they fit the 240-pixel field with a margin of 8 on each side.
+// at most 28 glyphs, so they fit the field with a margin of 8 on each side.
 struct TextLine {
     std::int32_t x;
     std::int32_t y;

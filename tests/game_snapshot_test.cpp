@@ -16,15 +16,9 @@
 #include "stage_support.hpp"
 #include "test_support.hpp"
 
-namespace {
-HeldActions only(std::initializer_list<InputAction> actions) {
-    HeldActions held = {};
-    for (InputAction action : actions) {
-        held[static_cast<std::size_t>(action)] = true;
-    }
-    return held;
-}
+using test_support::holding;
 
+namespace {
 class Snapshot : public stage_support::InputTest {
   protected:
     // One update of the current scene with exactly these keys down.
@@ -114,13 +108,13 @@ class FedInput : public ::testing::Test {
 
 TEST_F(FedInput, WhatIsFedIsWhatTheInputModuleHoldsAfterTheDrain) {
     const std::vector<PassInput> passes = {
-        {only({InputAction::Left}), false},
-        {only({InputAction::Left, InputAction::Confirm}), false},
-        {only({InputAction::Left, InputAction::Confirm}), true},
+        {holding({InputAction::Left}), false},
+        {holding({InputAction::Left, InputAction::Confirm}), false},
+        {holding({InputAction::Left, InputAction::Confirm}), true},
         {{}, true},
-        {only({InputAction::Select}), false},
-        {only({InputAction::Up, InputAction::Down, InputAction::Back, InputAction::Special,
-               InputAction::Pause, InputAction::Right}),
+        {holding({InputAction::Select}), false},
+        {holding({InputAction::Up, InputAction::Down, InputAction::Back, InputAction::Special,
+                  InputAction::Pause, InputAction::Right}),
          false},
         {{}, false},
     };
@@ -144,11 +138,11 @@ TEST_F(FedInput, ATapWithinOneDrainLeavesWhatNoEventLeaves) {
     test_support::pushActionKey(InputAction::Left, false);
     test_support::pushActionKey(InputAction::Right, true);
     updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
+    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Right}), false}));
     EXPECT_EQ(inputPressed(InputAction::Left), 0);
     test_support::pushActionKey(InputAction::Right, true);
     updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
+    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Right}), false}));
     EXPECT_EQ(inputHeld(InputAction::Right, 1), 1) << "a repeat does not restart the timer";
 }
 
@@ -156,9 +150,9 @@ TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits
     setFedInputOnly(true);
     test_support::pushActionKey(InputAction::Left, true);
     test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-    feedInput(only({InputAction::Right}), false);
+    feedInput(holding({InputAction::Right}), false);
     updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
+    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Right}), false}));
     feedInput({}, true);
     test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
     test_support::pushActionKey(InputAction::Right, true);
@@ -174,5 +168,5 @@ TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits
     feedInput({}, false);
     test_support::pushActionKey(InputAction::Up, true);
     updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Up}), false}));
+    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Up}), false}));
 }

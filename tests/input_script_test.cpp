@@ -8,15 +8,7 @@
 
 #include "test_support.hpp"
 
-namespace {
-HeldActions only(std::initializer_list<InputAction> actions) {
-    HeldActions held = {};
-    for (InputAction action : actions) {
-        held[static_cast<std::size_t>(action)] = true;
-    }
-    return held;
-}
-}  // namespace
+using test_support::holding;
 
 TEST(SimScript, ReadsCountsActionsCommentsAndBlankLines) {
     const auto parsed = parseScript(
@@ -35,12 +27,12 @@ TEST(SimScript, ReadsCountsActionsCommentsAndBlankLines) {
     for (int pass = 0; pass < 12; ++pass) {
         passes.push_back(player.next().held);
     }
-    const HeldActions left = only({InputAction::Left});
-    const HeldActions rightConfirm = only({InputAction::Right, InputAction::Confirm});
+    const HeldActions left = holding({InputAction::Left});
+    const HeldActions rightConfirm = holding({InputAction::Right, InputAction::Confirm});
     const HeldActions none = {};
     const std::vector<HeldActions> expected = {
         left, left, left, rightConfirm, rightConfirm,
-        none, none, none, none,         only({InputAction::Up, InputAction::Down}),
+        none, none, none, none,         holding({InputAction::Up, InputAction::Down}),
         none, none};
     EXPECT_EQ(passes, expected);
 }
@@ -50,7 +42,7 @@ TEST(SimScript, EveryActionNameIsKnown) {
         const std::string text = std::string("1 ") + actionName(static_cast<InputAction>(action));
         const auto parsed = parseScript(text);
         ASSERT_TRUE(parsed.ok) << text;
-        EXPECT_EQ(parsed.script.steps[0].held, only({static_cast<InputAction>(action)}));
+        EXPECT_EQ(parsed.script.steps[0].held, holding({static_cast<InputAction>(action)}));
     }
 }
 
@@ -94,9 +86,9 @@ TEST(SimScript, MinimizedMarksPassesWhoseWindowCountedAsMinimised) {
         bool minimized;
     } cases[] = {
         {"3 Minimized\n", {}, true},
-        {"3 Left,Minimized\n", only({InputAction::Left}), true},
-        {"3 Minimized, Up , Down\n", only({InputAction::Up, InputAction::Down}), true},
-        {"3 Left\n", only({InputAction::Left}), false},
+        {"3 Left,Minimized\n", holding({InputAction::Left}), true},
+        {"3 Minimized, Up , Down\n", holding({InputAction::Up, InputAction::Down}), true},
+        {"3 Left\n", holding({InputAction::Left}), false},
         {"3 -\n", {}, false},
     };
     for (const auto& c : cases) {
@@ -142,10 +134,10 @@ std::string record(const std::vector<PassInput>& passes) {
 
 TEST(SimScript, RecordingWritesRunsThatPlayBackPassForPass) {
     const PassInput none = {};
-    const PassInput left = {only({InputAction::Left}), false};
-    const PassInput chord = {only({InputAction::Right, InputAction::Confirm, InputAction::Pause}),
-                             false};
-    const PassInput minimisedLeft = {only({InputAction::Left}), true};
+    const PassInput left = {holding({InputAction::Left}), false};
+    const PassInput chord = {
+        holding({InputAction::Right, InputAction::Confirm, InputAction::Pause}), false};
+    const PassInput minimisedLeft = {holding({InputAction::Left}), true};
     const PassInput minimised = {{}, true};
     const std::vector<PassInput> passes = {none,          none,      left,      left, left, chord,
                                            minimisedLeft, minimised, minimised, none, chord};

@@ -18,14 +18,9 @@
 #include "stage_support.hpp"
 #include "test_support.hpp"
 
+using test_support::holding;
+
 namespace {
-HeldActions holding(std::initializer_list<InputAction> actions) {
-    HeldActions held = {};
-    for (InputAction action : actions) {
-        held[static_cast<std::size_t>(action)] = true;
-    }
-    return held;
-}
 
 GameState mainPage(std::int32_t cursor) {
     GameState state;

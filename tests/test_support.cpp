@@ -30,6 +30,14 @@ void pushActionKey(InputAction action, bool down) {
     pushKeyEvent(getActionScancode(action), down);
 }
 
+HeldActions holding(std::initializer_list<InputAction> actions) {
+    HeldActions held = {};
+    for (InputAction action : actions) {
+        held[static_cast<std::size_t>(action)] = true;
+    }
+    return held;
+}
+
 void pushWindowEvent(int windowEventId) {
     SDL_Event event = {};
     event.type = SDL_WINDOWEVENT;
