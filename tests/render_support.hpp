@@ -1,5 +1,5 @@
-// Shared helpers for drawing tests: a headless renderer, test images in the resource folder and
-// pixels read back from the play field.
+// Shared helpers for drawing tests: a headless renderer, test images in the resource folder,
+// pixels read back from the play field and the window, and frame passes that count pictures.
 #pragma once
 
 #include <cstdint>
