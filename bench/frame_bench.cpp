@@ -13,12 +13,14 @@
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
 #include "scene_menu.hpp"
+#include "video_presenting.hpp"
 #include "worst_case.hpp"
 
 namespace {
-constexpr double kFrameBudgetSeconds = 1.0 / 120.0;
+constexpr double kFrameBudgetSeconds = kFramePeriodSeconds;
 
 // The usual console table, then each result again as a share of one frame's 8.33 ms. With
 // repetitions the aggregates (mean, median, deviation) get their own rows.
@@ -59,19 +61,11 @@ class FrameShareReporter : public benchmark::ConsoleReporter {
     std::vector<Row> rows_;
 };
 
-void pushKey(InputAction action, bool down) {
-    SDL_Event event = {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = static_cast<SDL_Scancode>(getActionScancode(action));
-    SDL_PushEvent(&event);
-}
-
 // A press the menu sees once: the key goes down for one pass and up for the next.
 void press(InputAction action) {
-    pushKey(action, true);
+    pushKeyEvent(getActionScancode(action), true);
     runFramePass();
-    pushKey(action, false);
+    pushKeyEvent(getActionScancode(action), false);
     runFramePass();
 }
 
@@ -141,12 +135,13 @@ void MenuRender(benchmark::State& state) {
 // presented: every picture counts as new, as after an expose.
 void WindowCopy(benchmark::State& state) {
     changeScene(kMenuScene);
-    changeVideoSettings(kWindowed, kScaleInteger, static_cast<std::int32_t>(state.range(0)));
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer,
+                        static_cast<Rotation>(state.range(0)));
     for (auto _ : state) {
         markPictureChanged();
         renderVideo();
     }
-    changeVideoSettings(kWindowed, kScaleInteger, 0);
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, Rotation::None);
 }
 
 void StagePass(benchmark::State& state) {

@@ -11,12 +11,12 @@
 #include "engine_file_helper.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 
 namespace {
-constexpr char kSheetName[] = "IMG//Main.png";
 // The cells the game cuts from its sheet: a glyph, the cursor, ball, block, coin and paddle.
-constexpr Rectangle kCells[] = {{0, 0, 8, 8},    {48, 24, 8, 8}, {64, 0, 7, 7},
-                                {64, 10, 16, 8}, {64, 18, 9, 9}, {0, 97, 28, 11}};
+constexpr Rectangle kCells[] = {kFirstGlyphCell, kCursorCell, kBallCell,
+                                kBlockCell,      kCoinCell,   kPaddleCell};
 
 std::string sheetPath;
 }  // namespace
@@ -31,14 +31,14 @@ extern "C" int SDL_ShowSimpleMessageBox(Uint32 /*flags*/, const char* /*title*/,
 extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
     SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
     SDL_setenv("SDL_RENDER_DRIVER", "software", 1);
-    initializeFileHelper(50);
-    initializeVideo(240, 320);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     if (getRenderer() == nullptr) {
         std::fprintf(stderr, "fuzz_sheet_loader: no renderer: %s\n", SDL_GetError());
         std::abort();
     }
     // The sheet lives where start-up looks for it: Resources//IMG//Main.png beside this program.
-    sheetPath = getFileFullPath(kSheetName);
+    sheetPath = getFileFullPath(kSheetName.c_str());
     std::filesystem::create_directories(std::filesystem::path(sheetPath).parent_path());
     return 0;
 }
@@ -49,11 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "fuzz_sheet_loader: cannot write %s\n", sheetPath.c_str());
         std::abort();
     }
-    Sprite* sprite = newSprite(kSheetName);
+    Sprite* sprite = newSprite(kSheetName.c_str());
     if (sprite->texture != nullptr) {
         preRender();
         for (const Rectangle& cell : kCells) {
-            renderSprite(sprite, cell, 120.0f, 160.0f, 0);
+            renderSprite(sprite, cell, kPlayFieldWidth / 2.0f, kPlayFieldHeight / 2.0f, 0);
         }
         renderSpriteExtra(sprite, kCells[0], 10.0f, 10.0f, 0, 1, 3.0f, 3.0f, 255, 0, 0, 128);
         renderVideo();

@@ -4,7 +4,6 @@
 
 #include <SDL.h>
 
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,29 +13,17 @@
 #include "engine_sprite.hpp"
 #include "engine_timer.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
+#include "video_presenting.hpp"
 
 namespace {
-constexpr std::int32_t kFramesPerSecond = 120;
-constexpr std::int32_t kResourceNameRoom = 50;
-constexpr std::int32_t kPlayFieldWidth = 240;
-constexpr std::int32_t kPlayFieldHeight = 320;
-constexpr char kSheetName[] = "IMG//Main.png";
-constexpr Rectangle kGlyphCell = {0, 0, 8, 8};
-constexpr std::int32_t kGlyphLastColumn = 7;
 // While minimised nothing is drawn, so the loop sleeps until the window system has news; the
 // limit only bounds how long a quit raised without an event could go unseen.
 constexpr std::int32_t kMinimizedWaitMilliseconds = 100;
-// The effect of each stage event, in the order of StageEvent, and the stage tune.
-constexpr std::array<const char*, kStageEventCount> kStageSoundNames = {
-    "SFX//strike.wav", "SFX//paddle.wav",    "SFX//wall.wav",      "SFX//split.wav",
-    "SFX//coin.wav",   "SFX//ball_lost.wav", "SFX//last_ball.wav", "SFX//bonus.wav",
-    "SFX//pause.wav",  "SFX//resume.wav",
-};
-static_assert(kStageSoundNames.back() != nullptr, "every stage event has its sound");
-constexpr char kStageSongName[] = "MUS//stage.mod";
 
 bool quit = false;
 bool failed = false;
@@ -48,27 +35,6 @@ void endPass(bool ranFrame) {
     if (passEndObserver != nullptr) {
         passEndObserver(ranFrame);
     }
-}
-
-// After a failed load the game will not run, so the rest are not tried: one message is enough.
-void loadStageSounds() {
-    for (std::int32_t i = 0; i < kStageEventCount && !hasFailed(); ++i) {
-        *getStageSound(static_cast<StageEvent>(i)) =
-            loadSoundEffect(kStageSoundNames[static_cast<std::size_t>(i)]);
-    }
-    if (!hasFailed()) {
-        *getStageSong() = loadSong(kStageSongName);
-    }
-}
-
-void freeStageSounds() {
-    for (std::int32_t i = 0; i < kStageEventCount; ++i) {
-        SoundEffect** slot = getStageSound(static_cast<StageEvent>(i));
-        freeSoundEffect(*slot);
-        *slot = nullptr;
-    }
-    freeSong(*getStageSong());
-    *getStageSong() = nullptr;
 }
 }  // namespace
 
@@ -104,8 +70,8 @@ void startUp() {
     initializeAudio();
     initializeInput();
     changeScene(kMenuScene);
-    *getSprite1() = newSprite(kSheetName);
-    *getFont1() = newFont(*getSprite1(), kGlyphCell, kGlyphLastColumn);
+    *getSprite1() = newSprite(kSheetName.c_str());
+    *getFont1() = newFont(*getSprite1(), kFirstGlyphCell, kGlyphLastColumn);
     loadStageSounds();
 }
 

@@ -61,6 +61,15 @@ int keepOnlyFedInput(void* /*userdata*/, SDL_Event* filtered) {
     return fedKind ? 0 : 1;
 }
 
+// A key's press or release as the keyboard sends it.
+SDL_Event keyEvent(std::int32_t scancode, bool down) {
+    SDL_Event key = {};
+    key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    key.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    key.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+    return key;
+}
+
 void push(SDL_Event& pushed) {
     feeding = true;
     SDL_PushEvent(&pushed);
@@ -174,6 +183,11 @@ std::int32_t getActionScancode(InputAction action) {
     return mappings[index(action)];
 }
 
+void pushKeyEvent(std::int32_t scancode, bool down) {
+    SDL_Event pushed = keyEvent(scancode, down);
+    SDL_PushEvent(&pushed);
+}
+
 void feedInput(const HeldActions& held, bool minimizedNext, bool unplugged) {
     std::array<bool, kKeyboardSize> wanted = {};
     for (std::int32_t action = 0; action < kInputActionCount; ++action) {
@@ -185,10 +199,7 @@ void feedInput(const HeldActions& held, bool minimizedNext, bool unplugged) {
         if (wanted[scancode] == fedKeys[scancode]) {
             continue;
         }
-        SDL_Event pushed = {};
-        pushed.type = wanted[scancode] ? SDL_KEYDOWN : SDL_KEYUP;
-        pushed.key.state = wanted[scancode] ? SDL_PRESSED : SDL_RELEASED;
-        pushed.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+        SDL_Event pushed = keyEvent(static_cast<std::int32_t>(scancode), wanted[scancode]);
         push(pushed);
         fedKeys[scancode] = wanted[scancode];
     }

@@ -40,6 +40,9 @@ std::int32_t inputPressedAndHeld(InputAction action, std::int32_t frames);
 // The scancode an action is bound to, for tools that press keys through SDL's event queue.
 std::int32_t getActionScancode(InputAction action);
 
+// Puts a key's press or release on SDL's queue, as the keyboard sends it, for the next
+// updateInputs to drain: how tools and tests press keys.
+void pushKeyEvent(std::int32_t scancode, bool down);
 // Puts on SDL's queue, for the next updateInputs to drain, the key events that leave exactly
 // the held actions' keys down, a minimise or restore when the window's state should change,
 // and a controller's removal when `unplugged`: a keyboard, window and plug played from a

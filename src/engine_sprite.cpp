@@ -16,6 +16,7 @@
 #include "engine_memory_helper.hpp"
 #include "engine_video.hpp"
 #include "platform_files.hpp"
+#include "video_presenting.hpp"
 
 namespace {
 // The largest block the PNG decoder may ask for while it decodes the file in hand. A PNG can

@@ -3,22 +3,16 @@
 #include "engine_video.hpp"
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "engine_game_manager.hpp"
-#include "engine_timer.hpp"
+#include "video_gl_probe.hpp"
+#include "video_presenting.hpp"
+#include "video_window_copy.hpp"
 
 namespace {
 std::int32_t gameWidth = 0;
@@ -28,58 +22,12 @@ SDL_Renderer* renderer = nullptr;
 SDL_Texture* textureTarget = nullptr;
 VideoLayout layout = {{0, 0, 0, 0}, {0.0f, 0.0f}, 0};
 
-constexpr std::uint64_t kFingerprintSeed = 0xCBF29CE484222325u;
-constexpr std::int32_t kAssumedRefreshRate = 60;
-constexpr unsigned int kGlRenderer = 0x1F01;
-constexpr int kProbeMilliseconds = 3000;
-
-// The draws of the frame in hand against those of the picture in the window.
-std::uint64_t frameFingerprint = kFingerprintSeed;
-std::uint64_t presentedFingerprint = kFingerprintSeed;
-// Set when the window's pixels may be lost or out of place (uncovered, restored, resized, moved
-// to another display, new settings): the next frame is presented whatever it holds.
-bool pictureStale = true;
-std::int32_t framesSincePicture = 0;
-std::int32_t pictureInterval = 1;
-long long picturesPresented = 0;
-// What the play field holds: the fingerprint of its last whole picture, when one is known.
-bool sketching = false;
-bool fieldHoldsPicture = false;
-std::uint64_t fieldFingerprint = kFingerprintSeed;
-long long fieldsDrawn = 0;
-
-// SDL's software renderer turns a texture by building new surfaces for every copy, ten times
-// dearer than the plain copy, and scales it pixel by pixel. There the field is written into the
-// window's surface from tables instead: each window pixel inside the field shows the field
-// pixel at columnSource[x] + rowSource[y], and a window row that shows the same field pixels as
-// the row above is copied whole. The tables are read off one copy that SDL itself made, so the
-// picture is SDL's to the pixel, and are measured again only when the layout or the window's
-// surface changes.
-struct WindowCopy {
-    bool usable = false;
-    std::int32_t windowWidth = 0;
-    std::int32_t windowHeight = 0;
-    std::uint32_t format = 0;
-    Rectangle rectangle = {0, 0, 0, 0};
-    std::int32_t rotation = 0;
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-    std::uint32_t alpha = 0;
-    std::vector<std::int32_t> columnSource;
-    std::vector<std::int32_t> rowSource;
-};
-bool softwareRenderer = false;
-WindowCopy copyTables;
-std::vector<std::uint32_t> fieldPixels;
-
 std::int32_t trunc32(double value) {
     return static_cast<std::int32_t>(value);
 }
 
-bool isQuarterTurn(std::int32_t rotation) {
-    return rotation == 1 || rotation == 3;
+bool isQuarterTurn(Rotation rotation) {
+    return rotation == Rotation::Right || rotation == Rotation::Left;
 }
 
 double ratio(std::int32_t numerator, std::int32_t denominator) {
@@ -121,374 +69,9 @@ void failVideo(const char* what) {
     failGame("VIDEO ERROR", text.c_str());
 }
 
-void mixFingerprint(std::uint64_t value) {
-    frameFingerprint ^= value;
-    frameFingerprint *= 0x9E3779B97F4A7C15u;
-    frameFingerprint ^= frameFingerprint >> 32;
-}
-
-std::uint64_t pair(std::int32_t high, std::int32_t low) {
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(high)) << 32) |
-           static_cast<std::uint32_t>(low);
-}
-
-int watchWindow(void* /*unused*/, SDL_Event* event) {
-    if (event->type == SDL_WINDOWEVENT) {
-        switch (event->window.event) {
-            case SDL_WINDOWEVENT_SHOWN:
-            case SDL_WINDOWEVENT_EXPOSED:
-            case SDL_WINDOWEVENT_RESIZED:
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
-            case SDL_WINDOWEVENT_MAXIMIZED:
-            case SDL_WINDOWEVENT_RESTORED:
-            case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-                pictureStale = true;
-                break;
-            default:
-                break;
-        }
-    } else if (event->type == SDL_DISPLAYEVENT || event->type == SDL_RENDER_TARGETS_RESET ||
-               event->type == SDL_RENDER_DEVICE_RESET) {
-        pictureStale = true;
-    }
-    return 1;
-}
-
-void choosePictureInterval() {
-    SDL_DisplayMode mode = {};
-    std::int32_t refreshRate = 0;
-    if (SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &mode) == 0) {
-        refreshRate = mode.refresh_rate;
-    }
-    pictureInterval = framesPerPicture(refreshRate, frame_timer::getFramePeriod());
-}
-
-// Runs in a child process: the renderer string of the OpenGL that SDL would use, written to fd.
-void writeGlRendererName(int fd) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return;
-    }
-    SDL_Window* probe = SDL_CreateWindow("", 0, 0, 1, 1, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    SDL_GLContext context = probe != nullptr ? SDL_GL_CreateContext(probe) : nullptr;
-    using GetString = const unsigned char* (*)(unsigned int);
-    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const unsigned char* name =
-        context != nullptr && getString != nullptr ? getString(kGlRenderer) : nullptr;
-    if (name != nullptr) {
-        const auto* text = reinterpret_cast<const char*>(name);
-        const ssize_t written = write(fd, text, std::strlen(text));
-        static_cast<void>(written);
-    }
-}
-
-// The desktop's OpenGL renderer string, read in a child process: the GL driver it loads (for
-// llvmpipe, all of LLVM) never weighs on the game's memory, and nothing of it is shared with
-// the game's connection to the display, which the game opens only after the fork. The child
-// stays connected until the game has its own connection (endGlProbe): an X server whose only
-// client the child was would otherwise reset as it leaves, and refuse the game.
-struct GlProbe {
-    std::string name;
-    pid_t child = -1;
-    int hold = -1;
-};
-
-GlProbe startGlProbe() {
-    GlProbe probe;
-    int names[2] = {-1, -1};
-    int hold[2] = {-1, -1};
-    if (pipe(names) != 0) {
-        return probe;
-    }
-    if (pipe(hold) != 0) {
-        close(names[0]);
-        close(names[1]);
-        return probe;
-    }
-    std::fflush(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(names[0]);
-        close(hold[1]);
-        // What the drivers have to say while probing (a display that is not ready, a missing
-        // Wayland socket) is not the player's business; the game says it if it matters.
-        const int quiet = open("/dev/null", O_WRONLY);
-        if (quiet >= 0) {
-            dup2(quiet, STDOUT_FILENO);
-            dup2(quiet, STDERR_FILENO);
-            close(quiet);
-        }
-        writeGlRendererName(names[1]);
-        close(names[1]);
-        // Ends when the game closes its end, or when the game itself is gone.
-        char byte = 0;
-        while (read(hold[0], &byte, 1) > 0) {
-        }
-        _exit(0);
-    }
-    close(names[1]);
-    close(hold[0]);
-    probe.child = child;
-    probe.hold = hold[1];
-    if (child > 0) {
-        pollfd readable = {names[0], POLLIN, 0};
-        char chunk[256];
-        while (poll(&readable, 1, kProbeMilliseconds) > 0) {
-            const ssize_t got = read(names[0], chunk, sizeof(chunk));
-            if (got <= 0) {
-                break;
-            }
-            probe.name.append(chunk, static_cast<std::size_t>(got));
-        }
-    }
-    close(names[0]);
-    return probe;
-}
-
-void endGlProbe(GlProbe& probe) {
-    if (probe.hold >= 0) {
-        close(probe.hold);
-        probe.hold = -1;
-    }
-    if (probe.child > 0) {
-        // A child still stuck in a driver must not hold up the game.
-        kill(probe.child, SIGKILL);
-        waitpid(probe.child, nullptr, 0);
-        probe.child = -1;
-    }
-}
-
-bool driverRequested(const char* hint, const char* driver) {
-    const char* value = SDL_GetHint(hint);
-    return value != nullptr && std::strstr(value, driver) != nullptr;
-}
-
-// A renderer the user chose, or a video driver without a display, needs no probe.
-bool shouldProbeGl() {
-    return SDL_GetHint(SDL_HINT_RENDER_DRIVER) == nullptr &&
-           !driverRequested(SDL_HINT_VIDEODRIVER, "dummy") &&
-           !driverRequested(SDL_HINT_VIDEODRIVER, "offscreen");
-}
-
-// On a software OpenGL SDL's software renderer is the cheaper picture, with its pixels sent to
-// the window directly rather than through that same GL. The user's SDL_RENDER_DRIVER and
-// SDL_FRAMEBUFFER_ACCELERATION still decide when set; a real GPU keeps OpenGL.
-SDL_Renderer* createRenderer(const std::string& glName) {
-    if (isSoftwareGlRenderer(glName.c_str())) {
-        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-        SDL_Renderer* made =
-            SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-        if (made != nullptr) {
-            return made;
-        }
-    }
-    SDL_Renderer* made =
-        SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-    if (made == nullptr) {
-        // A machine without a usable GPU driver still gets a picture, drawn in software.
-        made = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-    }
-    return made;
-}
-
-// Only when asked: the game stays quiet otherwise.
-void reportRenderer(const std::string& glName) {
-    if (SDL_getenv("BRICKFALL_SHOW_RENDERER") == nullptr) {
-        return;
-    }
-    SDL_RendererInfo info = {};
-    SDL_GetRendererInfo(renderer, &info);
-    const char* acceleration = SDL_GetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION);
-    std::fprintf(stderr, "renderer: %s; desktop OpenGL: %s; SDL_FRAMEBUFFER_ACCELERATION=%s\n",
-                 info.name, glName.empty() ? "not probed or none" : glName.c_str(),
-                 acceleration != nullptr ? acceleration : "unset");
-}
-
-void readRow(std::int32_t y, std::int32_t width, std::vector<std::uint32_t>& into) {
-    const SDL_Rect row = {0, y, width, 1};
-    into.assign(static_cast<std::size_t>(width), 0);
-    SDL_RenderReadPixels(renderer, &row, SDL_PIXELFORMAT_RGB888, into.data(), width * 4);
-}
-
-void readColumn(std::int32_t x, std::int32_t height, std::vector<std::uint32_t>& into) {
-    const SDL_Rect column = {x, 0, 1, height};
-    into.assign(static_cast<std::size_t>(height), 0);
-    SDL_RenderReadPixels(renderer, &column, SDL_PIXELFORMAT_RGB888, into.data(), 4);
-}
-
-// A window pixel as read back from the copy of the numbered field: 0 outside the field, else
-// one more than the field pixel's index.
-std::int32_t fieldIndex(std::uint32_t pixel) {
-    return static_cast<std::int32_t>(pixel & 0xFFFFFFu) - 1;
-}
-
-// Copies a field whose pixels are numbered into the window the way renderVideo's SDL copy
-// would, and reads the tables off the middle row and column. They are trusted only when the
-// field's rows and columns land whole and separately, checked along the field's edges.
-void measureWindowCopy(const SDL_Surface* surface) {
-    copyTables.usable = false;
-    copyTables.windowWidth = surface->w;
-    copyTables.windowHeight = surface->h;
-    copyTables.format = surface->format->format;
-    copyTables.rectangle = layout.scaleRectangle;
-    copyTables.rotation = layout.textureRotation;
-    if (copyTables.format != SDL_PIXELFORMAT_RGB888 &&
-        copyTables.format != SDL_PIXELFORMAT_ARGB8888) {
-        return;
-    }
-    copyTables.alpha = surface->format->Amask;
-    SDL_Texture* numbered = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888,
-                                              SDL_TEXTUREACCESS_STREAMING, gameWidth, gameHeight);
-    if (numbered == nullptr) {
-        return;
-    }
-    SDL_ScaleMode scaleMode = SDL_ScaleModeNearest;
-    SDL_GetTextureScaleMode(textureTarget, &scaleMode);
-    SDL_SetTextureScaleMode(numbered, scaleMode);
-    SDL_BlendMode blendMode = SDL_BLENDMODE_NONE;
-    SDL_GetTextureBlendMode(textureTarget, &blendMode);
-    SDL_SetTextureBlendMode(numbered, blendMode);
-    std::vector<std::uint32_t> numbers(fieldPixels.size());
-    for (std::size_t at = 0; at < numbers.size(); ++at) {
-        numbers[at] = static_cast<std::uint32_t>(at + 1);
-    }
-    SDL_UpdateTexture(numbered, nullptr, numbers.data(), gameWidth * 4);
-    const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,
-                                  layout.scaleRectangle.w, layout.scaleRectangle.h};
-    SDL_RenderClear(renderer);
-    SDL_RenderCopyEx(renderer, numbered, nullptr, &destination,
-                     static_cast<double>(layout.textureRotation), nullptr, SDL_FLIP_NONE);
-    const std::int32_t width = surface->w;
-    const std::int32_t height = surface->h;
-    std::vector<std::uint32_t> middleRow;
-    std::vector<std::uint32_t> middleColumn;
-    readRow(height / 2, width, middleRow);
-    readColumn(width / 2, height, middleColumn);
-
-    const auto covered = [](std::uint32_t pixel) { return fieldIndex(pixel) >= 0; };
-    const auto rowStart = std::find_if(middleRow.begin(), middleRow.end(), covered);
-    const auto rowEnd = std::find_if_not(rowStart, middleRow.end(), covered);
-    const auto columnStart = std::find_if(middleColumn.begin(), middleColumn.end(), covered);
-    const auto columnEnd = std::find_if_not(columnStart, middleColumn.end(), covered);
-    copyTables.left = static_cast<std::int32_t>(rowStart - middleRow.begin());
-    copyTables.right = static_cast<std::int32_t>(rowEnd - middleRow.begin());
-    copyTables.top = static_cast<std::int32_t>(columnStart - middleColumn.begin());
-    copyTables.bottom = static_cast<std::int32_t>(columnEnd - middleColumn.begin());
-    const bool whole = copyTables.left < copyTables.right && copyTables.top < copyTables.bottom &&
-                       std::none_of(rowEnd, middleRow.end(), covered) &&
-                       std::none_of(columnEnd, middleColumn.end(), covered);
-    bool separable = whole;
-    if (whole) {
-        const std::int32_t middle = fieldIndex(middleRow[static_cast<std::size_t>(width / 2)]);
-        copyTables.columnSource.assign(static_cast<std::size_t>(width), 0);
-        copyTables.rowSource.assign(static_cast<std::size_t>(height), 0);
-        for (std::int32_t x = copyTables.left; x < copyTables.right; ++x) {
-            copyTables.columnSource[static_cast<std::size_t>(x)] =
-                fieldIndex(middleRow[static_cast<std::size_t>(x)]);
-        }
-        for (std::int32_t y = copyTables.top; y < copyTables.bottom; ++y) {
-            copyTables.rowSource[static_cast<std::size_t>(y)] =
-                fieldIndex(middleColumn[static_cast<std::size_t>(y)]) - middle;
-        }
-        std::vector<std::uint32_t> edge;
-        // Whether one whole window row (or column) shows the field pixels the tables name, and
-        // nothing outside the field.
-        const auto lineMatches = [&](bool isRow, std::int32_t at) {
-            const std::int32_t length = isRow ? width : height;
-            if (isRow) {
-                readRow(at, width, edge);
-            } else {
-                readColumn(at, height, edge);
-            }
-            for (std::int32_t i = 0; i < length; ++i) {
-                const std::int32_t x = isRow ? i : at;
-                const std::int32_t y = isRow ? at : i;
-                const bool inside = x >= copyTables.left && x < copyTables.right &&
-                                    y >= copyTables.top && y < copyTables.bottom;
-                const std::int32_t expected =
-                    inside ? copyTables.columnSource[static_cast<std::size_t>(x)] +
-                                 copyTables.rowSource[static_cast<std::size_t>(y)]
-                           : -1;
-                if (fieldIndex(edge[static_cast<std::size_t>(i)]) != expected) {
-                    return false;
-                }
-            }
-            return true;
-        };
-        separable = lineMatches(true, copyTables.top) && lineMatches(true, copyTables.bottom - 1) &&
-                    lineMatches(false, copyTables.left) && lineMatches(false, copyTables.right - 1);
-    }
-    SDL_DestroyTexture(numbered);
-    copyTables.usable = separable;
-}
-
-bool measuredFor(const SDL_Surface* surface) {
-    const Rectangle& r = layout.scaleRectangle;
-    const Rectangle& m = copyTables.rectangle;
-    return copyTables.windowWidth == surface->w && copyTables.windowHeight == surface->h &&
-           copyTables.format == surface->format->format &&
-           copyTables.rotation == layout.textureRotation && m.x == r.x && m.y == r.y &&
-           m.w == r.w && m.h == r.h;
-}
-
-// The field is written into the window, which is the render target; what the field leaves
-// uncovered is cleared.
-void writeField(SDL_Surface* surface) {
-    if (copyTables.left > 0 || copyTables.top > 0 || copyTables.right < surface->w ||
-        copyTables.bottom < surface->h) {
-        SDL_RenderClear(renderer);
-        SDL_RenderFlush(renderer);
-    }
-    auto* pixels = static_cast<std::uint8_t*>(surface->pixels);
-    const std::size_t span = static_cast<std::size_t>(copyTables.right - copyTables.left) * 4;
-    const std::uint32_t* previous = nullptr;
-    std::int32_t previousSource = -1;
-    for (std::int32_t y = copyTables.top; y < copyTables.bottom; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::ptrdiff_t>(y) *
-                                                                  surface->pitch);
-        const std::int32_t source = copyTables.rowSource[static_cast<std::size_t>(y)];
-        // Scaled up, neighbouring window rows often show the same field pixels.
-        if (previous != nullptr && source == previousSource) {
-            std::memcpy(row + copyTables.left, previous + copyTables.left, span);
-        } else {
-            for (std::int32_t x = copyTables.left; x < copyTables.right; ++x) {
-                row[x] = fieldPixels[static_cast<std::size_t>(
-                             copyTables.columnSource[static_cast<std::size_t>(x)] + source)] |
-                         copyTables.alpha;
-            }
-        }
-        previous = row;
-        previousSource = source;
-    }
-}
-
-// The window's surface when this frame goes through the tables, with the field read.
-SDL_Surface* prepareFieldCopy() {
-    if (!softwareRenderer) {
-        return nullptr;
-    }
-    SDL_SetRenderTarget(renderer, textureTarget);
-    const SDL_Rect field = {0, 0, gameWidth, gameHeight};
-    if (SDL_RenderReadPixels(renderer, &field, SDL_PIXELFORMAT_RGB888, fieldPixels.data(),
-                             gameWidth * 4) != 0) {
-        return nullptr;
-    }
-    SDL_SetRenderTarget(renderer, nullptr);
-    SDL_Surface* surface = SDL_GetWindowSurface(window);
-    if (surface == nullptr) {
-        return nullptr;
-    }
-    if (!measuredFor(surface)) {
-        measureWindowCopy(surface);
-    }
-    return copyTables.usable ? surface : nullptr;
-}
-
 void presentPicture() {
-    SDL_Surface* surface = prepareFieldCopy();
-    SDL_SetRenderTarget(renderer, nullptr);
-    if (surface != nullptr) {
-        writeField(surface);
-    } else {
+    if (!copyFieldThroughTables(layout.scaleRectangle, layout.textureRotation)) {
+        SDL_SetRenderTarget(renderer, nullptr);
         SDL_RenderClear(renderer);
         const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,
                                       layout.scaleRectangle.w, layout.scaleRectangle.h};
@@ -496,40 +79,12 @@ void presentPicture() {
                          static_cast<double>(layout.textureRotation), nullptr, SDL_FLIP_NONE);
     }
     SDL_RenderPresent(renderer);
-    presentedFingerprint = frameFingerprint;
-    pictureStale = false;
-    framesSincePicture = 0;
-    ++picturesPresented;
 }
 }  // namespace
 
-bool isSoftwareGlRenderer(const char* rendererName) {
-    std::string lower = rendererName != nullptr ? rendererName : "";
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software rasterizer",
-                                 "software renderer", "gdi generic"}) {
-        if (lower.find(software) != std::string::npos) {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::int32_t framesPerPicture(std::int32_t refreshRate, double framePeriodSeconds) {
-    if (framePeriodSeconds <= 0.0) {
-        return 1;
-    }
-    const double refresh = refreshRate > 0 ? refreshRate : kAssumedRefreshRate;
-    // SDL reports 59.94 Hz as 59: a little slack keeps that display at every other frame.
-    const double frames = 1.0 / (refresh * framePeriodSeconds);
-    return std::max(1, static_cast<std::int32_t>(std::ceil(frames - 0.05)));
-}
-
 VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHeight,
                                std::int32_t playWidth, std::int32_t playHeight,
-                               std::int32_t windowMode, std::int32_t scaleType,
-                               std::int32_t rotation) {
+                               WindowMode windowMode, ScaleType scaleType, Rotation rotation) {
     const bool quarterTurn = isQuarterTurn(rotation);
     // In a quarter turn the play field's width lies along the display's height.
     const std::int32_t alongWidth = quarterTurn ? displayHeight : displayWidth;
@@ -540,10 +95,10 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
     double factorX = 1.0;
     double factorY = 1.0;
     switch (scaleType) {
-        case kScaleInteger:
+        case ScaleType::Integer:
             factorX = factorY = integerFactor(widthQuotient, heightQuotient);
             break;
-        case kScaleAspectFit:
+        case ScaleType::AspectFit:
             factorX = factorY = std::min(heightQuotient, widthQuotient);
             break;
         default:
@@ -565,7 +120,7 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
                              static_cast<float>(result.scaleRectangle.h)};
     }
 
-    if (windowMode == kFullScreen || windowMode == kDesktopFullScreen) {
+    if (windowMode == WindowMode::FullScreen || windowMode == WindowMode::DesktopFullScreen) {
         result.scaleRectangle.x = trunc32(displayWidth * 0.5 - scaledWidth * 0.5);
         result.scaleRectangle.y = trunc32(displayHeight * 0.5 - scaledHeight * 0.5);
     } else if (quarterTurn) {
@@ -573,7 +128,7 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
         result.scaleRectangle.x = trunc32(scaledHeight * 0.5 - scaledWidth * 0.5);
         result.scaleRectangle.y = trunc32(scaledWidth * 0.5 - scaledHeight * 0.5);
     }
-    result.textureRotation = rotation * 90;
+    result.textureRotation = static_cast<std::int32_t>(rotation) * 90;
     return result;
 }
 
@@ -581,7 +136,7 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     gameWidth = width;
     gameHeight = height;
     // Before SDL opens the display: the probe's child must not share the game's connection.
-    GlProbe probe = shouldProbeGl() ? startGlProbe() : GlProbe{};
+    GlProbe probe = startGlProbe();
     const std::string glName = probe.name;
     SDL_InitSubSystem(SDL_INIT_VIDEO);
     const bool invisible = onlyAnInvisibleDisplay();
@@ -600,15 +155,12 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
         failVideo("The window");
         return;
     }
-    renderer = createRenderer(glName);
+    renderer = createRenderer(window, glName);
     if (renderer == nullptr) {
         failVideo("The renderer");
         return;
     }
-    SDL_RendererInfo info = {};
-    SDL_GetRendererInfo(renderer, &info);
-    softwareRenderer = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
-    reportRenderer(glName);
+    reportRenderer(renderer, glName);
     textureTarget = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
                                       gameWidth, gameHeight);
     if (textureTarget == nullptr) {
@@ -618,129 +170,60 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
     readDisplaySize(displayWidth, displayHeight);
-    layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight, kWindowed,
-                                kScaleInteger, 0);
+    layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight,
+                                WindowMode::Windowed, ScaleType::Integer, Rotation::None);
     applyWindowedSize();
-    fieldPixels.assign(static_cast<std::size_t>(gameWidth) * static_cast<std::size_t>(gameHeight),
-                       0);
-    SDL_AddEventWatch(watchWindow, nullptr);
-    choosePictureInterval();
+    initializeWindowCopy(renderer, window, textureTarget, gameWidth, gameHeight);
+    startPresenting(window, renderer);
     SDL_RenderClear(renderer);
     SDL_RenderPresent(renderer);
-    pictureStale = true;
 }
 
-void changeVideoSettings(std::int32_t windowMode, std::int32_t scaleType, std::int32_t rotation) {
+void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation rotation) {
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
     readDisplaySize(displayWidth, displayHeight);
     layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight, windowMode,
                                 scaleType, rotation);
     switch (windowMode) {
-        case kWindowed:
+        case WindowMode::Windowed:
             applyWindowedSize();
             break;
-        case kFullScreen:
+        case WindowMode::FullScreen:
             SDL_SetWindowSize(window, displayWidth, displayHeight);
             SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN);
             SDL_RenderSetViewport(renderer, nullptr);
             break;
-        case kDesktopFullScreen:
+        case WindowMode::DesktopFullScreen:
             SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
             SDL_RenderSetViewport(renderer, nullptr);
             break;
         default:
             break;
     }
-    pictureStale = true;
+    markPictureChanged();
 }
-
-namespace {
-// The clear's colour is part of the picture.
-void startFingerprint() {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-    std::uint8_t alpha = 0;
-    SDL_GetRenderDrawColor(renderer, &red, &green, &blue, &alpha);
-    frameFingerprint = kFingerprintSeed;
-    mixFingerprint(static_cast<std::uint64_t>(red) << 24 | static_cast<std::uint64_t>(green) << 16 |
-                   static_cast<std::uint64_t>(blue) << 8 | alpha);
-}
-}  // namespace
 
 void preRender() {
     SDL_SetRenderTarget(renderer, textureTarget);
     SDL_RenderClear(renderer);
-    startFingerprint();
-    // Whatever is drawn now, the field's picture is known again only once it is finished.
-    fieldHoldsPicture = false;
-    sketching = false;
-}
-
-void beginSketch() {
-    startFingerprint();
-    sketching = true;
-}
-
-bool endSketch() {
-    sketching = false;
-    const bool mustDraw =
-        !fieldHoldsPicture || pictureStale || frameFingerprint != fieldFingerprint;
-    if (mustDraw) {
-        ++fieldsDrawn;
-    }
-    return mustDraw;
-}
-
-bool isSketching() {
-    return sketching;
-}
-
-long long getFieldsDrawn() {
-    return fieldsDrawn;
+    beginFieldPicture();
 }
 
 // The window is cleared before the field is copied in, not after presenting: whatever the
 // window shows between presents is the last picture, whole.
 void renderVideo() {
-    fieldFingerprint = frameFingerprint;
-    fieldHoldsPicture = true;
-    if (pictureStale) {
-        choosePictureInterval();
-    }
-    // Counted only as far as it matters, so a game left still for months cannot overflow it.
-    framesSincePicture = std::min(framesSincePicture + 1, pictureInterval);
-    const bool changed = frameFingerprint != presentedFingerprint;
-    // A picture held back here goes out a few frames later unless a newer one replaced it: a
-    // game that goes still still shows its last picture.
-    if (pictureStale || (changed && framesSincePicture >= pictureInterval)) {
+    if (finishFieldPicture()) {
         presentPicture();
+        notePicturePresented();
     } else {
         SDL_SetRenderTarget(renderer, nullptr);
     }
 }
 
-void noteDrawCall(const DrawCall& call) {
-    mixFingerprint(reinterpret_cast<std::uintptr_t>(call.texture));
-    mixFingerprint(pair(call.source.x, call.source.y));
-    mixFingerprint(pair(call.source.w, call.source.h));
-    mixFingerprint(pair(call.destination.x, call.destination.y));
-    mixFingerprint(pair(call.destination.w, call.destination.h));
-    mixFingerprint(pair(call.flip, static_cast<std::int32_t>(call.modulation)));
-}
-
-void markPictureChanged() {
-    pictureStale = true;
-}
-
-long long getPicturesPresented() {
-    return picturesPresented;
-}
-
 void quitVideo() {
-    SDL_DelEventWatch(watchWindow, nullptr);
-    copyTables = WindowCopy{};
+    stopPresenting();
+    quitWindowCopy();
     if (textureTarget != nullptr) {
         SDL_DestroyTexture(textureTarget);
         textureTarget = nullptr;

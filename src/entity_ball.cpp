@@ -10,14 +10,12 @@
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
 
 namespace {
-constexpr Vector kFirstBlock = {8.0f, 32.0f};
-constexpr std::int32_t kBlockWidth = 16;
-constexpr std::int32_t kBlockHeight = 8;
-constexpr float kFieldWidth = 240.0f;
-constexpr float kFieldHeight = 320.0f;
+constexpr auto kFieldWidth = static_cast<float>(kPlayFieldWidth);
+constexpr auto kFieldHeight = static_cast<float>(kPlayFieldHeight);
 // The served ball rides this far above the paddle's centre line.
 constexpr float kServeHeight = 10.0f;
 constexpr Vector kServeDirection = {0.4f, -1.0f};
@@ -33,8 +31,6 @@ constexpr float kCountLabelX = 8.0f;
 constexpr float kCountValueX = 100.0f;
 constexpr float kCountY = 50.0f;
 constexpr std::size_t kNumberTextSize = 12;
-constexpr Rectangle kBlockCell = {64, 10, 16, 8};
-constexpr Rectangle kBallCell = {64, 0, 7, 7};
 
 // Rows are filled left to right; a row ends when the next block would start at the field's edge.
 constexpr std::array<Vector, kBlockCapacity> layOutWall() {

@@ -4,12 +4,21 @@
 #include <cstdint>
 
 #include "engine_math_helper.hpp"
+#include "game_constants.hpp"
 
 inline constexpr std::int32_t kBlockCapacity = 300;
 inline constexpr std::int32_t kBallCapacity = 10;
 inline constexpr std::int32_t kBlockPoints = 100;
 // Updates the ball rides on the paddle at the start of a stage.
-inline constexpr std::int32_t kServeFrames = 120;
+inline constexpr std::int32_t kServeFrames = ticks(1.0);
+
+// The wall: rows of blocks the size of their cell, the first centred at kFirstBlock, each row
+// as many as fit across the field.
+inline constexpr Vector kFirstBlock = {8.0f, 32.0f};
+inline constexpr std::int32_t kBlockWidth = kBlockCell.w;
+inline constexpr std::int32_t kBlockHeight = kBlockCell.h;
+inline constexpr std::int32_t kWallColumns = kPlayFieldWidth / kBlockWidth;
+inline constexpr std::int32_t kWallRows = kBlockCapacity / kWallColumns;
 
 struct Ball {
     Vector position;

@@ -6,7 +6,9 @@
 
 #include "engine_sprite.hpp"
 #include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_score.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
 
 namespace {
@@ -17,9 +19,9 @@ constexpr float kCrowdedFactor = 2.0f;
 constexpr std::int32_t kHomingCount = 10;
 // More than this and they steer twice as fast.
 constexpr std::int32_t kCrowdedCount = 20;
-// Ten pixels below the bottom of the field.
-constexpr float kLostBelowY = 330.0f;
-constexpr Rectangle kSpriteCell = {64, 18, 9, 9};
+// A coin is lost this far below the bottom of the field.
+constexpr std::int32_t kLostMargin = 10;
+constexpr auto kLostBelowY = static_cast<float>(kPlayFieldHeight + kLostMargin);
 
 std::array<Vector, kCoinCapacity> coins = {};
 std::int32_t coinCount = 0;
@@ -76,7 +78,7 @@ void updateCoins() {
 
 void renderCoins() {
     for (std::int32_t i = 0; i < coinCount; ++i) {
-        renderSprite(*getSprite1(), kSpriteCell, coins[i].x, coins[i].y, 0);
+        renderSprite(*getSprite1(), kCoinCell, coins[i].x, coins[i].y, 0);
     }
 }
 

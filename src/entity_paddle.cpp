@@ -1,33 +1,29 @@
 // entity_paddle -- the player's paddle: moved by Left and Right, caught against by balls and coins.
 #include "entity_paddle.hpp"
 
-#include <cstdint>
-
 #include "engine_input.hpp"
 #include "engine_sprite.hpp"
+#include "game_constants.hpp"
 #include "game_variables.hpp"
 
 namespace {
 constexpr float kStartX = 120.0f;
-constexpr float kCentreLineY = 290.0f;
 constexpr float kSpeed = 2.0f;
-constexpr std::int32_t kHalfLength = 14;
 // The catch area reaches 5 pixels beyond each end of the drawn paddle.
 constexpr std::int32_t kCatchMargin = 10;
 constexpr std::int32_t kCatchHeight = 11;
 // The field's width is the paddle's own limit, not read from the video settings.
-constexpr float kFieldWidth = 240.0f;
-constexpr Rectangle kSpriteCell = {0, 97, 28, 11};
+constexpr auto kFieldWidth = static_cast<float>(kPlayFieldWidth);
 
-Vector position = {kStartX, kCentreLineY};
+Vector position = {kStartX, kPaddleLineY};
 float speed = kSpeed;
-std::int32_t halfPaddleLength = kHalfLength;
+std::int32_t halfPaddleLength = kPaddleHalfLength;
 Rectangle collisionRectangle = {0, 0, 0, 0};
 }  // namespace
 
 void setPaddle() {
     position.x = kStartX;
-    halfPaddleLength = kHalfLength;
+    halfPaddleLength = kPaddleHalfLength;
     speed = kSpeed;
 }
 
@@ -51,7 +47,7 @@ void updatePaddle() {
 }
 
 void renderPaddle() {
-    renderSprite(*getSprite1(), kSpriteCell, position.x, position.y, 0);
+    renderSprite(*getSprite1(), kPaddleCell, position.x, position.y, 0);
 }
 
 Rectangle getPaddleCollisionRectangle() {

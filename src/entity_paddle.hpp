@@ -1,7 +1,14 @@
 // entity_paddle -- the player's paddle: moved by Left and Right, caught against by balls and coins.
 #pragma once
 
+#include <cstdint>
+
 #include "engine_math_helper.hpp"
+
+// Half the drawn paddle's width: its centre keeps this far from either side of the field.
+inline constexpr std::int32_t kPaddleHalfLength = 14;
+// The paddle's centre line; nothing moves it.
+inline constexpr float kPaddleLineY = 290.0f;
 
 // Recentres the paddle when a stage starts; its y and catch area are left as they are.
 void setPaddle();

@@ -1,21 +1,14 @@
-// game_variables -- the slots for the shared sprite sheet, font, sounds, camera and view
-// rectangle, and the record of what the player should hear from a stage update.
+// game_variables -- the slots for the shared sprite sheet and font, the camera and the view
+// rectangle.
 #include "game_variables.hpp"
 
-#include <array>
+#include "game_constants.hpp"
 
 namespace {
 Sprite* sprite1 = nullptr;
 Font* font1 = nullptr;
 Vector cameraPosition = {0.0f, 0.0f};
-Rectangle viewPort = {0, 0, 240, 320};
-std::array<bool, kStageEventCount> stageEvents = {};
-std::array<SoundEffect*, kStageEventCount> stageSounds = {};
-Song* stageSong = nullptr;
-
-std::size_t slotOf(StageEvent event) {
-    return static_cast<std::size_t>(event);
-}
+Rectangle viewPort = {0, 0, kPlayFieldWidth, kPlayFieldHeight};
 }  // namespace
 
 Sprite** getSprite1() {
@@ -34,24 +27,4 @@ Vector applyCamera(const Vector* position) {
 
 Rectangle* getViewPort() {
     return &viewPort;
-}
-
-void noteStageEvent(StageEvent event) {
-    stageEvents[slotOf(event)] = true;
-}
-
-bool stageEventNoted(StageEvent event) {
-    return stageEvents[slotOf(event)];
-}
-
-void clearStageEvents() {
-    stageEvents.fill(false);
-}
-
-SoundEffect** getStageSound(StageEvent event) {
-    return &stageSounds[slotOf(event)];
-}
-
-Song** getStageSong() {
-    return &stageSong;
 }

@@ -11,7 +11,9 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
-#include "game_replay.hpp"
+#include "game_snapshot.hpp"
+#include "game_trace.hpp"
+#include "input_script.hpp"
 #include "platform_files.hpp"
 
 namespace {
@@ -161,6 +163,7 @@ ScriptPlayer demoPlayer(demoScript);
 bool playingDemo = false;
 std::optional<ScriptRecorder> recorder;
 std::FILE* traceOut = nullptr;
+GameState traceState;
 long long passes = 0;
 
 // Before each pass reads its input: the demo's keys for the pass, as the keyboard would send.
@@ -175,7 +178,8 @@ void endPass(bool ranFrame) {
         recorder->note(readPassInput());
     }
     if (traceOut != nullptr && ranFrame) {
-        writeTraceLine(traceOut, passes);
+        readGameState(traceState);
+        writeTraceLine(traceOut, passes, traceState);
     }
     // As brickfall-sim does, the game ends after the script's last pass.
     if (playingDemo && passes >= demoScript.length) {

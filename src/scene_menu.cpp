@@ -10,6 +10,7 @@
 #include "engine_math_helper.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
@@ -22,29 +23,9 @@ constexpr float kCursorX = 74.0f;
 constexpr std::int32_t kCursorDrop = 4;
 constexpr double kValueIndent = 1.2;
 constexpr double kValueDrop = 0.5;
-constexpr Rectangle kCursorCell = {48, 24, 8, 8};
 constexpr std::int32_t kNoFlip = 0;
-// Half a second at 120 frames per second before a held key repeats the volume step.
-constexpr std::int32_t kVolumeRepeatDelay = 60;
-
-constexpr std::int32_t kStartRow = 0;
-constexpr std::int32_t kOptionsRow = 1;
-constexpr std::int32_t kExitRow = 2;
-
-constexpr std::int32_t kVideoRow = 0;
-constexpr std::int32_t kAudioRow = 1;
-constexpr std::int32_t kInputRow = 2;
-constexpr std::int32_t kOptionsBackRow = 3;
-
-constexpr std::int32_t kWindowModeRow = 0;
-constexpr std::int32_t kScaleTypeRow = 1;
-constexpr std::int32_t kRotationRow = 2;
-constexpr std::int32_t kApplyRow = 3;
-constexpr std::int32_t kVideoBackRow = 4;
-
-constexpr std::int32_t kMusicRow = 0;
-constexpr std::int32_t kSoundsRow = 1;
-constexpr std::int32_t kAudioBackRow = 2;
+// Half a second before a held key repeats the volume step.
+constexpr std::int32_t kVolumeRepeatDelay = ticks(0.5);
 
 constexpr std::array<const char*, 3> kMainLabels = {"Start", "Options", "Exit"};
 constexpr std::array<const char*, 4> kOptionsLabels = {"Video \\", "Audio ]", "Input [", "Back"};
@@ -104,24 +85,35 @@ constexpr std::array<TextLine, 31> kControlsText = {{
     {kKeyColumn, controlsLine(15), "frame ending 30 s of play."},
 }};
 
-constexpr std::array<const char*, 3> kWindowModeNames = {"Windowed", "FullScreen",
-                                                         "Windowed FullScreen"};
-constexpr std::array<const char*, 3> kScaleTypeNames = {"Integer", "Aspect Fit", "Stretch"};
-constexpr std::array<const char*, 4> kRotationNames = {"None", "Right", "Flip", "Left"};
+// The video page's names for each choice, indexed by its value.
+constexpr std::array<const char*, kWindowModeCount> kWindowModeNames = {"Windowed", "FullScreen",
+                                                                        "Windowed FullScreen"};
+constexpr std::array<const char*, kScaleTypeCount> kScaleTypeNames = {"Integer", "Aspect Fit",
+                                                                      "Stretch"};
+constexpr std::array<const char*, kRotationCount> kRotationNames = {"None", "Right", "Flip",
+                                                                    "Left"};
 
-constexpr std::array<std::int32_t, 5> kLastRow = {
-    static_cast<std::int32_t>(kMainLabels.size()) - 1,
-    static_cast<std::int32_t>(kOptionsLabels.size()) - 1,
-    static_cast<std::int32_t>(kVideoLabels.size()) - 1,
-    static_cast<std::int32_t>(kAudioLabels.size()) - 1,
-    static_cast<std::int32_t>(kControlsLabels.size()) - 1,
-};
+template <typename Choice, std::size_t N>
+const char* nameOf(const std::array<const char*, N>& names, Choice choice) {
+    return names[static_cast<std::size_t>(choice)];
+}
+
+// Each page's labels end on its last row.
+template <std::size_t N>
+constexpr bool endsOn(const std::array<const char*, N>& labels, std::int32_t page) {
+    return static_cast<std::int32_t>(labels.size()) - 1 ==
+           kMenuLastRow[static_cast<std::size_t>(page)];
+}
+static_assert(endsOn(kMainLabels, kMainPage) && endsOn(kOptionsLabels, kOptionsPage) &&
+                  endsOn(kVideoLabels, kVideoPage) && endsOn(kAudioLabels, kAudioPage) &&
+                  endsOn(kControlsLabels, kControlsPage),
+              "a page's labels and its rows");
 
 std::int32_t subScene = kMainPage;
 std::int32_t cursorPlace = 0;
-std::int32_t fullScreen = 0;
-std::int32_t videoScaleType = 0;
-std::int32_t rotationType = 0;
+WindowMode fullScreen = WindowMode::Windowed;
+ScaleType videoScaleType = ScaleType::Integer;
+Rotation rotationType = Rotation::None;
 // Room for any 32-bit integer in decimal, sign and terminator included.
 std::array<char, 12> musicVolumeText = {};
 std::array<char, 12> soundVolumeText = {};
@@ -140,19 +132,23 @@ void moveCursor() {
     if (pressed(InputAction::Up) && cursorPlace > 0) {
         --cursorPlace;
     }
-    if (pressed(InputAction::Down) && cursorPlace < kLastRow[subScene]) {
+    if (pressed(InputAction::Down) &&
+        cursorPlace < kMenuLastRow[static_cast<std::size_t>(subScene)]) {
         ++cursorPlace;
     }
 }
 
 // Right before Left, so both in one frame at the top end one lower.
-void stepChoice(std::int32_t& choice, std::size_t choiceCount) {
-    if (pressed(InputAction::Right) && choice < static_cast<std::int32_t>(choiceCount) - 1) {
-        ++choice;
+template <typename Choice>
+void stepChoice(Choice& choice, std::int32_t choiceCount) {
+    auto value = static_cast<std::int32_t>(choice);
+    if (pressed(InputAction::Right) && value < choiceCount - 1) {
+        ++value;
     }
-    if (pressed(InputAction::Left) && choice > 0) {
-        --choice;
+    if (pressed(InputAction::Left) && value > 0) {
+        --value;
     }
+    choice = static_cast<Choice>(value);
 }
 
 void stepVolume(void (*change)(std::int32_t)) {
@@ -216,13 +212,13 @@ void updateVideoPage() {
     // The row's step runs even on the frame that leaves, then on row 0.
     switch (cursorPlace) {
         case kWindowModeRow:
-            stepChoice(fullScreen, kWindowModeNames.size());
+            stepChoice(fullScreen, kWindowModeCount);
             break;
         case kScaleTypeRow:
-            stepChoice(videoScaleType, kScaleTypeNames.size());
+            stepChoice(videoScaleType, kScaleTypeCount);
             break;
         case kRotationRow:
-            stepChoice(rotationType, kRotationNames.size());
+            stepChoice(rotationType, kRotationCount);
             break;
         case kApplyRow:
             if (pressed(InputAction::Confirm)) {
@@ -272,11 +268,11 @@ void printLabels(const std::array<const char*, N>& labels) {
 
 void renderVideoPage() {
     printLabel(kVideoLabels[kWindowModeRow], kWindowModeRow);
-    printValue(kWindowModeNames[fullScreen], kWindowModeRow);
+    printValue(nameOf(kWindowModeNames, fullScreen), kWindowModeRow);
     printLabel(kVideoLabels[kScaleTypeRow], kScaleTypeRow);
-    printValue(kScaleTypeNames[videoScaleType], kScaleTypeRow);
+    printValue(nameOf(kScaleTypeNames, videoScaleType), kScaleTypeRow);
     printLabel(kVideoLabels[kRotationRow], kRotationRow);
-    printValue(kRotationNames[rotationType], kRotationRow);
+    printValue(nameOf(kRotationNames, rotationType), kRotationRow);
     printLabel(kVideoLabels[kApplyRow], kApplyRow);
     printLabel(kVideoLabels[kVideoBackRow], kVideoBackRow);
 }
@@ -301,9 +297,9 @@ void renderControlsPage() {
 
 void initializeMenu() {
     openPage(kMainPage);
-    fullScreen = 0;
-    videoScaleType = 0;
-    rotationType = 0;
+    fullScreen = WindowMode::Windowed;
+    videoScaleType = ScaleType::Integer;
+    rotationType = Rotation::None;
     *getCameraPosition() = {0.0f, 0.0f};
 }
 
@@ -363,12 +359,12 @@ std::int32_t getMenuPage() {
 std::int32_t getMenuCursor() {
     return cursorPlace;
 }
-std::int32_t getMenuWindowMode() {
+WindowMode getMenuWindowMode() {
     return fullScreen;
 }
-std::int32_t getMenuScaleType() {
+ScaleType getMenuScaleType() {
     return videoScaleType;
 }
-std::int32_t getMenuRotation() {
+Rotation getMenuRotation() {
     return rotationType;
 }

@@ -3,12 +3,9 @@
 
 #include <cstdint>
 
-inline constexpr std::int32_t kMainPage = 0;
-inline constexpr std::int32_t kOptionsPage = 1;
-inline constexpr std::int32_t kVideoPage = 2;
-inline constexpr std::int32_t kAudioPage = 3;
-// Read only: lists the fixed keys and what they do.
-inline constexpr std::int32_t kControlsPage = 4;
+#include "engine_video.hpp"
+// The pages and their rows.
+#include "game_constants.hpp"
 
 // Runs on every entry into the scene: main page, cursor on the first row, display choices 0.
 void initializeMenu();
@@ -20,6 +17,6 @@ void quitMenu();
 std::int32_t getMenuPage();
 std::int32_t getMenuCursor();
 // The display choices shown on the video page; the display changes only when they are applied.
-std::int32_t getMenuWindowMode();
-std::int32_t getMenuScaleType();
-std::int32_t getMenuRotation();
+WindowMode getMenuWindowMode();
+ScaleType getMenuScaleType();
+Rotation getMenuRotation();

@@ -11,12 +11,12 @@
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
 
 namespace {
 constexpr float kPausedX = 90.0f;
 constexpr float kPausedY = 200.0f;
-constexpr std::int32_t kAnyFreeChannel = -1;
 
 bool paused = false;
 std::int32_t timer = 0;
@@ -60,16 +60,6 @@ void updatePlay() {
         noteStageEvent(StageEvent::BonusClaimed);
     }
 }
-
-// Each event of the update plays its effect once, however often it happened.
-void playNotedEvents() {
-    for (std::int32_t i = 0; i < kStageEventCount; ++i) {
-        const auto event = static_cast<StageEvent>(i);
-        if (stageEventNoted(event)) {
-            playSoundEffect(*getStageSound(event), kAnyFreeChannel);
-        }
-    }
-}
 }  // namespace
 
 void initializeStage1() {
@@ -87,7 +77,8 @@ void initializeStage1() {
 void updateStage1() {
     clearStageEvents();
     updatePlay();
-    playNotedEvents();
+    // Each event of the update plays its effect once, however often it happened.
+    playNotedStageEvents();
     // An update that finds no ball left has sent the game back to the menu, which is silent.
     if (getCurrentScene() != kStageScene) {
         stopMusic();

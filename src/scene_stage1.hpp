@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "game_constants.hpp"
+
 // Unpaused updates a player must last for the bonus chance.
-inline constexpr std::int32_t kBonusFrames = 3600;
+inline constexpr std::int32_t kBonusFrames = ticks(30.0);
 inline constexpr std::int32_t kBonusPoints = 5000;
 
 void initializeStage1();

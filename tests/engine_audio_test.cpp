@@ -15,6 +15,7 @@
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
+#include "game_constants.hpp"
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
@@ -73,7 +74,7 @@ struct ScratchFolder {
 class Audio : public ::testing::Test {
   protected:
     void SetUp() override {
-        initializeFileHelper(50);
+        initializeFileHelper(kResourceNameRoom);
         initializeAudio();
         ASSERT_NE(Mix_QuerySpec(nullptr, nullptr, nullptr), 0) << "the dummy device is open";
     }
@@ -276,7 +277,7 @@ class AudioWithoutDevice : public ::testing::Test {
   protected:
     void SetUp() override {
         setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-        initializeFileHelper(50);
+        initializeFileHelper(kResourceNameRoom);
         initializeAudio();
         ASSERT_EQ(Mix_QuerySpec(nullptr, nullptr, nullptr), 0);
     }

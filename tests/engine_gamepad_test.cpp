@@ -14,9 +14,11 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
-#include "game_replay.hpp"
 #include "game_scene_manager.hpp"
+#include "game_snapshot.hpp"
+#include "game_trace.hpp"
 #include "gamepad_support.hpp"
+#include "input_script.hpp"
 #include "scene_stage1.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"
@@ -272,12 +274,14 @@ namespace {
 ScriptRecorder* recorder = nullptr;
 std::FILE* traceOut = nullptr;
 long long recordedPasses = 0;
+GameState traceState;
 
 void recordAndTrace(bool ranFrame) {
     ++recordedPasses;
     recorder->note(readPassInput());
     if (ranFrame) {
-        writeTraceLine(traceOut, recordedPasses);
+        readGameState(traceState);
+        writeTraceLine(traceOut, recordedPasses, traceState);
     }
 }
 

@@ -126,9 +126,9 @@ TEST_F(InputTest, EveryWayBackFromMinimisedResumes) {
 }
 
 TEST_F(InputTest, ScancodesBeyondTheKeyTableAreIgnored) {
-    test_support::pushScancode(SDL_NUM_SCANCODES - 1, true);
-    test_support::pushScancode(256, true);
-    test_support::pushScancode(300, false);
+    pushKeyEvent(SDL_NUM_SCANCODES - 1, true);
+    pushKeyEvent(256, true);
+    pushKeyEvent(300, false);
     updateInputs();
     for (int action = 0; action < kInputActionCount; ++action) {
         EXPECT_EQ(inputDown(static_cast<InputAction>(action)), 0) << action;

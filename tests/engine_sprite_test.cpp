@@ -10,6 +10,7 @@
 
 #include "engine_file_helper.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "render_support.hpp"
 
 using render_support::Readback;
@@ -20,8 +21,8 @@ constexpr int kImageSize = 32;
 class SpriteDrawing : public ::testing::Test {
   protected:
     void SetUp() override {
-        initializeFileHelper(50);
-        initializeVideo(240, 320);
+        initializeFileHelper(kResourceNameRoom);
+        initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
         ASSERT_NE(getRenderer(), nullptr);
         name = render_support::writeResourcePng(
             "sprite", kImageSize, kImageSize,

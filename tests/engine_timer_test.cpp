@@ -4,9 +4,11 @@
 
 #include <SDL.h>
 
+#include "game_constants.hpp"
+
 namespace {
 constexpr std::uint64_t kTenMegahertz = 10'000'000;
-constexpr double kPeriod = 1.0 / 120.0;
+constexpr double kPeriod = kFramePeriodSeconds;
 }  // namespace
 
 TEST(TimerArithmetic, PeriodDropsTheFractionOfATick) {
@@ -66,12 +68,12 @@ TEST(TimerArithmetic, AdvanceWrapsModuloTwoToTheSixtyFour) {
 }
 
 TEST(Timer, FirstFrameIsDueAtOnceAndUpdateMovesOnePeriod) {
-    frame_timer::initializeTimer(120);
-    EXPECT_DOUBLE_EQ(frame_timer::getFramePeriod(), 1.0 / 120.0);
+    frame_timer::initializeTimer(kFramesPerSecond);
+    EXPECT_DOUBLE_EQ(frame_timer::getFramePeriod(), kFramePeriodSeconds);
     EXPECT_TRUE(frame_timer::frameReady());
     const std::uint64_t before = frame_timer::getNextFrame();
     frame_timer::updateTimer();
     EXPECT_EQ(frame_timer::getNextFrame() - before,
-              frame_timer::periodTicks(SDL_GetPerformanceFrequency(), 1.0 / 120.0));
+              frame_timer::periodTicks(SDL_GetPerformanceFrequency(), kFramePeriodSeconds));
     frame_timer::quitTimer();
 }

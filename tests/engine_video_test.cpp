@@ -4,15 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <vector>
 
-#include "engine_game_manager.hpp"
-#include "engine_input.hpp"
-#include "game_scene_manager.hpp"
-#include "render_support.hpp"
-#include "scene_menu.hpp"
-#include "scene_stage1.hpp"
-#include "test_support.hpp"
+#include "game_constants.hpp"
+#include "video_presenting.hpp"
 
 namespace {
 struct LayoutCase {
@@ -27,8 +21,10 @@ struct LayoutCase {
 };
 
 void expectLayout(const LayoutCase& c) {
-    const VideoLayout layout = computeVideoLayout(c.displayWidth, c.displayHeight, 240, 320,
-                                                  c.windowMode, c.scaleType, c.rotation);
+    const VideoLayout layout =
+        computeVideoLayout(c.displayWidth, c.displayHeight, kPlayFieldWidth, kPlayFieldHeight,
+                           static_cast<WindowMode>(c.windowMode),
+                           static_cast<ScaleType>(c.scaleType), static_cast<Rotation>(c.rotation));
     const Rectangle& r = layout.scaleRectangle;
     SCOPED_TRACE(::testing::Message()
                  << c.displayWidth << "x" << c.displayHeight << " mode " << c.windowMode
@@ -61,66 +57,6 @@ void presentRedCorner() {
     renderVideo();
 }
 
-std::vector<std::uint32_t> windowPixels() {
-    SDL_Surface* surface = SDL_GetWindowSurface(getWindow());
-    std::vector<std::uint32_t> pixels;
-    for (int y = 0; y < surface->h; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(
-            static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch);
-        for (int x = 0; x < surface->w; ++x) {
-            pixels.push_back(row[x] & 0xFFFFFFu);
-        }
-    }
-    return pixels;
-}
-
-// The window as SDL's own scaled, turned copy of the play field draws it; it leaves that
-// picture in the window.
-std::vector<std::uint32_t> windowDrawnBySdl() {
-    SDL_SetRenderTarget(getRenderer(), nullptr);
-    SDL_RenderClear(getRenderer());
-    const VideoLayout layout = getVideoLayout();
-    const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,
-                                  layout.scaleRectangle.w, layout.scaleRectangle.h};
-    SDL_RenderCopyEx(getRenderer(), getPlayField(), nullptr, &destination,
-                     static_cast<double>(layout.textureRotation), nullptr, SDL_FLIP_NONE);
-    SDL_RenderFlush(getRenderer());
-    return windowPixels();
-}
-
-int differingPixels(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
-    if (a.size() != b.size()) {
-        return -1;
-    }
-    int differing = 0;
-    for (std::size_t at = 0; at < a.size(); ++at) {
-        differing += a[at] != b[at] ? 1 : 0;
-    }
-    return differing;
-}
-
-int litPixels(const std::vector<std::uint32_t>& pixels) {
-    int lit = 0;
-    for (std::uint32_t pixel : pixels) {
-        lit += pixel != 0 ? 1 : 0;
-    }
-    return lit;
-}
-
-void pressAndRelease(InputAction action) {
-    test_support::pushActionKey(action, true);
-    runFramePass();
-    test_support::pushActionKey(action, false);
-    runFramePass();
-}
-
-long long picturesOver(int passes) {
-    const long long before = getPicturesPresented();
-    for (int pass = 0; pass < passes; ++pass) {
-        runFramePass();
-    }
-    return getPicturesPresented() - before;
-}
 }  // namespace
 
 TEST(VideoLayout, FullHdDisplay) {
@@ -174,12 +110,14 @@ TEST(VideoLayout, IntegerScalingNeverDropsBelowOne) {
 }
 
 TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
-    initializeVideo(240, 320);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getWindow(), nullptr);
     ASSERT_NE(getRenderer(), nullptr);
     SDL_DisplayMode mode = {};
     SDL_GetCurrentDisplayMode(0, &mode);
-    const VideoLayout expected = computeVideoLayout(mode.w, mode.h, 240, 320, 0, 0, 0);
+    const VideoLayout expected =
+        computeVideoLayout(mode.w, mode.h, kPlayFieldWidth, kPlayFieldHeight, WindowMode::Windowed,
+                           ScaleType::Integer, Rotation::None);
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(getWindow(), &width, &height);
@@ -187,13 +125,13 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     EXPECT_EQ(height, expected.scaleRectangle.h);
     EXPECT_STREQ(SDL_GetWindowTitle(getWindow()), "Title Here");
 
-    const int scale = expected.scaleRectangle.w / 240;
+    const int scale = expected.scaleRectangle.w / kPlayFieldWidth;
     presentRedCorner();
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);
     EXPECT_EQ(windowPixel(getWindow(), 10 * scale + 2, 2), 0x000000u);
 
     // A quarter turn to the right puts the field's top-left corner at the window's top-right.
-    changeVideoSettings(0, 0, 1);
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, Rotation::Right);
     SDL_GetWindowSize(getWindow(), &width, &height);
     EXPECT_EQ(width, static_cast<int>(getVideoLayout().windowSize.x));
     EXPECT_EQ(height, static_cast<int>(getVideoLayout().windowSize.y));
@@ -208,11 +146,11 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
 // lose its picture before anyone could see or read it.
 TEST(Video, ThePresentedPictureStaysInTheWindowWithoutDrawBatching) {
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "0");
-    initializeVideo(240, 320);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
     presentRedCorner();
     EXPECT_EQ(windowPixel(getWindow(), 2, 2), 0xFF0000u);
-    changeVideoSettings(kWindowed, kScaleInteger, 3);
+    changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, Rotation::Left);
     presentRedCorner();
     int width = 0;
     int height = 0;
@@ -220,198 +158,4 @@ TEST(Video, ThePresentedPictureStaysInTheWindowWithoutDrawBatching) {
     // A quarter turn to the left puts the field's top-left corner at the window's bottom-left.
     EXPECT_EQ(windowPixel(getWindow(), 2, height - 3), 0xFF0000u);
     quitVideo();
-}
-
-TEST(SoftwareGl, RecognisedFromTheRendererString) {
-    struct Case {
-        const char* renderer;
-        bool software;
-    };
-    const Case cases[] = {
-        {"llvmpipe (LLVM 15.0.6, 256 bits)", true},
-        {"llvmpipe (LLVM 11.0.1, 128 bits)", true},
-        {"Gallium 0.4 on llvmpipe (LLVM 3.4, 128 bits)", true},
-        {"softpipe", true},
-        {"Gallium 0.4 on softpipe", true},
-        {"Software Rasterizer", true},
-        {"Mesa X11 swrast", true},
-        {"GDI Generic", true},
-        {"Apple Software Renderer", true},
-        {"Apple M1", false},
-        {"Mesa DRI Intel(R) HD Graphics 620 (KBL GT2)", false},
-        {"Mesa Intel(R) UHD Graphics 630 (CFL GT2)", false},
-        {"AMD Radeon RX 580 (polaris10, LLVM 15.0.6, DRM 3.49, 6.1.0-18-amd64)", false},
-        {"NVIDIA GeForce GTX 1060/PCIe/SSE2", false},
-        {"virgl", false},
-        {"SVGA3D; build: RELEASE;  LLVM;", false},
-        {"", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(isSoftwareGlRenderer(c.renderer), c.software) << c.renderer;
-    }
-    EXPECT_FALSE(isSoftwareGlRenderer(nullptr));
-}
-
-TEST(Presenting, NoMorePicturesThanTheDisplayRefreshes) {
-    struct Case {
-        std::int32_t refreshRate;
-        double framePeriod;
-        std::int32_t frames;
-    };
-    const Case cases[] = {
-        {60, 1.0 / 120, 2},  {59, 1.0 / 120, 2}, {0, 1.0 / 120, 2},   {75, 1.0 / 120, 2},
-        {50, 1.0 / 120, 3},  {30, 1.0 / 120, 4}, {120, 1.0 / 120, 1}, {144, 1.0 / 120, 1},
-        {240, 1.0 / 120, 1}, {60, 0.0, 1},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(framesPerPicture(c.refreshRate, c.framePeriod), c.frames)
-            << c.refreshRate << " Hz, frame period " << c.framePeriod;
-    }
-}
-
-TEST(Presenting, AStillMenuSendsOnePictureUntilTheWindowNeedsItAgain) {
-    startUp();
-    ASSERT_FALSE(getQuit());
-    const long long still = picturesOver(300);
-    EXPECT_GE(still, 1);
-    EXPECT_LE(still, 2);
-    const int needs[] = {SDL_WINDOWEVENT_EXPOSED,      SDL_WINDOWEVENT_SHOWN,
-                         SDL_WINDOWEVENT_RESTORED,     SDL_WINDOWEVENT_MAXIMIZED,
-                         SDL_WINDOWEVENT_SIZE_CHANGED, SDL_WINDOWEVENT_DISPLAY_CHANGED};
-    for (int need : needs) {
-        test_support::pushWindowEvent(need);
-        EXPECT_EQ(picturesOver(1), 1) << "window event " << need;
-        EXPECT_EQ(picturesOver(100), 0) << "window event " << need;
-    }
-    // Moving the cursor is a new picture; applying settings redraws the window.
-    pressAndRelease(InputAction::Down);
-    EXPECT_EQ(picturesOver(100), 0);
-    changeVideoSettings(kWindowed, kScaleInteger, 0);
-    EXPECT_EQ(picturesOver(100), 1);
-    shutDown();
-}
-
-namespace {
-long long fieldsDrawnOver(int passes) {
-    const long long before = getFieldsDrawn();
-    for (int pass = 0; pass < passes; ++pass) {
-        runFramePass();
-    }
-    return getFieldsDrawn() - before;
-}
-
-// Whether the play field holds, pixel for pixel, what the current scene draws into it afresh.
-bool fieldHoldsTheScenesPicture() {
-    SDL_SetRenderTarget(getRenderer(), getPlayField());
-    const render_support::Readback held = render_support::readTarget();
-    preRender();
-    renderCurrentScene();
-    const render_support::Readback fresh = render_support::readTarget();
-    SDL_SetRenderTarget(getRenderer(), nullptr);
-    if (held.pixels.empty() || held.pixels.size() != fresh.pixels.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < held.pixels.size(); ++i) {
-        const render_support::Pixel a = held.pixels[i];
-        const render_support::Pixel b = fresh.pixels[i];
-        if (a.r != b.r || a.g != b.g || a.b != b.b) {
-            return false;
-        }
-    }
-    return true;
-}
-}  // namespace
-
-TEST(Presenting, AStillFieldIsDrawnOnceAndHoldsWhatTheSceneDraws) {
-    startUp();
-    ASSERT_FALSE(getQuit());
-    EXPECT_EQ(fieldsDrawnOver(1), 1) << "the first frame is drawn";
-    EXPECT_EQ(fieldsDrawnOver(200), 0) << "a still menu is not drawn again";
-    EXPECT_TRUE(fieldHoldsTheScenesPicture());
-    // The check above drew into the field outside the frame pass, so the next pass draws it.
-    EXPECT_EQ(fieldsDrawnOver(1), 1);
-    test_support::pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
-    EXPECT_EQ(fieldsDrawnOver(1), 1) << "an uncovered window gets a freshly drawn field";
-    pressAndRelease(InputAction::Down);
-    EXPECT_EQ(getMenuCursor(), 1);
-    EXPECT_TRUE(fieldHoldsTheScenesPicture()) << "the moved cursor is drawn";
-
-    changeScene(kStageScene);
-    const long long moving = fieldsDrawnOver(240);
-    EXPECT_GE(moving, 120) << "a served ball moves the picture on";
-    EXPECT_TRUE(fieldHoldsTheScenesPicture());
-    pressAndRelease(InputAction::Pause);
-    ASSERT_TRUE(isPaused());
-    fieldsDrawnOver(2);
-    EXPECT_EQ(fieldsDrawnOver(200), 0) << "a paused stage is not drawn again";
-    EXPECT_TRUE(fieldHoldsTheScenesPicture()) << "the paused picture, with its \"Paused\"";
-    quitGame();
-    shutDown();
-}
-
-TEST(Presenting, AChangingStageSendsEveryOtherFrameAndItsLastPicture) {
-    startUp();
-    changeScene(kStageScene);
-    picturesOver(10);
-    // The ball moves on; a 60 Hz display shows at most every other frame.
-    long long moving = 0;
-    int backToBack = 0;
-    long long previous = 0;
-    for (int pass = 0; pass < 240; ++pass) {
-        const long long sent = picturesOver(1);
-        backToBack += sent == 1 && previous == 1 ? 1 : 0;
-        moving += sent;
-        previous = sent;
-    }
-    EXPECT_GE(moving, 30);
-    EXPECT_EQ(backToBack, 0);
-    pressAndRelease(InputAction::Pause);
-    ASSERT_TRUE(isPaused());
-    picturesOver(4);
-    EXPECT_EQ(differingPixels(windowPixels(), windowDrawnBySdl()), 0)
-        << "the window does not show the paused picture";
-    EXPECT_EQ(picturesOver(200), 0);
-    shutDown();
-}
-
-// Every layout, each after its own change: the window holds exactly what SDL's scaled, turned
-// copy of the play field holds, and holds it again after an expose.
-TEST(Presenting, TheWindowShowsThePlayFieldInEveryLayout) {
-    startUp();
-    struct Case {
-        std::int32_t windowMode;
-        std::int32_t scaleType;
-        std::int32_t rotation;
-    };
-    const Case cases[] = {
-        {kWindowed, kScaleInteger, 0},     {kWindowed, kScaleAspectFit, 0},
-        {kWindowed, kScaleStretch, 0},     {kWindowed, kScaleInteger, 1},
-        {kWindowed, kScaleAspectFit, 1},   {kWindowed, kScaleStretch, 1},
-        {kWindowed, kScaleInteger, 2},     {kWindowed, kScaleAspectFit, 2},
-        {kWindowed, kScaleStretch, 3},     {kWindowed, kScaleInteger, 3},
-        {kFullScreen, kScaleAspectFit, 1}, {kDesktopFullScreen, kScaleStretch, 3},
-        {kFullScreen, kScaleInteger, 2},   {kDesktopFullScreen, kScaleAspectFit, 0},
-        {kWindowed, kScaleAspectFit, 3},   {kWindowed, kScaleInteger, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "mode " << c.windowMode << " scale " << c.scaleType
-                                          << " rotation " << c.rotation);
-        changeScene(kStageScene);
-        changeVideoSettings(c.windowMode, c.scaleType, c.rotation);
-        picturesOver(3);
-        pressAndRelease(InputAction::Pause);
-        ASSERT_TRUE(isPaused());
-        picturesOver(4);
-        const std::vector<std::uint32_t> shown = windowPixels();
-        const std::vector<std::uint32_t> expected = windowDrawnBySdl();
-        EXPECT_EQ(differingPixels(shown, expected), 0);
-        EXPECT_GT(litPixels(shown), static_cast<int>(shown.size() / 50));
-
-        SDL_Surface* surface = SDL_GetWindowSurface(getWindow());
-        SDL_FillRect(surface, nullptr, 0);
-        test_support::pushWindowEvent(SDL_WINDOWEVENT_EXPOSED);
-        picturesOver(1);
-        EXPECT_EQ(differingPixels(windowPixels(), expected), 0) << "after an expose";
-    }
-    shutDown();
 }

@@ -19,15 +19,19 @@
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
-#include "game_replay.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_snapshot.hpp"
+#include "game_trace.hpp"
 #include "game_variables.hpp"
 #include "gamepad_support.hpp"
+#include "input_script.hpp"
 #include "scene_menu.hpp"
 #include "scene_stage1.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"
+#include "video_presenting.hpp"
 
 namespace {
 std::atomic<bool> counting{false};
@@ -115,7 +119,7 @@ namespace {
 void fillRenderCommandPool() {
     preRender();
     for (int draw = 0; draw < 1000; ++draw) {
-        renderSprite(*getSprite1(), Rectangle{64, 0, 7, 7}, 10.0f, 10.0f, 0);
+        renderSprite(*getSprite1(), kBallCell, 10.0f, 10.0f, 0);
     }
     renderVideo();
 }
@@ -215,8 +219,8 @@ TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
     EXPECT_LT(counted.lowestSoundVolume, soundVolume);
     EXPECT_EQ(getMusicVolume(), musicVolume);
     EXPECT_EQ(getSoundEffectVolume(), soundVolume);
-    EXPECT_EQ(getMenuWindowMode(), kWindowed);
-    EXPECT_EQ(getMenuRotation(), 0);
+    EXPECT_EQ(getMenuWindowMode(), WindowMode::Windowed);
+    EXPECT_EQ(getMenuRotation(), Rotation::None);
     shutDown();
 }
 
@@ -226,15 +230,17 @@ TEST(MenuAllocation, MenuFramesAfterTheFirstTourAllocateNothing) {
 TEST(StageAllocation, TurnedStageFramesAllocateNothing) {
     startCounting();
     struct Layout {
-        std::int32_t scaleType;
-        std::int32_t rotation;
+        ScaleType scaleType;
+        Rotation rotation;
     };
-    const Layout layouts[] = {{kScaleInteger, 1}, {kScaleAspectFit, 2}, {kScaleStretch, 3}};
+    const Layout layouts[] = {{ScaleType::Integer, Rotation::Right},
+                              {ScaleType::AspectFit, Rotation::Flip},
+                              {ScaleType::Stretch, Rotation::Left}};
     constexpr int kSettlingPasses = 20;
     constexpr int kCountedPasses = 600;
     for (const Layout& layout : layouts) {
         changeScene(kStageScene);
-        changeVideoSettings(kWindowed, layout.scaleType, layout.rotation);
+        changeVideoSettings(WindowMode::Windowed, layout.scaleType, layout.rotation);
         const long long picturesBefore = getPicturesPresented();
         for (int pass = 0; pass < kSettlingPasses + kCountedPasses; ++pass) {
             if (getCurrentScene() != kStageScene) {
@@ -247,7 +253,7 @@ TEST(StageAllocation, TurnedStageFramesAllocateNothing) {
         }
         // The counted frames did reach the window, turned.
         EXPECT_GT(getPicturesPresented() - picturesBefore, kCountedPasses / 20)
-            << "rotation " << layout.rotation;
+            << "rotation " << static_cast<int>(layout.rotation);
     }
     std::printf("turned stage passes counted: %ld new, %ld SDL allocations\n", newCalls.load(),
                 sdlCalls.load());
@@ -341,13 +347,15 @@ namespace {
 std::FILE* recordingOut = nullptr;
 std::FILE* traceOut = nullptr;
 ScriptRecorder* passRecorder = nullptr;
+GameState traceState;
 long long replayPasses = 0;
 
 void recordAndTrace(bool ranFrame) {
     ++replayPasses;
     passRecorder->note(readPassInput());
     if (ranFrame) {
-        writeTraceLine(traceOut, replayPasses);
+        readGameState(traceState);
+        writeTraceLine(traceOut, replayPasses, traceState);
     }
 }
 }  // namespace

@@ -11,7 +11,7 @@
 #include "engine_game_manager.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
-#include "game_replay.hpp"
+#include "game_constants.hpp"
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;
@@ -41,8 +41,8 @@ TEST(SheetFuzzFindings, EachIsRefusedWithTheMissingImageMessage) {
     const std::vector<std::string> findings = {"regression-idat-length-2gib.png",
                                                "regression-empty-first-idat.png",
                                                "regression-empty-idat-without-checksum.png"};
-    initializeFileHelper(50);
-    initializeVideo(240, 320);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
     const fs::path sheet = getFileFullPath("IMG//fuzz-finding.png");
     fs::create_directories(sheet.parent_path());

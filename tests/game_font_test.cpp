@@ -10,6 +10,7 @@
 #include "engine_file_helper.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "render_support.hpp"
 
 using render_support::Readback;
@@ -49,8 +50,8 @@ void expectGlyphAt(const Readback& target, int code, int left, int top) {
 class TextDrawing : public ::testing::Test {
   protected:
     void SetUp() override {
-        initializeFileHelper(50);
-        initializeVideo(240, 320);
+        initializeFileHelper(kResourceNameRoom);
+        initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
         ASSERT_NE(getRenderer(), nullptr);
         // A glyph sheet whose every pixel says where it came from.
         name = render_support::writeResourcePng("glyphs", 64, 96,
@@ -76,7 +77,7 @@ class TextDrawing : public ::testing::Test {
 }  // namespace
 
 TEST(FontLayout, GameArgumentsGiveEightCellsToARowInTwelveRows) {
-    Font* font = newFont(nullptr, {0, 0, 8, 8}, 7);
+    Font* font = newFont(nullptr, kFirstGlyphCell, kGlyphLastColumn);
     EXPECT_EQ(font->cellWidth, 8);
     EXPECT_EQ(font->cellHeight, 8);
     for (int code = kFirstGlyphCode; code <= kLastGlyphCode; ++code) {
@@ -193,12 +194,12 @@ TEST_F(TextDrawing, SpaceDrawsItsCellAndCharactersWithoutAGlyphDrawNothing) {
 }
 
 TEST(TextOnTheGameSheet, ScoreLabelShowsTheSheetsGlyphs) {
-    initializeFileHelper(50);
-    initializeVideo(240, 320);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
-    Sprite* sheet = newSprite("IMG//Main.png");
+    Sprite* sheet = newSprite(kSheetName.c_str());
     ASSERT_NE(sheet->texture, nullptr);
-    Font* font = newFont(sheet, {0, 0, 8, 8}, 7);
+    Font* font = newFont(sheet, kFirstGlyphCell, kGlyphLastColumn);
     preRender();
     print(font, "Score:", 8.0f, 2.0f);
     const Readback target = render_support::readTarget();

@@ -17,7 +17,9 @@
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
+#include "game_stage_sounds.hpp"
 #include "render_support.hpp"
 #include "test_support.hpp"
 
@@ -94,8 +96,8 @@ TEST(BlankPng, DecodesToBlackPixelsOfItsSize) {
 
 // The sheet's size limit is exact, whichever side passes it, and it is checked before decoding.
 TEST(SheetSize, SidesUpTo4096LoadAndLongerOnesAreRefused) {
-    initializeFileHelper(50);
-    initializeVideo(240, 320);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
     const std::string widest = render_support::writeResourcePng(
         "widest", 4096, 1, std::vector<std::uint8_t>(4096 * 4, 255));
@@ -125,8 +127,8 @@ TEST(SheetSize, SidesUpTo4096LoadAndLongerOnesAreRefused) {
 }
 
 TEST(SheetSize, FileBeyondTheReadLimitIsRefusedUnread) {
-    initializeFileHelper(50);
-    initializeVideo(240, 320);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
     // Sparse: the file takes no room on disk and is never read.
     const std::string name = "IMG//test-oversized-file.png";
@@ -148,8 +150,8 @@ TEST(SheetSize, FileBeyondTheReadLimitIsRefusedUnread) {
 // An empty IDAT chunk ahead of the image data is legal and carries nothing; the sheet loads as
 // it would without it.
 TEST(SheetFormat, EmptyImageDataChunkAheadOfTheDataStillLoads) {
-    initializeFileHelper(50);
-    initializeVideo(240, 320);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
     const std::string name =
         render_support::writeResourcePng("empty-idat", 8, 8, render_support::coordinateImage(8, 8));
@@ -183,8 +185,8 @@ TEST(SheetFormat, EmptyImageDataChunkAheadOfTheDataStillLoads) {
 // A one-pixel sheet loads: cells beyond it draw nothing, a cell over it draws inside its own
 // place and nowhere else.
 TEST(SheetSize, OnePixelSheetDrawsNothingOutsideItsCells) {
-    initializeFileHelper(50);
-    initializeVideo(240, 320);
+    initializeFileHelper(kResourceNameRoom);
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
     ASSERT_NE(getRenderer(), nullptr);
     const std::string name =
         render_support::writeResourcePng("one", 1, 1, render_support::coordinateImage(1, 1));
@@ -193,13 +195,13 @@ TEST(SheetSize, OnePixelSheetDrawsNothingOutsideItsCells) {
     EXPECT_FALSE(hasFailed());
 
     preRender();
-    renderSprite(sheet, {64, 0, 7, 7}, 120.0f, 160.0f, 0);    // ball
-    renderSprite(sheet, {64, 10, 16, 8}, 40.0f, 60.0f, 0);    // block
-    renderSprite(sheet, {0, 97, 28, 11}, 120.0f, 290.0f, 0);  // paddle
+    renderSprite(sheet, kBallCell, 120.0f, 160.0f, 0);
+    renderSprite(sheet, kBlockCell, 40.0f, 60.0f, 0);
+    renderSprite(sheet, kPaddleCell, 120.0f, 290.0f, 0);
     EXPECT_EQ(render_support::readTarget().markedCount(), 0);
 
     preRender();
-    renderSprite(sheet, {0, 0, 8, 8}, 20.0f, 20.0f, 0);  // the space glyph's cell covers it
+    renderSprite(sheet, kFirstGlyphCell, 20.0f, 20.0f, 0);  // the space glyph's cell covers it
     const render_support::Readback target = render_support::readTarget();
     const render_support::Box box = render_support::markedBox(target);
     EXPECT_GT(target.markedCount(), 0);
@@ -246,10 +248,11 @@ TEST(HostileSounds, MissingOrUnreadableSoundFileEndsStartUpWithItsMessage) {
         const char* contents;  // null: the file is removed
         const std::string& message;
     } cases[] = {
-        {"missing effect", "SFX/coin.wav", nullptr, soundText},
-        {"unreadable effect", "SFX/strike.wav", "RIFF, but no wave follows", soundText},
-        {"missing tune", "MUS/stage.mod", nullptr, musicText},
-        {"unreadable tune", "MUS/stage.mod", "not a module at all", musicText},
+        {"missing effect", stageSoundName(StageEvent::CoinCaught), nullptr, soundText},
+        {"unreadable effect", stageSoundName(StageEvent::BlockStruck), "RIFF, but no wave follows",
+         soundText},
+        {"missing tune", kStageSongName.c_str(), nullptr, musicText},
+        {"unreadable tune", kStageSongName.c_str(), "not a module at all", musicText},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

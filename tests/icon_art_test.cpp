@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "game_constants.hpp"
 #include "icon_art.hpp"
 #include "render_support.hpp"
 #include "sheet_art.hpp"
@@ -21,9 +22,9 @@ struct Cell {
 };
 
 // Where the game cuts these sprites from the sheet.
-constexpr Cell kBall = {64, 0, 7, 7};
-constexpr Cell kBlock = {64, 10, 16, 8};
-constexpr Cell kPaddle = {0, 97, 28, 11};
+constexpr Cell kBall = {kBallCell.x, kBallCell.y, kBallCell.w, kBallCell.h};
+constexpr Cell kBlock = {kBlockCell.x, kBlockCell.y, kBlockCell.w, kBlockCell.h};
+constexpr Cell kPaddle = {kPaddleCell.x, kPaddleCell.y, kPaddleCell.w, kPaddleCell.h};
 
 struct Found {
     int x;
@@ -82,7 +83,7 @@ sheet_art::Image solid(int width, int height, std::array<std::uint8_t, 4> colour
 
 TEST(IconArt, ShowsTwoBlocksTheBallAndThePaddleFromTheSheetOnTransparency) {
     const sheet_art::Image sheet = render_support::readPng(kCommittedSheet);
-    ASSERT_EQ(sheet.width, sheet_art::kSheetWidth) << kCommittedSheet;
+    ASSERT_EQ(sheet.width, kSheetWidth) << kCommittedSheet;
     const sheet_art::Image icon = icon_art::composeIcon(sheet);
     ASSERT_EQ(icon.width, icon_art::kArtSize);
     ASSERT_EQ(icon.height, icon_art::kArtSize);

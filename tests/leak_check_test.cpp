@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "game_stage_sounds.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -86,7 +87,8 @@ TEST_F(LeakCheck, StartUpWithoutASheetLosesNothing) {
 TEST_F(LeakCheck, StartUpWithoutASoundLosesNothing) {
     const std::string directory = test_support::makeTemporaryDirectory();
     const std::string game = test_support::stageProgramIn(BRICKFALL_GAME_BINARY, directory, true);
-    std::filesystem::remove(std::filesystem::path(directory) / "Resources" / "SFX" / "bonus.wav");
+    std::filesystem::remove(std::filesystem::path(directory) / "Resources" /
+                            stageSoundName(StageEvent::BonusClaimed));
     const auto result =
         test_support::runProcess(underMemcheck({game}), test_support::kHeadlessEnvironment, 110.0);
     expectClean(result, 1);

@@ -1,5 +1,5 @@
-// Shared helpers for drawing tests: a headless renderer, test images in the resource folder and
-// pixels read back from the play field.
+// Shared helpers for drawing tests: a headless renderer, test images in the resource folder,
+// pixels read back from the play field and the window, and frame passes that count pictures.
 #include "render_support.hpp"
 
 #include <SDL.h>
@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "engine_game_manager.hpp"
 #include "engine_video.hpp"
+#include "test_support.hpp"
+#include "video_presenting.hpp"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -99,6 +102,65 @@ Box markedBox(const Readback& readback) {
         }
     }
     return box;
+}
+
+std::vector<std::uint32_t> windowPixels() {
+    SDL_Surface* surface = SDL_GetWindowSurface(getWindow());
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < surface->h; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(
+            static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch);
+        for (int x = 0; x < surface->w; ++x) {
+            pixels.push_back(row[x] & 0xFFFFFFu);
+        }
+    }
+    return pixels;
+}
+
+std::vector<std::uint32_t> windowDrawnBySdl() {
+    SDL_SetRenderTarget(getRenderer(), nullptr);
+    SDL_RenderClear(getRenderer());
+    const VideoLayout layout = getVideoLayout();
+    const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,
+                                  layout.scaleRectangle.w, layout.scaleRectangle.h};
+    SDL_RenderCopyEx(getRenderer(), getPlayField(), nullptr, &destination,
+                     static_cast<double>(layout.textureRotation), nullptr, SDL_FLIP_NONE);
+    SDL_RenderFlush(getRenderer());
+    return windowPixels();
+}
+
+int differingPixels(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int differing = 0;
+    for (std::size_t at = 0; at < a.size(); ++at) {
+        differing += a[at] != b[at] ? 1 : 0;
+    }
+    return differing;
+}
+
+int litPixels(const std::vector<std::uint32_t>& pixels) {
+    int lit = 0;
+    for (std::uint32_t pixel : pixels) {
+        lit += pixel != 0 ? 1 : 0;
+    }
+    return lit;
+}
+
+void pressAndRelease(InputAction action) {
+    test_support::pushActionKey(action, true);
+    runFramePass();
+    test_support::pushActionKey(action, false);
+    runFramePass();
+}
+
+long long picturesOver(int passes) {
+    const long long before = getPicturesPresented();
+    for (int pass = 0; pass < passes; ++pass) {
+        runFramePass();
+    }
+    return getPicturesPresented() - before;
 }
 
 }  // namespace render_support

@@ -1,11 +1,12 @@
-// Shared helpers for drawing tests: a headless renderer, test images in the resource folder and
-// pixels read back from the play field.
+// Shared helpers for drawing tests: a headless renderer, test images in the resource folder,
+// pixels read back from the play field and the window, and frame passes that count pictures.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine_input.hpp"
 #include "sheet_art.hpp"
 
 namespace render_support {
@@ -55,5 +56,19 @@ struct Box {
     int bottom;
 };
 Box markedBox(const Readback& readback);
+
+// The window's pixels as 0xRRGGBB, row after row.
+std::vector<std::uint32_t> windowPixels();
+// The window as SDL's own scaled, turned copy of the play field draws it; it leaves that
+// picture in the window.
+std::vector<std::uint32_t> windowDrawnBySdl();
+// Pixels that differ between two pictures of one size; -1 when the sizes differ.
+int differingPixels(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b);
+int litPixels(const std::vector<std::uint32_t>& pixels);
+
+// A press a scene sees once: the key down for one frame pass and up for the next.
+void pressAndRelease(InputAction action);
+// Pictures the window was sent over that many frame passes.
+long long picturesOver(int passes);
 
 }  // namespace render_support

@@ -15,6 +15,7 @@
 #include "engine_memory_helper.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
@@ -23,12 +24,9 @@
 using A = InputAction;
 
 namespace {
-constexpr int kFieldWidth = 240;
-constexpr int kFieldHeight = 320;
-constexpr int kCell = 8;
-constexpr Rectangle kFirstGlyph = {0, 0, 8, 8};
-constexpr std::int32_t kGlyphLastColumn = 7;
-constexpr Rectangle kCursorCell = {48, 24, 8, 8};
+constexpr int kFieldWidth = kPlayFieldWidth;
+constexpr int kFieldHeight = kPlayFieldHeight;
+constexpr int kCell = kFirstGlyphCell.w;
 constexpr std::uint32_t kCursorColour = 0xFF00FFu;
 constexpr std::uint8_t kGlyphBlue = 77;
 
@@ -59,7 +57,7 @@ void fillCell(SDL_Surface* surface, int x, int y, std::uint32_t rgb) {
 // Stands in for the sheet and font that start-up makes; the space stays transparent.
 void installCodedSheet() {
     auto* sprite = static_cast<Sprite*>(smalloc(sizeof(Sprite)));
-    Font* font = newFont(sprite, kFirstGlyph, kGlyphLastColumn);
+    Font* font = newFont(sprite, kFirstGlyphCell, kGlyphLastColumn);
     SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 64, 96, 32, SDL_PIXELFORMAT_RGBA32);
     SDL_FillRect(surface, nullptr, 0);
     for (int code = kFirstGlyphCode + 1; code <= kLastGlyphCode; ++code) {
@@ -366,9 +364,9 @@ TEST_F(Menu, VideoChoicesStepWithinTheirBoundsRightBeforeLeft) {
         int top;
         std::int32_t (*choice)();
     } rows[] = {
-        {"window mode", 0, 2, getMenuWindowMode},
-        {"scale type", 1, 2, getMenuScaleType},
-        {"rotation", 2, 3, getMenuRotation},
+        {"window mode", 0, 2, [] { return static_cast<std::int32_t>(getMenuWindowMode()); }},
+        {"scale type", 1, 2, [] { return static_cast<std::int32_t>(getMenuScaleType()); }},
+        {"rotation", 2, 3, [] { return static_cast<std::int32_t>(getMenuRotation()); }},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -418,9 +416,9 @@ TEST_F(Menu, ApplyHandsOverTheThreeShownChoicesInOrder) {
         openVideo();
         const VideoLayout before = getVideoLayout();
         chooseDisplay(c.windowMode, c.scaleType, c.rotation);
-        EXPECT_EQ(getMenuWindowMode(), c.windowMode);
-        EXPECT_EQ(getMenuScaleType(), c.scaleType);
-        EXPECT_EQ(getMenuRotation(), c.rotation);
+        EXPECT_EQ(getMenuWindowMode(), static_cast<WindowMode>(c.windowMode));
+        EXPECT_EQ(getMenuScaleType(), static_cast<ScaleType>(c.scaleType));
+        EXPECT_EQ(getMenuRotation(), static_cast<Rotation>(c.rotation));
         EXPECT_TRUE(sameRectangle(layoutRectangle(), before.scaleRectangle))
             << "choosing alone changes nothing";
         EXPECT_EQ(getVideoLayout().textureRotation, before.textureRotation);
@@ -464,8 +462,9 @@ TEST_F(Menu, APressInTheFrameThatLeavesAPageStepsRowZero) {
     tapTimes(A::Down, 2);
     tap({A::Back, A::Right});
     EXPECT_EQ(getMenuPage(), kOptionsPage);
-    EXPECT_EQ(getMenuWindowMode(), 1) << "the window mode row steps after the page change";
-    EXPECT_EQ(getMenuRotation(), 0) << "the row the cursor was on does not";
+    EXPECT_EQ(getMenuWindowMode(), WindowMode::FullScreen)
+        << "the window mode row steps after the page change";
+    EXPECT_EQ(getMenuRotation(), Rotation::None) << "the row the cursor was on does not";
     EXPECT_TRUE(sameRectangle(layoutRectangle(), before.scaleRectangle)) << "nothing applied";
 
     // A key held since an earlier frame is no press: leaving with it down changes nothing.
@@ -476,7 +475,7 @@ TEST_F(Menu, APressInTheFrameThatLeavesAPageStepsRowZero) {
     tapTimes(A::Down, 4);
     tap({A::Confirm});
     EXPECT_EQ(getMenuPage(), kOptionsPage);
-    EXPECT_EQ(getMenuWindowMode(), 1);
+    EXPECT_EQ(getMenuWindowMode(), WindowMode::FullScreen);
     release({A::Left});
     pass();
 
@@ -656,9 +655,9 @@ TEST_F(Menu, ReturningFromTheStageOpensTheMainPageWithFreshChoices) {
     changeScene(kMenuScene);
     EXPECT_EQ(getMenuPage(), kMainPage);
     EXPECT_EQ(getMenuCursor(), 0);
-    EXPECT_EQ(getMenuWindowMode(), 0);
-    EXPECT_EQ(getMenuScaleType(), 0);
-    EXPECT_EQ(getMenuRotation(), 0);
+    EXPECT_EQ(getMenuWindowMode(), WindowMode::Windowed);
+    EXPECT_EQ(getMenuScaleType(), ScaleType::Integer);
+    EXPECT_EQ(getMenuRotation(), Rotation::None);
     EXPECT_EQ(getCameraPosition()->x, 0.0f);
     EXPECT_EQ(getCameraPosition()->y, 0.0f);
     EXPECT_EQ(drawPlayField().label(0), "Start");

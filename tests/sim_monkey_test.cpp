@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -11,26 +12,22 @@
 #include "engine_game_manager.hpp"
 #include "engine_video.hpp"
 #include "game_scene_manager.hpp"
+#include "game_snapshot.hpp"
 #include "scene_menu.hpp"
 #include "sim_invariants.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"
 
-namespace {
-HeldActions holding(std::initializer_list<InputAction> actions) {
-    HeldActions held = {};
-    for (InputAction action : actions) {
-        held[static_cast<std::size_t>(action)] = true;
-    }
-    return held;
-}
+using test_support::holding;
 
-MonkeyView mainPage(std::int32_t cursor) {
-    MonkeyView view;
-    view.scene = kMenuScene;
-    view.menuPage = kMainPage;
-    view.menuCursor = cursor;
-    return view;
+namespace {
+
+GameState mainPage(std::int32_t cursor) {
+    GameState state;
+    state.scene = kMenuScene;
+    state.menuPage = kMainPage;
+    state.menuCursor = cursor;
+    return state;
 }
 
 // Keys held on two passes in a row, the menu as the monkey sees it, and whether the second pass
@@ -39,7 +36,7 @@ struct RowChoiceCase {
     const char* name;
     HeldActions before;
     HeldActions now;
-    MonkeyView view;
+    GameState state;
     bool chosen;
 };
 
@@ -85,6 +82,48 @@ TEST(MonkeyRandom, IsFixedBySeedAndCoversItsRange) {
     EXPECT_EQ(seen.size(), 6u);
 }
 
+// The lowest ball on its way down is the one chased, until the paddle is within 2 pixels of it.
+TEST(ChaseLowestBall, SteersUnderTheLowestFallingBallOutsideTheDeadZone) {
+    const auto ball = [](float x, float y, float directionY) {
+        return Ball{{x, y}, {1.0f, directionY}, 1.0f, 0, false};
+    };
+    struct Case {
+        const char* name;
+        std::vector<Ball> balls;
+        std::optional<InputAction> key;
+    };
+    const Case cases[] = {
+        {"no ball", {}, std::nullopt},
+        {"only a rising ball", {ball(20.0f, 200.0f, -1.0f)}, std::nullopt},
+        {"falling, far left", {ball(20.0f, 200.0f, 1.0f)}, InputAction::Left},
+        {"falling, far right", {ball(220.0f, 200.0f, 1.0f)}, InputAction::Right},
+        {"exactly 2 left", {ball(118.0f, 200.0f, 1.0f)}, InputAction::Left},
+        {"exactly 2 right", {ball(122.0f, 200.0f, 1.0f)}, InputAction::Right},
+        {"just inside on the left", {ball(118.5f, 200.0f, 1.0f)}, std::nullopt},
+        {"just inside on the right", {ball(121.5f, 200.0f, 1.0f)}, std::nullopt},
+        {"the lower of two falling",
+         {ball(20.0f, 150.0f, 1.0f), ball(220.0f, 250.0f, 1.0f)},
+         InputAction::Right},
+        {"a rising ball lower still is no matter",
+         {ball(20.0f, 150.0f, 1.0f), ball(220.0f, 280.0f, -1.0f)},
+         InputAction::Left},
+        {"the first of two level balls",
+         {ball(20.0f, 150.0f, 1.0f), ball(220.0f, 150.0f, 1.0f)},
+         InputAction::Left},
+        {"a falling ball above the field", {ball(220.0f, -1.5f, 1.0f)}, InputAction::Right},
+    };
+    for (const Case& c : cases) {
+        GameState state;
+        state.scene = kStageScene;
+        state.paddle = {120.0f, 290.0f};
+        state.ballCount = static_cast<std::int32_t>(c.balls.size());
+        for (std::size_t i = 0; i < c.balls.size(); ++i) {
+            state.balls[i] = c.balls[i];
+        }
+        EXPECT_EQ(chaseLowestBall(state), c.key) << c.name;
+    }
+}
+
 class MonkeyInMenu : public stage_support::InputTest {};
 
 TEST_F(MonkeyInMenu, ExitIsChosenOnlyByANewConfirmLandingOnItsRow) {
@@ -109,21 +148,21 @@ TEST_F(MonkeyInMenu, ExitIsChosenOnlyByANewConfirmLandingOnItsRow) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(wouldChooseExit(c.before, c.now, c.view), c.chosen);
+        EXPECT_EQ(wouldChooseExit(c.before, c.now, c.state), c.chosen);
     }
-    MonkeyView options = mainPage(2);
+    GameState options = mainPage(2);
     options.menuPage = kOptionsPage;
     EXPECT_FALSE(wouldChooseExit(none, holding({InputAction::Confirm}), options));
-    MonkeyView stage = mainPage(2);
+    GameState stage = mainPage(2);
     stage.scene = kStageScene;
     EXPECT_FALSE(wouldChooseExit(none, holding({InputAction::Confirm}), stage));
 }
 
 TEST_F(MonkeyInMenu, ApplyIsChosenOnlyByANewConfirmLandingOnItsRow) {
     const auto videoPage = [](std::int32_t cursor) {
-        MonkeyView view = mainPage(cursor);
-        view.menuPage = kVideoPage;
-        return view;
+        GameState state = mainPage(cursor);
+        state.menuPage = kVideoPage;
+        return state;
     };
     const HeldActions none = {};
     const RowChoiceCase cases[] = {
@@ -139,7 +178,7 @@ TEST_F(MonkeyInMenu, ApplyIsChosenOnlyByANewConfirmLandingOnItsRow) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(wouldApplyDisplay(c.before, c.now, c.view), c.chosen);
+        EXPECT_EQ(wouldApplyDisplay(c.before, c.now, c.state), c.chosen);
     }
 }
 
@@ -157,7 +196,7 @@ TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
         GameState current;
         int stagesStarted = 0;
         for (int pass = 0; pass < kPasses; ++pass) {
-            pushHeldActions(monkey.next(readMonkeyView()));
+            pushHeldActions(monkey.next(previous));
             updateInputs();
             updateCurrentScene();
             ASSERT_FALSE(getQuit()) << "the monkey chose Exit on pass " << pass;
@@ -187,9 +226,11 @@ TEST_F(MonkeyInMenu, TurnsAwayFromExitAndStartsAStageInstead) {
     for (std::uint64_t seed = 1; seed <= kSeeds; ++seed) {
         changeScene(kMenuScene);
         Monkey monkey(seed);
+        GameState seen;
         int pass = 0;
         while (getCurrentScene() == kMenuScene && pass < kPassLimit) {
-            pushHeldActions(monkey.next(readMonkeyView()));
+            readGameState(seen);
+            pushHeldActions(monkey.next(seen));
             updateInputs();
             updateCurrentScene();
             ASSERT_FALSE(getQuit()) << "seed " << seed << " chose Exit on pass " << pass;
@@ -223,8 +264,10 @@ TEST_F(MonkeyInMenu, NeverAppliesTheVideoPagesChoices) {
         ASSERT_EQ(getMenuPage(), kVideoPage);
         ASSERT_EQ(getMenuCursor(), 3);
         Monkey monkey(seed);
+        GameState seen;
         for (int pass = 0; pass < 200; ++pass) {
-            pushHeldActions(monkey.next(readMonkeyView()));
+            readGameState(seen);
+            pushHeldActions(monkey.next(seen));
             updateInputs();
             updateCurrentScene();
             ASSERT_EQ(getVideoLayout().scaleRectangle.w, 0)

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "game_replay.hpp"
+#include "game_constants.hpp"
+#include "input_script.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -100,8 +101,8 @@ TEST(Sim, SnapshotsThePlayFieldAfterThePassRenders) {
     int channels = 0;
     stbi_uc* pixels = stbi_load(picture.c_str(), &width, &height, &channels, 4);
     ASSERT_NE(pixels, nullptr);
-    EXPECT_EQ(width, 240);
-    EXPECT_EQ(height, 320);
+    EXPECT_EQ(width, kPlayFieldWidth);
+    EXPECT_EQ(height, kPlayFieldHeight);
     // The menu's first label, "Start", lies on the row at y = 80: something is drawn there.
     int lit = 0;
     for (int y = 80; y < 88; ++y) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "game_stage_sounds.hpp"
 #include "sound_art.hpp"
 
 namespace {
@@ -92,7 +93,7 @@ TEST(SoundFiles, EveryEffectIsShortClicklessAndHeard) {
 }
 
 TEST(SoundFiles, TuneIsAFourChannelModuleTheMixerPlaysForItsWrittenLength) {
-    const std::vector<std::uint8_t> tune = readBytes(kCommitted + "MUS/stage.mod");
+    const std::vector<std::uint8_t> tune = readBytes(kCommitted + kStageSongName.c_str());
     ASSERT_GT(tune.size(), 1084u);
     // ProTracker's signature for four channels and 31 samples, after the order table.
     EXPECT_EQ(std::string(tune.begin() + 1080, tune.begin() + 1084), "M.K.");
@@ -100,7 +101,7 @@ TEST(SoundFiles, TuneIsAFourChannelModuleTheMixerPlaysForItsWrittenLength) {
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
     ASSERT_NE(Mix_Init(MIX_INIT_MOD) & MIX_INIT_MOD, 0) << Mix_GetError();
     ASSERT_EQ(Mix_OpenAudio(44100, AUDIO_S16LSB, 2, 1024), 0) << Mix_GetError();
-    Mix_Music* music = Mix_LoadMUS((kCommitted + "MUS/stage.mod").c_str());
+    Mix_Music* music = Mix_LoadMUS((kCommitted + kStageSongName.c_str()).c_str());
     ASSERT_NE(music, nullptr) << Mix_GetError();
     EXPECT_EQ(Mix_GetMusicType(music), MUS_MOD);
     // The mixer's module player reports whole seconds.

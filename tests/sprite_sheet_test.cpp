@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "game_constants.hpp"
 #include "render_support.hpp"
 #include "sheet_art.hpp"
 
@@ -20,11 +21,15 @@ struct Cell {
     int h;
 };
 
+constexpr Cell cell(const char* name, Rectangle where) {
+    return {name, where.x, where.y, where.w, where.h};
+}
+
 // Where the game cuts its sprites from the sheet.
-constexpr Cell kBall = {"ball", 64, 0, 7, 7};
-constexpr Cell kBlock = {"block", 64, 10, 16, 8};
-constexpr Cell kCoin = {"coin", 64, 18, 9, 9};
-constexpr Cell kPaddle = {"paddle", 0, 97, 28, 11};
+constexpr Cell kBall = cell("ball", kBallCell);
+constexpr Cell kBlock = cell("block", kBlockCell);
+constexpr Cell kCoin = cell("coin", kCoinCell);
+constexpr Cell kPaddle = cell("paddle", kPaddleCell);
 constexpr Cell kSprites[] = {kBall, kBlock, kCoin, kPaddle};
 constexpr int kGlyphSize = 8;
 constexpr int kFirstCode = 32;

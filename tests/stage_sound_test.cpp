@@ -25,6 +25,7 @@
 #include "entity_coin.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
 #include "scene_menu.hpp"
 #include "scene_stage1.hpp"

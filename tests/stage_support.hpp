@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,14 +17,17 @@
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
 #include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_font.hpp"
+#include "game_snapshot.hpp"
 #include "game_variables.hpp"
+#include "sim_monkey.hpp"
 #include "test_support.hpp"
 
 namespace stage_support {
 
-inline constexpr std::int32_t kFieldWidth = 240;
-inline constexpr std::int32_t kFieldHeight = 320;
+inline constexpr std::int32_t kFieldWidth = kPlayFieldWidth;
+inline constexpr std::int32_t kFieldHeight = kPlayFieldHeight;
 
 // Queues the events that leave exactly the listed actions' keys down after the next drain.
 inline void pushHeld(std::initializer_list<InputAction> held) {
@@ -43,31 +47,24 @@ inline void holdOnly(std::initializer_list<InputAction> held) {
 
 // Where a player who steers under the lowest falling ball goes: -1 left, +1 right, 0 stay.
 inline int chasingDirection() {
-    float lowest = -1.0f;
-    float target = 0.0f;
-    for (std::int32_t i = 0; i < getBallCount(); ++i) {
-        const Ball ball = getBall(i);
-        if (ball.direction.y > 0.0f && ball.position.y > lowest) {
-            lowest = ball.position.y;
-            target = ball.position.x;
-        }
-    }
-    const float paddle = getPaddlePosition().x;
-    if (lowest < 0.0f || (target > paddle - 2.0f && target < paddle + 2.0f)) {
+    GameState state;
+    readGameState(state);
+    const std::optional<InputAction> key = chaseLowestBall(state);
+    if (!key) {
         return 0;
     }
-    return target < paddle ? -1 : 1;
+    return *key == InputAction::Left ? -1 : 1;
 }
 
 // That player on the keyboard, to keep a stage going for long runs.
 inline void pushChasing() {
     const int direction = chasingDirection();
-    if (direction == 0) {
-        pushHeld({});
-    } else if (direction < 0) {
+    if (direction < 0) {
         pushHeld({InputAction::Left});
-    } else {
+    } else if (direction > 0) {
         pushHeld({InputAction::Right});
+    } else {
+        pushHeld({});
     }
 }
 
@@ -117,15 +114,15 @@ class DrawingTest : public ::testing::Test {
             const std::int32_t index = code - kFirstGlyphCode;
             fill({8 * (index % 8), 8 * (index / 8), 8, 8}, glyphColour(static_cast<char>(code)));
         }
-        fill({64, 0, 7, 7}, kBallColour);
-        fill({64, 10, 16, 8}, kBlockColour);
-        fill({64, 18, 9, 9}, kCoinColour);
-        fill({0, 97, 28, 11}, kPaddleColour);
+        fill(kBallCell, kBallColour);
+        fill(kBlockCell, kBlockColour);
+        fill(kCoinCell, kCoinColour);
+        fill(kPaddleCell, kPaddleColour);
         SDL_UpdateTexture(texture_, nullptr, pixels.data(), kSheetSize * 4);
         SDL_SetTextureBlendMode(texture_, SDL_BLENDMODE_BLEND);
         sheet_.texture = texture_;
         *getSprite1() = &sheet_;
-        *getFont1() = newFont(&sheet_, Rectangle{0, 0, 8, 8}, 7);
+        *getFont1() = newFont(&sheet_, kFirstGlyphCell, kGlyphLastColumn);
     }
 
     void TearDown() override {

@@ -26,16 +26,16 @@ bool mentionsSanitizer(const std::string& text) {
            text.find("runtime error") != std::string::npos;
 }
 
-void pushScancode(int scancode, bool down) {
-    SDL_Event event = {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
-    SDL_PushEvent(&event);
+void pushActionKey(InputAction action, bool down) {
+    pushKeyEvent(getActionScancode(action), down);
 }
 
-void pushActionKey(InputAction action, bool down) {
-    pushScancode(getActionScancode(action), down);
+HeldActions holding(std::initializer_list<InputAction> actions) {
+    HeldActions held = {};
+    for (InputAction action : actions) {
+        held[static_cast<std::size_t>(action)] = true;
+    }
+    return held;
 }
 
 void pushWindowEvent(int windowEventId) {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,8 @@ namespace test_support {
 
 // Pushes a key event for the action's bound key onto SDL's queue; updateInputs drains it.
 void pushActionKey(InputAction action, bool down);
-void pushScancode(int scancode, bool down);
+// Exactly these actions held.
+HeldActions holding(std::initializer_list<InputAction> actions);
 void pushWindowEvent(int windowEventId);
 void pushQuit();
 

@@ -12,6 +12,7 @@
 #include "entity_coin.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
+#include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
 
 namespace {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "engine_input.hpp"
 #include "engine_timer.hpp"
 #include "game_scene_manager.hpp"
 #include "worst_case.hpp"
@@ -30,14 +31,6 @@ void noteCallback(void* /*data*/, Uint8* /*stream*/, int length) {
         callbackEnds[index] = SDL_GetPerformanceCounter();
     }
     chunkBytes = length;
-}
-
-void pushKey(SDL_Scancode key, bool down) {
-    SDL_Event event = {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = key;
-    SDL_PushEvent(&event);
 }
 }  // namespace
 
@@ -80,7 +73,7 @@ int main(int argc, char** argv) {
             stageWorstCase(BallPlacement::StrikesAndBounces);
         } else if (getCurrentScene() == kMenuScene) {
             startHeld = !startHeld;
-            pushKey(SDL_SCANCODE_RETURN, startHeld);
+            pushKeyEvent(getActionScancode(InputAction::Confirm), startHeld);
         }
         runFramePass();
     }

@@ -14,10 +14,10 @@
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_timer.hpp"
-#include "entity_ball.hpp"
-#include "entity_paddle.hpp"
 #include "game_scene_manager.hpp"
+#include "game_snapshot.hpp"
 #include "pacing_stats.hpp"
+#include "sim_monkey.hpp"
 
 namespace {
 constexpr const char* kUsage =
@@ -36,8 +36,6 @@ constexpr double kMinimisedCpuBound = 0.25;
 // A check that the loop works at all, loose enough for a busy machine: over the whole run a
 // neighbour's burst of a tenth of a second moves the rate by a few percent at most.
 constexpr double kSaneRateDeviation = 0.05;
-// Within this distance the chasing paddle holds still rather than overshoot.
-constexpr float kChaseDeadZone = 2.0f;
 
 enum class Phase { Settling, Menu, Stage, Stall, Minimised, Restored, Done };
 
@@ -94,6 +92,7 @@ struct Recording {
     bool pausedAfterRestore = false;
     long long framesBeforePauseAfterRestore = 0;
     std::vector<bool> keyDown = std::vector<bool>(SDL_NUM_SCANCODES, false);
+    GameState game;
 };
 Recording recording;
 
@@ -107,11 +106,7 @@ void holdAction(InputAction action, bool down) {
     if (recording.keyDown[scancode] == down) {
         return;
     }
-    SDL_Event event = {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
-    SDL_PushEvent(&event);
+    pushKeyEvent(static_cast<std::int32_t>(scancode), down);
     recording.keyDown[scancode] = down;
 }
 
@@ -130,19 +125,10 @@ void playStage() {
         holdAction(InputAction::Confirm, true);
         return;
     }
-    float lowest = -1.0f;
-    float target = 0.0f;
-    for (std::int32_t i = 0; i < getBallCount(); ++i) {
-        const Ball ball = getBall(i);
-        if (ball.direction.y > 0.0f && ball.position.y > lowest) {
-            lowest = ball.position.y;
-            target = ball.position.x;
-        }
-    }
-    const float paddle = getPaddlePosition().x;
-    const bool chasing = lowest >= 0.0f;
-    holdAction(InputAction::Left, chasing && target < paddle - kChaseDeadZone);
-    holdAction(InputAction::Right, chasing && target > paddle + kChaseDeadZone);
+    readGameState(recording.game);
+    const std::optional<InputAction> chase = chaseLowestBall(recording.game);
+    holdAction(InputAction::Left, chase == InputAction::Left);
+    holdAction(InputAction::Right, chase == InputAction::Right);
 }
 
 // The window system's news reach the game through SDL's queue, as a real minimise would.

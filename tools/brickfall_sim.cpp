@@ -17,8 +17,10 @@
 #include "engine_input.hpp"
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
-#include "game_replay.hpp"
 #include "game_scene_manager.hpp"
+#include "game_snapshot.hpp"
+#include "game_trace.hpp"
+#include "input_script.hpp"
 #include "platform_files.hpp"
 #include "platform_memory.hpp"
 #include "sim_invariants.hpp"
@@ -244,15 +246,17 @@ int main(int argc, char** argv) {
     ScriptPlayer player(script);
     Monkey monkey(options.monkeySeed);
     MonkeyReach reach;
-    // Two states, swapped each pass, so the check between passes copies nothing.
+    // The state after each pass, in two snapshots swapped each pass, so the check between passes
+    // copies nothing; the one after the last pass is also what the monkey plays on.
     std::array<GameState, 2> states;
     readGameState(states[0]);
+    const bool readsState = options.monkey || trace != nullptr;
     std::string brokenInvariant;
     long long passes = 0;
     bool snapshotsWritten = true;
     while (passes < frames && !hasFailed()) {
         if (options.monkey) {
-            feedInput(monkey.next(readMonkeyView()), false);
+            feedInput(monkey.next(states[static_cast<std::size_t>(passes % 2)]), false);
         } else {
             const PassInput input = player.next();
             feedInput(input.held, input.minimized, input.unplugged);
@@ -269,14 +273,16 @@ int main(int argc, char** argv) {
                 snapshotsWritten = false;
             }
         }
+        const GameState& previous = states[static_cast<std::size_t>((passes + 1) % 2)];
+        GameState& current = states[static_cast<std::size_t>(passes % 2)];
+        if (readsState) {
+            readGameState(current);
+        }
         // A minimised pass changes nothing but the input module's timers.
         if (trace != nullptr && ranFrame) {
-            writeTraceLine(trace, passes);
+            writeTraceLine(trace, passes, current);
         }
         if (options.monkey) {
-            const GameState& previous = states[static_cast<std::size_t>((passes + 1) % 2)];
-            GameState& current = states[static_cast<std::size_t>(passes % 2)];
-            readGameState(current);
             brokenInvariant = findBrokenInvariant(previous, current);
             if (!brokenInvariant.empty()) {
                 break;
@@ -289,7 +295,8 @@ int main(int argc, char** argv) {
     }
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const SimSummary summary = readSummary();
+    GameState& last = states[static_cast<std::size_t>(passes % 2)];
+    readGameState(last);
     if (trace != nullptr && trace != stdout) {
         std::fclose(trace);
     }
@@ -298,7 +305,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "passes %lld, seconds %.3f, passes per second %.0f, score %d, hi-score %d\n",
                  passes, seconds, seconds > 0.0 ? static_cast<double>(passes) / seconds : 0.0,
-                 summary.score, summary.highScore);
+                 last.score, last.highScore);
     if (options.monkey) {
         std::fprintf(stderr,
                      "monkey seed %llu: stages started %lld, passes in the menu %lld, exits "

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "game_constants.hpp"
+
 namespace {
 struct Piece {
     // The cell on the sheet, where the game cuts the same sprite.
@@ -17,13 +19,17 @@ struct Piece {
     int iconY;
 };
 
+constexpr Piece piece(Rectangle cell, int iconX, int iconY) {
+    return {cell.x, cell.y, cell.w, cell.h, iconX, iconY};
+}
+
 // Blocks along the top, the ball on its way up off the paddle at the bottom; every piece
 // keeps clear of the others so each reads on its own at 32 pixels.
 constexpr Piece kPieces[] = {
-    {64, 10, 16, 8, 0, 1},   // block
-    {64, 10, 16, 8, 16, 1},  // block
-    {64, 0, 7, 7, 17, 12},   // ball
-    {0, 97, 28, 11, 2, 21},  // paddle
+    piece(kBlockCell, 0, 1),
+    piece(kBlockCell, 16, 1),
+    piece(kBallCell, 17, 12),
+    piece(kPaddleCell, 2, 21),
 };
 
 std::size_t offset(int width, int x, int y) {

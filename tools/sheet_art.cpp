@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "game_constants.hpp"
+
 namespace {
 struct Colour {
     std::uint8_t r;
@@ -17,8 +19,11 @@ struct Ink {
     Colour colour;
 };
 
-constexpr int kCellSize = 8;
-constexpr int kGlyphColumns = 8;
+// The glyphs are drawn where the game cuts them: from the first glyph cell, a row of
+// kGlyphLastColumn + 1 cells of its size at a time.
+constexpr int kCellSize = kFirstGlyphCell.w;
+constexpr int kGlyphColumns = kGlyphLastColumn + 1;
+static_assert(kFirstGlyphCell.h == kCellSize, "square glyph cells");
 constexpr int kGlyphRows = 12;
 // Cells in a row of the glyph picture below are kept apart by one space.
 constexpr int kCellStride = kCellSize + 1;
@@ -259,16 +264,6 @@ constexpr std::array<Ink, 10> kPaddleInks = {{
     {'k', {56, 56, 72}},
 }};
 
-// Where the game cuts its sprites; the pictures above must match these sizes.
-constexpr int kBallX = 64;
-constexpr int kBallY = 0;
-constexpr int kBlockX = 64;
-constexpr int kBlockY = 10;
-constexpr int kCoinX = 64;
-constexpr int kCoinY = 18;
-constexpr int kPaddleX = 0;
-constexpr int kPaddleY = 97;
-
 template <std::size_t InkCount>
 constexpr bool hasInk(char key, const std::array<Ink, InkCount>& inks) {
     for (const Ink& ink : inks) {
@@ -289,13 +284,16 @@ constexpr Colour inkFor(char key, const std::array<Ink, InkCount>& inks) {
     return {0, 0, 0};
 }
 
-// Every row is `width` keys long and every key but '.' (clear) has a colour, so a slip in a picture
-// stops the build instead of shipping a hole or a smear.
+// The picture fills the cell the game cuts, row for row, and every key but '.' (clear) has a
+// colour, so a slip in a picture stops the build instead of shipping a hole or a smear.
 template <std::size_t RowCount, std::size_t InkCount>
-constexpr bool isWholePicture(const std::array<std::string_view, RowCount>& rows, std::size_t width,
+constexpr bool isWholePicture(const std::array<std::string_view, RowCount>& rows, Rectangle cell,
                               const std::array<Ink, InkCount>& inks) {
+    if (RowCount != static_cast<std::size_t>(cell.h)) {
+        return false;
+    }
     for (const std::string_view row : rows) {
-        if (row.size() != width) {
+        if (row.size() != static_cast<std::size_t>(cell.w)) {
             return false;
         }
         for (const char key : row) {
@@ -325,10 +323,17 @@ constexpr bool isWholeGlyphArea() {
 }
 
 static_assert(isWholeGlyphArea(), "glyph picture");
-static_assert(isWholePicture(kBall, 7, kBallInks), "ball picture");
-static_assert(isWholePicture(kBlock, 16, kBlockInks), "block picture");
-static_assert(isWholePicture(kCoin, 9, kCoinInks), "coin picture");
-static_assert(isWholePicture(kPaddle, 28, kPaddleInks), "paddle picture");
+static_assert(isWholePicture(kBall, kBallCell, kBallInks), "ball picture");
+static_assert(isWholePicture(kBlock, kBlockCell, kBlockInks), "block picture");
+static_assert(isWholePicture(kCoin, kCoinCell, kCoinInks), "coin picture");
+static_assert(isWholePicture(kPaddle, kPaddleCell, kPaddleInks), "paddle picture");
+
+// The menu's cursor is the glyph of ">".
+constexpr int kCursorGlyph = '>' - ' ';
+static_assert(kCursorCell.x == kFirstGlyphCell.x + kCellSize * (kCursorGlyph % kGlyphColumns) &&
+                  kCursorCell.y == kFirstGlyphCell.y + kCellSize * (kCursorGlyph / kGlyphColumns) &&
+                  kCursorCell.w == kCellSize && kCursorCell.h == kCellSize,
+              "cursor cell");
 
 void putPixel(sheet_art::Image& image, int x, int y, Colour colour) {
     const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
@@ -341,14 +346,14 @@ void putPixel(sheet_art::Image& image, int x, int y, Colour colour) {
 }
 
 template <std::size_t RowCount, std::size_t InkCount>
-void paint(sheet_art::Image& image, int left, int top,
+void paint(sheet_art::Image& image, Rectangle cell,
            const std::array<std::string_view, RowCount>& rows,
            const std::array<Ink, InkCount>& inks) {
     for (std::size_t row = 0; row < RowCount; ++row) {
         for (std::size_t column = 0; column < rows[row].size(); ++column) {
             const char key = rows[row][column];
             if (key != '.') {
-                putPixel(image, left + static_cast<int>(column), top + static_cast<int>(row),
+                putPixel(image, cell.x + static_cast<int>(column), cell.y + static_cast<int>(row),
                          inkFor(key, inks));
             }
         }
@@ -367,7 +372,8 @@ void paintGlyphs(sheet_art::Image& image) {
                 const Colour colour = key == '#'
                                           ? kTextRows[static_cast<std::size_t>(y % kCellSize)]
                                           : inkFor(key, kIconInks);
-                putPixel(image, cell * kCellSize + x, y, colour);
+                putPixel(image, kFirstGlyphCell.x + cell * kCellSize + x, kFirstGlyphCell.y + y,
+                         colour);
             }
         }
     }
@@ -382,10 +388,10 @@ Image makeSheet() {
     image.height = kSheetHeight;
     image.rgba.assign(static_cast<std::size_t>(kSheetWidth * kSheetHeight * 4), 0);
     paintGlyphs(image);
-    paint(image, kBallX, kBallY, kBall, kBallInks);
-    paint(image, kBlockX, kBlockY, kBlock, kBlockInks);
-    paint(image, kCoinX, kCoinY, kCoin, kCoinInks);
-    paint(image, kPaddleX, kPaddleY, kPaddle, kPaddleInks);
+    paint(image, kBallCell, kBall, kBallInks);
+    paint(image, kBlockCell, kBlock, kBlockInks);
+    paint(image, kCoinCell, kCoin, kCoinInks);
+    paint(image, kPaddleCell, kPaddle, kPaddleInks);
     return image;
 }
 

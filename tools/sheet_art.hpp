@@ -6,9 +6,6 @@
 
 namespace sheet_art {
 
-inline constexpr int kSheetWidth = 80;
-inline constexpr int kSheetHeight = 108;
-
 // Rows packed, 4 bytes per pixel in the order red, green, blue, alpha.
 struct Image {
     int width = 0;

@@ -1,5 +1,5 @@
-// sim_invariants -- the game state a soak run reads after every pass, and the rules it must
-// keep from one pass to the next.
+// sim_invariants -- the rules a soak run checks the game's state against after every pass,
+// from one pass to the next.
 #include "sim_invariants.hpp"
 
 #include <algorithm>
@@ -8,30 +8,15 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "engine_video.hpp"
 #include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
-#include "game_score.hpp"
-#include "scene_menu.hpp"
 
 namespace {
-// The paddle's half length keeps its centre this far from either side of the 240-pixel field.
-constexpr float kPaddleLeftmost = 14.0f;
-constexpr float kPaddleRightmost = 226.0f;
-constexpr float kPaddleLine = 290.0f;
-
-// The wall: 15 columns by 20 rows of 16 by 8 blocks, the first centred at (8, 32).
-constexpr std::int32_t kWallColumns = 15;
-constexpr std::int32_t kWallRows = 20;
-constexpr float kFirstBlockX = 8.0f;
-constexpr float kFirstBlockY = 32.0f;
-constexpr float kBlockWidth = 16.0f;
-constexpr float kBlockHeight = 8.0f;
-
-// The last row of each page: main, options, video, audio and controls.
-constexpr std::array<std::int32_t, 5> kMenuLastRow = {2, 3, 4, 2, 0};
-constexpr std::int32_t kWindowModeCount = 3;
-constexpr std::int32_t kScaleTypeCount = 3;
-constexpr std::int32_t kRotationCount = 4;
+// The paddle's half length keeps its centre this far from either side of the field.
+constexpr auto kPaddleLeftmost = static_cast<float>(kPaddleHalfLength);
+constexpr auto kPaddleRightmost = static_cast<float>(kPlayFieldWidth - kPaddleHalfLength);
 
 using WallCells = std::bitset<kBlockCapacity>;
 
@@ -55,8 +40,8 @@ bool within(std::int32_t value, std::int32_t lowest, std::int32_t highest) {
 
 // The wall cell a block stands on, or -1 when its centre is not exactly a wall position.
 std::int32_t wallCell(Vector block) {
-    const float column = (block.x - kFirstBlockX) / kBlockWidth;
-    const float row = (block.y - kFirstBlockY) / kBlockHeight;
+    const float column = (block.x - kFirstBlock.x) / static_cast<float>(kBlockWidth);
+    const float row = (block.y - kFirstBlock.y) / static_cast<float>(kBlockHeight);
     if (!std::isfinite(column) || !std::isfinite(row) || column != std::floor(column) ||
         row != std::floor(row) || column < 0.0f || column >= kWallColumns || row < 0.0f ||
         row >= kWallRows) {
@@ -86,8 +71,8 @@ std::string checkPositions(const GameState& /*previous*/, const GameState& s) {
         return describe("paddle x %g outside %g to %g", s.paddle.x, kPaddleLeftmost,
                         kPaddleRightmost);
     }
-    if (s.paddle.y != kPaddleLine) {
-        return describe("paddle y %g off its line %g", s.paddle.y, kPaddleLine);
+    if (s.paddle.y != kPaddleLineY) {
+        return describe("paddle y %g off its line %g", s.paddle.y, kPaddleLineY);
     }
     for (std::int32_t i = 0; i < s.ballCount; ++i) {
         const Ball& b = s.balls[i];
@@ -187,30 +172,6 @@ std::string checkScenes(const GameState& /*previous*/, const GameState& s) {
     return {};
 }
 }  // namespace
-
-void readGameState(GameState& state) {
-    state.scene = getCurrentScene();
-    state.score = getScore();
-    state.highScore = getHighScore();
-    state.paddle = getPaddlePosition();
-    state.blockCount = getBlockCount();
-    for (std::int32_t i = 0; i < std::min(state.blockCount, kBlockCapacity); ++i) {
-        state.blocks[static_cast<std::size_t>(i)] = getBlock(i);
-    }
-    state.ballCount = getBallCount();
-    for (std::int32_t i = 0; i < std::min(state.ballCount, kBallCapacity); ++i) {
-        state.balls[static_cast<std::size_t>(i)] = getBall(i);
-    }
-    state.coinCount = getCoinCount();
-    for (std::int32_t i = 0; i < std::min(state.coinCount, kCoinCapacity); ++i) {
-        state.coins[static_cast<std::size_t>(i)] = getCoin(i);
-    }
-    state.menuPage = getMenuPage();
-    state.menuCursor = getMenuCursor();
-    state.menuWindowMode = getMenuWindowMode();
-    state.menuScaleType = getMenuScaleType();
-    state.menuRotation = getMenuRotation();
-}
 
 std::string findBrokenInvariant(const GameState& previous, const GameState& current) {
     // Counts come first: the later checks index the arrays by them.

@@ -2,17 +2,10 @@
 // in a stage, and never the menu's Exit or the video page's Apply.
 #include "sim_monkey.hpp"
 
-#include "engine_input.hpp"
-#include "entity_ball.hpp"
-#include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
-#include "scene_menu.hpp"
 
 namespace {
-constexpr std::int32_t kExitRow = 2;
-constexpr std::int32_t kMainPageLastRow = 2;
-constexpr std::int32_t kApplyRow = 3;
-constexpr std::int32_t kVideoPageLastRow = 4;
 // Each action is held in about one random step in four.
 constexpr std::int64_t kHoldOneIn = 4;
 constexpr std::int64_t kLongestRandomStep = 30;
@@ -51,17 +44,18 @@ bool newlyPressed(const HeldActions& before, const HeldActions& now, InputAction
 
 // The row a new Confirm press acts on this pass on `page`, or -1 without one: the cursor
 // moves for new Up and Down presses first.
-std::int32_t confirmedRow(const HeldActions& before, const HeldActions& now, const MonkeyView& view,
-                          std::int32_t page, std::int32_t lastRow) {
-    if (view.scene != kMenuScene || view.menuPage != page ||
+std::int32_t confirmedRow(const HeldActions& before, const HeldActions& now, const GameState& state,
+                          std::int32_t page) {
+    if (state.scene != kMenuScene || state.menuPage != page ||
         !newlyPressed(before, now, InputAction::Confirm)) {
         return -1;
     }
-    std::int32_t cursor = view.menuCursor;
+    std::int32_t cursor = state.menuCursor;
     if (newlyPressed(before, now, InputAction::Up) && cursor > 0) {
         --cursor;
     }
-    if (newlyPressed(before, now, InputAction::Down) && cursor < lastRow) {
+    if (newlyPressed(before, now, InputAction::Down) &&
+        cursor < kMenuLastRow[static_cast<std::size_t>(page)]) {
         ++cursor;
     }
     return cursor;
@@ -86,50 +80,55 @@ std::int64_t MonkeyRandom::between(std::int64_t lowest, std::int64_t highest) {
     return lowest + static_cast<std::int64_t>(next() % span);
 }
 
-bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const MonkeyView& view) {
-    return confirmedRow(before, now, view, kMainPage, kMainPageLastRow) == kExitRow;
+bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const GameState& state) {
+    return confirmedRow(before, now, state, kMainPage) == kExitRow;
 }
 
-bool wouldApplyDisplay(const HeldActions& before, const HeldActions& now, const MonkeyView& view) {
-    return confirmedRow(before, now, view, kVideoPage, kVideoPageLastRow) == kApplyRow;
+bool wouldApplyDisplay(const HeldActions& before, const HeldActions& now, const GameState& state) {
+    return confirmedRow(before, now, state, kVideoPage) == kApplyRow;
 }
 
-MonkeyView readMonkeyView() {
-    MonkeyView view;
-    view.scene = getCurrentScene();
-    view.menuPage = getMenuPage();
-    view.menuCursor = getMenuCursor();
-    view.paddleX = getPaddlePosition().x;
+std::optional<InputAction> chaseLowestBall(const GameState& state) {
+    bool falling = false;
     float lowestY = 0.0f;
-    for (std::int32_t i = 0; i < getBallCount(); ++i) {
-        const Ball ball = getBall(i);
-        if (ball.direction.y > 0.0f && (!view.ballFalling || ball.position.y > lowestY)) {
-            view.ballFalling = true;
-            view.fallingBallX = ball.position.x;
+    float ballX = 0.0f;
+    for (std::int32_t i = 0; i < state.ballCount; ++i) {
+        const Ball& ball = state.balls[static_cast<std::size_t>(i)];
+        if (ball.direction.y > 0.0f && (!falling || ball.position.y > lowestY)) {
+            falling = true;
+            ballX = ball.position.x;
             lowestY = ball.position.y;
         }
     }
-    return view;
+    const float paddleX = state.paddle.x;
+    if (!falling || (ballX > paddleX - kChaseDeadZone && ballX < paddleX + kChaseDeadZone)) {
+        return std::nullopt;
+    }
+    return ballX < paddleX ? InputAction::Left : InputAction::Right;
 }
 
-HeldActions Monkey::next(const MonkeyView& view) {
-    if (view.scene == kStageScene) {
+HeldActions Monkey::next(const GameState& state) {
+    if (state.scene == kStageScene) {
         steering_ = false;
     }
     HeldActions wanted = {};
     if (steering_) {
-        wanted = steerToStart(view);
+        wanted = steerToStart(state);
     } else {
         if (stepPassesLeft_ == 0) {
-            chasing_ = view.scene == kStageScene && random_.between(0, 1) == 0;
+            chasing_ = state.scene == kStageScene && random_.between(0, 1) == 0;
             stepPassesLeft_ = chasing_ ? random_.between(kShortestChase, kLongestChase)
                                        : random_.between(1, kLongestRandomStep);
-            stepKeys_ = chasing_ ? HeldActions{} : chooseRandomKeys(view);
+            stepKeys_ = chasing_ ? HeldActions{} : chooseRandomKeys(state);
         }
         --stepPassesLeft_;
-        wanted = chasing_ ? chase(view) : stepKeys_;
+        if (!chasing_) {
+            wanted = stepKeys_;
+        } else if (const std::optional<InputAction> key = chaseLowestBall(state)) {
+            wanted = only(*key);
+        }
     }
-    if (wouldChooseExit(held_, wanted, view)) {
+    if (wouldChooseExit(held_, wanted, state)) {
         wanted = {};
         steering_ = true;
         ++exitsAvoided_;
@@ -138,7 +137,7 @@ HeldActions Monkey::next(const MonkeyView& view) {
     // An applied display change leaves later passes drawing a rotated copy of the play field at
     // the display's size in software, ten times the cost of a pass, with nothing new for the
     // game's own code; the video page's choices still change freely.
-    if (wouldApplyDisplay(held_, wanted, view)) {
+    if (wouldApplyDisplay(held_, wanted, state)) {
         wanted[static_cast<std::size_t>(InputAction::Confirm)] = false;
         wanted[static_cast<std::size_t>(InputAction::Select)] = false;
         ++appliesAvoided_;
@@ -147,8 +146,8 @@ HeldActions Monkey::next(const MonkeyView& view) {
     return held_;
 }
 
-HeldActions Monkey::chooseRandomKeys(const MonkeyView& view) {
-    if (view.scene == kMenuScene && random_.between(1, kMenuChordOneIn) != 1) {
+HeldActions Monkey::chooseRandomKeys(const GameState& state) {
+    if (state.scene == kMenuScene && random_.between(1, kMenuChordOneIn) != 1) {
         // One of the nine actions, or nothing at all.
         const std::int64_t action = random_.between(0, kInputActionCount);
         return action == kInputActionCount ? HeldActions{} : only(static_cast<InputAction>(action));
@@ -160,22 +159,14 @@ HeldActions Monkey::chooseRandomKeys(const MonkeyView& view) {
     return keys;
 }
 
-HeldActions Monkey::chase(const MonkeyView& view) const {
-    if (!view.ballFalling || (view.fallingBallX > view.paddleX - kChaseDeadZone &&
-                              view.fallingBallX < view.paddleX + kChaseDeadZone)) {
+HeldActions Monkey::steerToStart(const GameState& state) const {
+    if (state.scene != kMenuScene) {
         return {};
     }
-    return only(view.fallingBallX < view.paddleX ? InputAction::Left : InputAction::Right);
-}
-
-HeldActions Monkey::steerToStart(const MonkeyView& view) const {
-    if (view.scene != kMenuScene) {
-        return {};
-    }
-    if (view.menuPage != kMainPage) {
+    if (state.menuPage != kMainPage) {
         return pressAfterRelease(held_, InputAction::Back);
     }
-    if (view.menuCursor > 0) {
+    if (state.menuCursor > 0) {
         return pressAfterRelease(held_, InputAction::Up);
     }
     return pressAfterRelease(held_, InputAction::Confirm);

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
-#include "game_replay.hpp"
+#include "engine_input.hpp"
+#include "game_snapshot.hpp"
 
 // SplitMix64: the same numbers for a seed on every platform and standard library.
 class MonkeyRandom {
@@ -18,39 +20,30 @@ class MonkeyRandom {
     std::uint64_t state_;
 };
 
-// What the monkey looks at before each pass.
-struct MonkeyView {
-    std::int32_t scene = 0;
-    std::int32_t menuPage = 0;
-    std::int32_t menuCursor = 0;
-    float paddleX = 0.0f;
-    // The lowest ball on its way down, if any: the one a player would go for.
-    bool ballFalling = false;
-    float fallingBallX = 0.0f;
-};
-
-MonkeyView readMonkeyView();
+// The key a player holds to keep the paddle under the lowest ball on its way down, the one a
+// player would go for: Left or Right, or none while no ball falls or the paddle is within a
+// couple of pixels of it.
+std::optional<InputAction> chaseLowestBall(const GameState& state);
 
 // Whether holding `now` on the pass after `before` makes the main page's Exit the chosen row:
 // the cursor moves for new Up and Down presses first, then a new Confirm press acts on it.
-bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const MonkeyView& view);
+bool wouldChooseExit(const HeldActions& before, const HeldActions& now, const GameState& state);
 // Whether holding `now` on the pass after `before` confirms the video page's Apply row.
-bool wouldApplyDisplay(const HeldActions& before, const HeldActions& now, const MonkeyView& view);
+bool wouldApplyDisplay(const HeldActions& before, const HeldActions& now, const GameState& state);
 
 class Monkey {
   public:
     explicit Monkey(std::uint64_t seed) : random_(seed) {}
-    // The actions to hold for the next pass.
-    HeldActions next(const MonkeyView& view);
+    // The actions to hold for the next pass, given the state after the last.
+    HeldActions next(const GameState& state);
     // Passes on which the keys chosen would have confirmed Exit and were let go instead.
     long long exitsAvoided() const { return exitsAvoided_; }
     // Passes on which the keys chosen would have applied the video page's choices.
     long long appliesAvoided() const { return appliesAvoided_; }
 
   private:
-    HeldActions chooseRandomKeys(const MonkeyView& view);
-    HeldActions chase(const MonkeyView& view) const;
-    HeldActions steerToStart(const MonkeyView& view) const;
+    HeldActions chooseRandomKeys(const GameState& state);
+    HeldActions steerToStart(const GameState& state) const;
 
     MonkeyRandom random_;
     HeldActions held_ = {};

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string_view>
 
+#include "game_stage_sounds.hpp"
+
 namespace sound_art {
 namespace {
 
@@ -131,34 +133,34 @@ constexpr double kC7 = 2093.00;
 // Every effect stays under a quarter of a second and is quieter than full scale, as several
 // may sound at once over the tune.
 // clang-format off
-const std::array<EffectDesign, 10> kEffectDesigns = {{
+const std::array<EffectDesign, kStageEventCount> kEffectDesigns = {{
     // A ball strikes a block: a bright chime over a click.
-    {"SFX/strike.wav", {
+    {stageSoundName(StageEvent::BlockStruck), {
         {kSq,    0.50, 0.000, 0.090, kC6,  kC6,  0.22, kPluck},
         {kSq,    0.25, 0.015, 0.075, kG6,  kG6,  0.12, kPluck},
         {kNoise, 0.00, 0.000, 0.014, 9000, 9000, 0.10, kTick}}},
     // A ball bounces off the paddle: a round, low bop.
-    {"SFX/paddle.wav", {
+    {stageSoundName(StageEvent::PaddleBounce), {
         {kTri,   0.00, 0.000, 0.110, 330,  494,  0.55, kPluck},
         {kSq,    0.25, 0.000, 0.060, 660,  988,  0.10, kPluck}}},
     // A ball bounces off a wall or the top: a soft tick.
-    {"SFX/wall.wav", {
+    {stageSoundName(StageEvent::WallBounce), {
         {kTri,   0.00, 0.000, 0.050, kA5,  kA5,  0.40, kPluck},
         {kNoise, 0.00, 0.000, 0.010, 6000, 6000, 0.06, kTick}}},
     // A ball splits in two: two rising sweeps, one after the other.
-    {"SFX/split.wav", {
+    {stageSoundName(StageEvent::BallSplit), {
         {kSq,    0.50, 0.000, 0.150, 520,  1560, 0.18, kFading},
         {kSq,    0.25, 0.040, 0.150, 780,  2340, 0.14, kFading}}},
     // A coin is caught: the two-note coin call.
-    {"SFX/coin.wav", {
+    {stageSoundName(StageEvent::CoinCaught), {
         {kSq,    0.25, 0.000, 0.060, kB5,  kB5,  0.22, kHeld},
         {kSq,    0.25, 0.060, 0.160, kE6,  kE6,  0.22, kPluck}}},
     // A ball is lost: a falling sweep with a hiss.
-    {"SFX/ball_lost.wav", {
+    {stageSoundName(StageEvent::BallLost), {
         {kSq,    0.50, 0.000, 0.220, 700,  160,  0.24, kFading},
         {kNoise, 0.00, 0.000, 0.200, 3000, 600,  0.08, kFading}}},
     // The last ball is lost: three falling notes, doubled an octave down.
-    {"SFX/last_ball.wav", {
+    {stageSoundName(StageEvent::LastBallLost), {
         {kSq,    0.50, 0.000, 0.075, kG5,  kG5,  0.18, kHeld},
         {kSq,    0.50, 0.075, 0.075, kE5,  kE5,  0.18, kHeld},
         {kSq,    0.50, 0.150, 0.095, kC5,  kC5,  0.18, kHeld},
@@ -166,19 +168,19 @@ const std::array<EffectDesign, 10> kEffectDesigns = {{
         {kTri,   0.00, 0.075, 0.075, kE5 / 2, kE5 / 2, 0.30, kHeld},
         {kTri,   0.00, 0.150, 0.095, kC5 / 2, kC5 / 2, 0.30, kHeld}}},
     // The bonus is claimed: a rising major arpeggio.
-    {"SFX/bonus.wav", {
+    {stageSoundName(StageEvent::BonusClaimed), {
         {kSq,    0.25, 0.000, 0.050, kC6,  kC6,  0.20, kHeld},
         {kSq,    0.25, 0.050, 0.050, kE6,  kE6,  0.20, kHeld},
         {kSq,    0.25, 0.100, 0.050, kG6,  kG6,  0.20, kHeld},
         {kSq,    0.25, 0.150, 0.090, kC7,  kC7,  0.20, kPluck}}},
     // The stage pauses: a step down.
-    {"SFX/pause.wav", {
+    {stageSoundName(StageEvent::Paused), {
         {kSq,    0.50, 0.000, 0.060, kA5,  kA5,  0.14, kHeld},
         {kSq,    0.50, 0.060, 0.080, kD5,  kD5,  0.14, kPluck},
         {kTri,   0.00, 0.000, 0.060, kA5,  kA5,  0.25, kHeld},
         {kTri,   0.00, 0.060, 0.080, kD5,  kD5,  0.25, kPluck}}},
     // The stage resumes: the same step, up.
-    {"SFX/resume.wav", {
+    {stageSoundName(StageEvent::Resumed), {
         {kSq,    0.50, 0.000, 0.060, kD5,  kD5,  0.14, kHeld},
         {kSq,    0.50, 0.060, 0.080, kA5,  kA5,  0.14, kPluck},
         {kTri,   0.00, 0.000, 0.060, kD5,  kD5,  0.25, kHeld},
@@ -671,7 +673,7 @@ std::vector<SoundFile> makeSoundFiles() {
     for (const Effect& effect : makeEffects()) {
         files.push_back({effect.path, encodeWave(effect.samples)});
     }
-    files.push_back({"MUS/stage.mod", makeTune()});
+    files.push_back({kStageSongName.c_str(), makeTune()});
     return files;
 }
 

@@ -1,5 +1,5 @@
-// game_replay -- whole games as data: input scripts of what the input module held on every
-// pass (read, played back and recorded), and one JSON line of game state per frame.
+// input_script -- the language of input scripts: what the input module held on every pass of a
+// whole game, read, played back and written.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+// Only the actions' names and the type of what is held: a script never reads the live input.
 #include "engine_input.hpp"
 
 // What the input module holds after one pass's drain: the actions that are down, whether the
@@ -62,11 +63,6 @@ class ScriptPlayer {
 
 const char* actionName(InputAction action);
 
-// What the input module holds now, as a script would say it, whether from keys or controllers.
-// An action that shares its key with an earlier one (Select with Confirm) is left to the
-// earlier one.
-PassInput readPassInput();
-
 // Writes passes to a script while the game goes: one line for each run of passes with the same
 // input, so that playing the script back gives the input module the same state on every pass.
 class ScriptRecorder {
@@ -81,13 +77,3 @@ class ScriptRecorder {
     PassInput run_ = {};
     std::int64_t runLength_ = 0;
 };
-
-// One line of the game's state after a frame: scene, score, timers, paddle, blocks, balls,
-// coins and menu. `frame` is the pass it followed.
-void writeTraceLine(std::FILE* out, long long frame);
-
-struct SimSummary {
-    std::int32_t score;
-    std::int32_t highScore;
-};
-SimSummary readSummary();

@@ -1,26 +1,14 @@
-#include "game_replay.hpp"
+#include "input_script.hpp"
 
-#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "engine_game_manager.hpp"
-#include "engine_gamepad.hpp"
-#include "gamepad_support.hpp"
 #include "test_support.hpp"
 
-namespace {
-HeldActions only(std::initializer_list<InputAction> actions) {
-    HeldActions held = {};
-    for (InputAction action : actions) {
-        held[static_cast<std::size_t>(action)] = true;
-    }
-    return held;
-}
-}  // namespace
+using test_support::holding;
 
 TEST(SimScript, ReadsCountsActionsCommentsAndBlankLines) {
     const auto parsed = parseScript(
@@ -39,12 +27,12 @@ TEST(SimScript, ReadsCountsActionsCommentsAndBlankLines) {
     for (int pass = 0; pass < 12; ++pass) {
         passes.push_back(player.next().held);
     }
-    const HeldActions left = only({InputAction::Left});
-    const HeldActions rightConfirm = only({InputAction::Right, InputAction::Confirm});
+    const HeldActions left = holding({InputAction::Left});
+    const HeldActions rightConfirm = holding({InputAction::Right, InputAction::Confirm});
     const HeldActions none = {};
     const std::vector<HeldActions> expected = {
         left, left, left, rightConfirm, rightConfirm,
-        none, none, none, none,         only({InputAction::Up, InputAction::Down}),
+        none, none, none, none,         holding({InputAction::Up, InputAction::Down}),
         none, none};
     EXPECT_EQ(passes, expected);
 }
@@ -54,7 +42,7 @@ TEST(SimScript, EveryActionNameIsKnown) {
         const std::string text = std::string("1 ") + actionName(static_cast<InputAction>(action));
         const auto parsed = parseScript(text);
         ASSERT_TRUE(parsed.ok) << text;
-        EXPECT_EQ(parsed.script.steps[0].held, only({static_cast<InputAction>(action)}));
+        EXPECT_EQ(parsed.script.steps[0].held, holding({static_cast<InputAction>(action)}));
     }
 }
 
@@ -99,11 +87,11 @@ TEST(SimScript, MinimizedAndUnpluggedMarkPassesOfAMinimisedWindowAndARemovedCont
         bool unplugged;
     } cases[] = {
         {"3 Minimized\n", {}, true, false},
-        {"3 Left,Minimized\n", only({InputAction::Left}), true, false},
-        {"3 Minimized, Up , Down\n", only({InputAction::Up, InputAction::Down}), true, false},
+        {"3 Left,Minimized\n", holding({InputAction::Left}), true, false},
+        {"3 Minimized, Up , Down\n", holding({InputAction::Up, InputAction::Down}), true, false},
         {"3 Unplugged\n", {}, false, true},
-        {"3 Right,Unplugged,Minimized\n", only({InputAction::Right}), true, true},
-        {"3 Left\n", only({InputAction::Left}), false, false},
+        {"3 Right,Unplugged,Minimized\n", holding({InputAction::Right}), true, true},
+        {"3 Left\n", holding({InputAction::Left}), false, false},
         {"3 -\n", {}, false, false},
     };
     for (const auto& c : cases) {
@@ -151,12 +139,12 @@ std::string record(const std::vector<PassInput>& passes) {
 
 TEST(SimScript, RecordingWritesRunsThatPlayBackPassForPass) {
     const PassInput none = {};
-    const PassInput left = {only({InputAction::Left}), false};
-    const PassInput chord = {only({InputAction::Right, InputAction::Confirm, InputAction::Pause}),
-                             false};
-    const PassInput minimisedLeft = {only({InputAction::Left}), true};
+    const PassInput left = {holding({InputAction::Left}), false};
+    const PassInput chord = {
+        holding({InputAction::Right, InputAction::Confirm, InputAction::Pause}), false};
+    const PassInput minimisedLeft = {holding({InputAction::Left}), true};
     const PassInput minimised = {{}, true};
-    const PassInput unpluggedLeft = {only({InputAction::Left}), false, true};
+    const PassInput unpluggedLeft = {holding({InputAction::Left}), false, true};
     const PassInput unpluggedMinimised = {{}, true, true};
     const std::vector<PassInput> passes = {
         none,      none, left,  left,          left,          chord, minimisedLeft,
@@ -208,102 +196,4 @@ TEST(SimScript, LoadingNamesTheFileAndWhatIsWrongWithIt) {
         << error;
     EXPECT_EQ(script.length, 3);
     test_support::removeDirectory(directory);
-}
-
-namespace {
-// The game's own start-up on SDL's dummy drivers, so input goes through its real path.
-class FedInput : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        startUp();
-        ASSERT_FALSE(getQuit());
-    }
-    void TearDown() override {
-        setFedInputOnly(false);
-        shutDown();
-    }
-};
-}  // namespace
-
-TEST_F(FedInput, WhatIsFedIsWhatTheInputModuleHoldsAfterTheDrain) {
-    const std::vector<PassInput> passes = {
-        {only({InputAction::Left}), false},
-        {only({InputAction::Left, InputAction::Confirm}), false},
-        {only({InputAction::Left, InputAction::Confirm}), true},
-        {{}, true},
-        {only({InputAction::Select}), false},
-        {only({InputAction::Up, InputAction::Down, InputAction::Back, InputAction::Special,
-               InputAction::Pause, InputAction::Right}),
-         false},
-        {{}, false},
-    };
-    for (std::size_t pass = 0; pass < passes.size(); ++pass) {
-        feedInput(passes[pass].held, passes[pass].minimized);
-        updateInputs();
-        PassInput expected = passes[pass];
-        // Select shares Confirm's key, and the recording names the key by the first action.
-        if (expected.held[static_cast<std::size_t>(InputAction::Select)]) {
-            expected.held[static_cast<std::size_t>(InputAction::Select)] = false;
-            expected.held[static_cast<std::size_t>(InputAction::Confirm)] = true;
-        }
-        EXPECT_EQ(readPassInput(), expected) << "pass " << pass + 1;
-    }
-}
-
-TEST_F(FedInput, ATapWithinOneDrainLeavesWhatNoEventLeaves) {
-    // Pressed and released before the drain, and a held key's auto-repeat: neither changes
-    // the state the input module keeps, so recording that state loses nothing.
-    test_support::pushActionKey(InputAction::Left, true);
-    test_support::pushActionKey(InputAction::Left, false);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
-    EXPECT_EQ(inputPressed(InputAction::Left), 0);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
-    EXPECT_EQ(inputHeld(InputAction::Right, 1), 1) << "a repeat does not restart the timer";
-}
-
-TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits) {
-    setFedInputOnly(true);
-    test_support::pushActionKey(InputAction::Left, true);
-    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-    feedInput(only({InputAction::Right}), false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Right}), false}));
-    feedInput({}, true);
-    test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{{}, true}));
-    EXPECT_FALSE(getQuit());
-    test_support::pushQuit();
-    updateInputs();
-    EXPECT_TRUE(getQuit()) << "closing the window still ends a demo";
-
-    // Off again, the player's keys count once more.
-    setFedInputOnly(false);
-    feedInput({}, false);
-    test_support::pushActionKey(InputAction::Up, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{only({InputAction::Up}), false}));
-}
-
-TEST_F(FedInput, WhileFedOnlyThePlayersControllersAreIgnoredButFedRemovalsCount) {
-    setFedInputOnly(true);
-    gamepad_support::VirtualPad pad;
-    pad.press(SDL_CONTROLLER_BUTTON_A, true);
-    feedInput({}, false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), PassInput{});
-    pad.unplug();
-    updateInputs();
-    EXPECT_FALSE(gamepadRemoved()) << "the player's removal is not the demo's";
-    feedInput({}, false, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{{}, false, true}));
-    feedInput({}, false, false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), PassInput{});
 }

@@ -1,0 +1,53 @@
+// video_presenting -- the fingerprint of a frame's draws, the sketch that tells whether the play
+// field must be drawn again, and when a picture goes to the window.
+#pragma once
+
+#include <cstdint>
+
+#include "engine_math_helper.hpp"
+
+struct SDL_Renderer;
+struct SDL_Texture;
+struct SDL_Window;
+
+// What one draw into the play field takes in. Every draw passes its inputs to noteDrawCall, so
+// that a frame drawn with the same calls as the picture in the window is not presented again;
+// a draw made some other way calls markPictureChanged instead.
+struct DrawCall {
+    const SDL_Texture* texture;
+    Rectangle source;
+    Rectangle destination;
+    std::int32_t flip;
+    std::uint32_t modulation;  // red, green, blue and alpha modulation, 8 bits each
+};
+void noteDrawCall(const DrawCall& call);
+// The window's picture may be lost or out of place: the next frame is presented whatever it
+// holds.
+void markPictureChanged();
+// Pictures sent to the window since start-up.
+long long getPicturesPresented();
+
+// A frame's draws first go through as a sketch: each draw only feeds the fingerprint. It ends
+// saying whether the play field must really be drawn, because its picture was made of other
+// draws or may be lost; a still menu or a paused stage is then drawn once, not every frame.
+void beginSketch();
+bool endSketch();
+bool isSketching();
+// Times the play field was drawn whole by the frame pass since start-up.
+long long getFieldsDrawn();
+
+// How many frames apart pictures go to the window so that no more go than the display shows:
+// refreshRate in Hz (0 when unknown, taken as 60), framePeriodSeconds the game's frame period.
+std::int32_t framesPerPicture(std::int32_t refreshRate, double framePeriodSeconds);
+
+// For the video module: the window and renderer whose pictures are counted, from start-up to
+// shutdown; the first picture is due at once.
+void startPresenting(SDL_Window* window, SDL_Renderer* renderer);
+void stopPresenting();
+// The play field is about to be drawn afresh.
+void beginFieldPicture();
+// The play field's picture is finished; whether it goes to the window now. A picture held back
+// goes out a few frames later unless a newer one replaced it.
+bool finishFieldPicture();
+// The picture was sent to the window.
+void notePicturePresented();
