@@ -73,12 +73,11 @@ TEST_F(Snapshot, ReadsEveryPartOfTheLiveStage) {
 TEST_F(Snapshot, ReadsTheMenuPageCursorAndVideoChoices) {
     changeScene(kMenuScene);
     // Options, then the video page; the window mode one step right, the rotation two.
-    const std::vector<std::initializer_list<InputAction>> taps = {
-        {InputAction::Down}, {InputAction::Confirm}, {InputAction::Confirm}, {InputAction::Right},
-        {InputAction::Down}, {InputAction::Down},    {InputAction::Right},   {InputAction::Right},
-    };
-    for (const auto& tap : taps) {
-        update(tap);
+    const InputAction taps[] = {InputAction::Down,  InputAction::Confirm, InputAction::Confirm,
+                                InputAction::Right, InputAction::Down,    InputAction::Down,
+                                InputAction::Right, InputAction::Right};
+    for (const InputAction tap : taps) {
+        update({tap});
         update({});
     }
     GameState state;
