@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "engine_math_trig.hpp"
+
 bool rectanglesColliding(const Rectangle& a, const Rectangle& b) {
     if (2 * std::abs(a.x - b.x) >= a.w + b.w) {
         return false;
@@ -45,7 +47,7 @@ float distanceBetween2VectorsSquared(Vector a, Vector b) {
 float getAngleBetween2Vectors(Vector from, Vector to) {
     const float dy = to.y - from.y;
     const float dx = to.x - from.x;
-    return std::atan2(dy, dx) * kRadiansToDegrees;
+    return roundedAtan2(dy, dx) * kRadiansToDegrees;
 }
 
 float getMagnitudeSquared(Vector v) {
@@ -58,8 +60,8 @@ Vector multiplyVector(Vector v, float s) {
 
 Vector rotateVector(Vector v, float angle) {
     const float theta = angle * kDegreesToRadians;
-    const float c = std::cos(theta);
-    const float s = std::sin(theta);
+    const float c = roundedCos(theta);
+    const float s = roundedSin(theta);
     return {v.x * c - v.y * s, v.x * s + v.y * c};
 }
 

@@ -28,7 +28,8 @@ bool pointInRectangle(Rectangle r, Vector p);
 void addVectors(Vector& v, Vector d);
 Vector sumOf2Vectors(Vector a, Vector b);
 float distanceBetween2VectorsSquared(Vector a, Vector b);
-// Degrees from `from` towards `to`; 90 points down the screen.
+// Degrees from `from` towards `to`; 90 points down the screen. The arctangent, and the sine and
+// cosine of rotateVector, are the game's own (engine_math_trig), the same on every platform.
 float getAngleBetween2Vectors(Vector from, Vector to);
 float getMagnitudeSquared(Vector v);
 Vector multiplyVector(Vector v, float s);

@@ -87,10 +87,39 @@ bool parseLine(std::string_view line, ScriptStep& step, std::string& error) {
     }
     return parseActions(actions, step, error);
 }
+// Reads the version a script's first line names, if it names one.
+bool parseVersionLine(std::string_view firstLine, int& version, std::string& error) {
+    const std::string_view prefix = kScriptVersionPrefix;
+    if (firstLine.substr(0, prefix.size()) != prefix) {
+        return true;
+    }
+    const std::string_view number = trim(firstLine.substr(prefix.size()));
+    int named = 0;
+    const auto [end, status] = std::from_chars(number.data(), number.data() + number.size(), named);
+    if (status != std::errc() || end != number.data() + number.size() || named < 1) {
+        error = "the version line must name a whole number: " + std::string(kScriptVersionPrefix) +
+                std::to_string(kScriptVersion);
+        return false;
+    }
+    if (named > kScriptVersion) {
+        error = "input script version " + std::to_string(named) +
+                " is newer than this brickfall reads (" + std::to_string(kScriptVersion) +
+                " and earlier)";
+        return false;
+    }
+    version = named;
+    return true;
+}
 }  // namespace
 
 ScriptParseResult parseScript(std::string_view text) {
     ScriptParseResult result;
+    if (!parseVersionLine(trim(text.substr(0, text.find('\n'))), result.script.version,
+                          result.error)) {
+        result.ok = false;
+        result.errorLine = 1;
+        return result;
+    }
     int lineNumber = 0;
     while (!text.empty()) {
         ++lineNumber;
@@ -160,6 +189,10 @@ bool loadScript(const char* path, Script& script, std::string& error) {
 
 const char* actionName(InputAction action) {
     return kActionNames[static_cast<std::size_t>(action)];
+}
+
+ScriptRecorder::ScriptRecorder(std::FILE* out) : out_(out) {
+    std::fprintf(out_, "%s%d\n", kScriptVersionPrefix, kScriptVersion);
 }
 
 void ScriptRecorder::note(const PassInput& input) {

@@ -29,9 +29,17 @@ struct ScriptStep {
     bool unplugged = false;
 };
 
+// The script format's version, named on a script's first line as "# brickfall input script 2".
+// Version 2 began when the game took its own sine, cosine and arctangent: a version-1 recording
+// was played with the C library's, and may play differently now. A script without the line is
+// version 1; a later version than this game's is refused.
+inline constexpr int kScriptVersion = 2;
+inline constexpr char kScriptVersionPrefix[] = "# brickfall input script ";
+
 struct Script {
     std::vector<ScriptStep> steps;
     std::int64_t length = 0;  // passes in all
+    int version = 1;
 };
 
 struct ScriptParseResult {
@@ -67,7 +75,8 @@ const char* actionName(InputAction action);
 // input, so that playing the script back gives the input module the same state on every pass.
 class ScriptRecorder {
   public:
-    explicit ScriptRecorder(std::FILE* out) : out_(out) {}
+    // Starts the script with its version line.
+    explicit ScriptRecorder(std::FILE* out);
     void note(const PassInput& input);
     // Writes the run in hand; called once after the last pass.
     void finish();

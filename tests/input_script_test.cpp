@@ -71,6 +71,62 @@ TEST(SimScript, MalformedLinesAreRejectedWithTheirLineNumber) {
     }
 }
 
+TEST(SimScript, CountsRunFromOneToOneThousandMillion) {
+    const struct {
+        const char* text;
+        bool ok;
+        std::int64_t length;
+    } cases[] = {
+        {"1 Up\n", true, 1},
+        {"1000000000 Up\n", true, 1'000'000'000},
+        {"1000000000 Up\n1000000000 -\n", true, 2'000'000'000},
+        {"0 Up\n", false, 0},
+        {"1000000001 Up\n", false, 0},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseScript(c.text);
+        EXPECT_EQ(parsed.ok, c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(parsed.script.length, c.length) << c.text;
+        } else {
+            EXPECT_EQ(parsed.error, "COUNT must be a whole number from 1 to 1000000000") << c.text;
+        }
+    }
+}
+
+TEST(SimScript, TheFirstLineNamesTheVersionAndALaterVersionIsRefused) {
+    const struct {
+        const char* text;
+        bool ok;
+        int version;
+        const char* error;
+    } cases[] = {
+        {"# brickfall input script 2\n3 Up\n", true, 2, ""},
+        {"# brickfall input script 2  \r\n3 Up\n", true, 2, ""},
+        {"# brickfall input script 1\n3 Up\n", true, 1, ""},
+        {"3 Up\n", true, 1, ""},
+        {"# a recording\n3 Up\n", true, 1, ""},
+        {"3 Up\n# brickfall input script 2\n", true, 1, ""},
+        {"# brickfall input script 3\n3 Up\n", false, 0,
+         "input script version 3 is newer than this brickfall reads (2 and earlier)"},
+        {"# brickfall input script 0\n3 Up\n", false, 0,
+         "the version line must name a whole number: # brickfall input script 2"},
+        {"# brickfall input script two\n3 Up\n", false, 0,
+         "the version line must name a whole number: # brickfall input script 2"},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseScript(c.text);
+        EXPECT_EQ(parsed.ok, c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(parsed.script.version, c.version) << c.text;
+            EXPECT_EQ(parsed.script.length, 3) << c.text;
+        } else {
+            EXPECT_EQ(parsed.errorLine, 1) << c.text;
+            EXPECT_EQ(parsed.error, c.error) << c.text;
+        }
+    }
+}
+
 TEST(SimScript, EmptyScriptHoldsNothing) {
     const auto parsed = parseScript("");
     ASSERT_TRUE(parsed.ok);
@@ -152,6 +208,7 @@ TEST(SimScript, RecordingWritesRunsThatPlayBackPassForPass) {
         none};
     const std::string text = record(passes);
     EXPECT_EQ(text,
+              "# brickfall input script 2\n"
               "2 -\n3 Left\n1 Right,Confirm,Pause\n1 Left,Minimized\n1 Minimized\n1 -\n"
               "1 Right,Confirm,Pause\n2 Left,Unplugged\n1 Left\n1 Minimized,Unplugged\n1 -\n");
     const auto parsed = parseScript(text);
@@ -161,7 +218,8 @@ TEST(SimScript, RecordingWritesRunsThatPlayBackPassForPass) {
     for (std::size_t pass = 0; pass < passes.size(); ++pass) {
         EXPECT_EQ(player.next(), passes[pass]) << "pass " << pass + 1;
     }
-    EXPECT_EQ(record({}), "") << "no passes, no lines";
+    EXPECT_EQ(parsed.script.version, kScriptVersion);
+    EXPECT_EQ(record({}), "# brickfall input script 2\n") << "no passes, only the version";
 }
 
 TEST(SimScript, LoadingNamesTheFileAndWhatIsWrongWithIt) {

@@ -80,6 +80,35 @@ TEST(Sim, MalformedScriptIsRejectedBeforeAnyPass) {
     EXPECT_TRUE(run.trace.empty());
 }
 
+TEST(Sim, AVersionOneScriptPlaysWithAWarningAndALaterVersionIsRefused) {
+    const struct {
+        const char* script;
+        bool plays;
+        const char* message;
+    } cases[] = {
+        {"10 -\n", true, "warning: "},
+        {"# brickfall input script 1\n10 -\n", true, "warning: "},
+        {"# brickfall input script 2\n10 -\n", true, nullptr},
+        {"# brickfall input script 3\n10 -\n", false, ":1: input script version 3 is newer"},
+    };
+    for (const auto& c : cases) {
+        const SimRun run = runSim(c.script);
+        EXPECT_EQ(run.process.exitStatus == 0, c.plays) << c.script;
+        EXPECT_EQ(run.trace.size(), c.plays ? 10u : 0u) << c.script;
+        if (c.message == nullptr) {
+            EXPECT_FALSE(contains(run.process.standardError, "warning"))
+                << run.process.standardError;
+        } else {
+            EXPECT_TRUE(contains(run.process.standardError, c.message))
+                << run.process.standardError;
+        }
+        if (c.plays && c.message != nullptr) {
+            EXPECT_TRUE(contains(run.process.standardError, "version-1 input script"))
+                << run.process.standardError;
+        }
+    }
+}
+
 TEST(Sim, WrongArgumentsGiveANonZeroStatus) {
     const std::vector<std::vector<std::string>> cases = {
         {"--frames"}, {"--frames", "ten"}, {"--snapshot", "0:x.png"}, {"--bogus", "1"}};

@@ -212,6 +212,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "brickfall-sim: %s\n", scriptError.c_str());
         return kUsageStatus;
     }
+    if (!options.scriptPath.empty() && script.version < kScriptVersion) {
+        std::fprintf(stderr,
+                     "brickfall-sim: warning: %s is a version-%d input script, recorded before "
+                     "the game took its own sine, cosine and arctangent; it may play "
+                     "differently now\n",
+                     options.scriptPath.c_str(), script.version);
+    }
     const long long frames = options.frames >= 0 ? options.frames : script.length;
 
     std::FILE* trace = nullptr;

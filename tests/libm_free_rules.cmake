@@ -1,0 +1,30 @@
+# The rules use the game's own sine, cosine and arctangent (engine_math_trig), never the C
+# library's, whose results differ between platforms: fails when any object file given
+# references one of them.
+# Usage: cmake -DNM=<nm> -DOBJECTS=<object;...> -P libm_free_rules.cmake
+cmake_minimum_required(VERSION 3.25)
+set(forbidden sin sinf cos cosf sincos sincosf tan tanf atan atanf atan2 atan2f)
+if(NOT OBJECTS MATCHES "engine_math_helper" OR NOT OBJECTS MATCHES "entity_coin")
+    message(FATAL_ERROR "the rules' object files are missing from: ${OBJECTS}")
+endif()
+set(found)
+foreach(object IN LISTS OBJECTS)
+    execute_process(COMMAND ${NM} -u ${object} OUTPUT_VARIABLE undefined
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${NM} -u ${object} failed")
+    endif()
+    string(REGEX MATCHALL "[^ \n]+\n" symbols "${undefined}")
+    foreach(symbol IN LISTS symbols)
+        string(STRIP "${symbol}" symbol)
+        if(symbol IN_LIST forbidden)
+            get_filename_component(name ${object} NAME)
+            list(APPEND found "${name}: ${symbol}")
+        endif()
+    endforeach()
+endforeach()
+if(found)
+    message(FATAL_ERROR "the C library's trigonometry is referenced by the rules: ${found}")
+endif()
+list(LENGTH OBJECTS count)
+message(STATUS "${count} object files, none referencing ${forbidden}")
