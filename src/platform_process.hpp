@@ -16,9 +16,9 @@ using HelperWork = std::string (*)();
 
 // Runs `work` in a helper process whose standard output and error go nowhere, and reads its
 // answer for as long as the helper keeps writing within `timeoutMilliseconds` of each part;
-// empty when the helper could not be made or said nothing in time. The helper then waits,
-// holding whatever it opened, until endHelperProcess. Called before the game opens anything a
-// helper must not share.
+// empty when the helper could not be made or said nothing in time, and always on Windows, where
+// none is made. The helper then waits, holding whatever it opened, until endHelperProcess.
+// Called before the game opens anything a helper must not share.
 HelperProcess startHelperProcess(HelperWork work, std::int32_t timeoutMilliseconds,
                                  std::string& answer);
 // Lets the helper go and waits for it; one stuck in its work is ended by force.
