@@ -13,6 +13,7 @@
 #include "engine_timer.hpp"
 #include "test_support.hpp"
 
+#if BRICKFALL_TESTS_START_PROGRAMS
 namespace {
 // A game copied into a fresh folder whose sheet is replaced by `sheetBytes`, or left out.
 struct StagedGame {
@@ -21,6 +22,7 @@ struct StagedGame {
     ~StagedGame() { test_support::removeDirectory(directory); }
 };
 }  // namespace
+#endif
 
 TEST(FrameLoop, MinimisedWindowRunsNoFrameAndHoldsTheTimer) {
     startUp();
@@ -219,6 +221,7 @@ TEST(FrameLoop, MinimisedLoopSleepsAndRestoringDoesNotReplayTheMissedFrames) {
     EXPECT_EQ(shutDown(), 0);
 }
 
+#if BRICKFALL_TESTS_START_PROGRAMS
 TEST(GameProcess, ClosingTheWindowEndsWithStatusZero) {
     const auto result = test_support::runProcess({BRICKFALL_GAME_BINARY},
                                                  test_support::kHeadlessEnvironment, 30.0, 1.0);
@@ -271,3 +274,4 @@ TEST(GameProcess, MissingOrBrokenSheetEndsWithItsMessageAndANonZeroStatus) {
         EXPECT_FALSE(test_support::mentionsSanitizer(result.standardError)) << result.standardError;
     }
 }
+#endif

@@ -269,6 +269,7 @@ TEST_F(GameWithGamepads, ARemovalPausesARunningStageAndLeavesAPausedOneSo) {
     EXPECT_FALSE(isPaused());
 }
 
+#if BRICKFALL_TESTS_START_PROGRAMS
 namespace {
 // What the game's --record and --trace do on every pass, as main wires them.
 ScriptRecorder* recorder = nullptr;
@@ -468,3 +469,4 @@ TEST(GamepadRecording, AControllerGameRecordsAndReplaysInTheSimulatorToTheSameTr
     EXPECT_TRUE(simTrace == gameTrace);
     test_support::removeDirectory(directory);
 }
+#endif

@@ -3,9 +3,9 @@
 #include "render_support.hpp"
 
 #include <SDL.h>
-#include <unistd.h>
 
 #include <algorithm>
+#include <random>
 #include <cstdio>
 
 #include "engine_game_manager.hpp"
@@ -28,7 +28,9 @@ std::string resourceFolder() {
 
 std::string writeResourcePng(const std::string& stem, int width, int height,
                              const std::vector<std::uint8_t>& rgba) {
-    const std::string name = "IMG//test-" + stem + "-" + std::to_string(getpid()) + ".png";
+    // Tests run in parallel processes, each with its own name for the file.
+    static const unsigned int unique = std::random_device()();
+    const std::string name = "IMG//test-" + stem + "-" + std::to_string(unique) + ".png";
     stbi_write_png((resourceFolder() + name).c_str(), width, height, 4, rgba.data(), width * 4);
     return name;
 }

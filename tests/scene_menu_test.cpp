@@ -675,7 +675,7 @@ namespace {
 class MenuWithoutAudioDevice : public Menu {
   protected:
     void SetUp() override {
-        setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+        SDL_setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
         Menu::SetUp();
     }
 };

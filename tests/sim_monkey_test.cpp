@@ -278,6 +278,7 @@ TEST_F(MonkeyInMenu, NeverAppliesTheVideoPagesChoices) {
     EXPECT_GT(appliesAvoided, 0);
 }
 
+#if BRICKFALL_TESTS_START_PROGRAMS
 TEST(MonkeyProcess, ASeedPlaysTheSameGameEveryTime) {
     const std::string directory = test_support::makeTemporaryDirectory();
     const auto run = [&directory](const char* seed, const std::string& trace) {
@@ -318,3 +319,4 @@ TEST(MonkeyProcess, WrongMonkeyArgumentsGiveTheUsageStatus) {
         EXPECT_NE(result.standardError.find("usage: brickfall-sim"), std::string::npos);
     }
 }
+#endif

@@ -284,6 +284,7 @@ TEST_F(StageSound, TheMenuPlaysNothing) {
     EXPECT_EQ(unknownPlays, 0);
 }
 
+#if BRICKFALL_TESTS_START_PROGRAMS
 namespace {
 struct Recording {
     test_support::ProcessResult process;
@@ -440,3 +441,4 @@ TEST(HeardOutput, NoSampleReachesFullScaleHoweverBusyTheStage) {
         EXPECT_GT(recording.widestSideDifference(), kClearlyPanned) << level;
     }
 }
+#endif

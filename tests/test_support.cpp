@@ -2,18 +2,24 @@
 #include "test_support.hpp"
 
 #include <SDL.h>
+
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <thread>
 
 namespace test_support {
@@ -51,6 +57,7 @@ void pushQuit() {
     SDL_PushEvent(&event);
 }
 
+#if BRICKFALL_TESTS_START_PROGRAMS
 ProcessResult runProcess(const std::vector<std::string>& arguments,
                          const std::vector<std::string>& environment, double timeoutSeconds,
                          double terminateAfterSeconds) {
@@ -132,6 +139,8 @@ ProcessResult runProcess(const std::vector<std::string>& arguments,
     }
     return result;
 }
+
+#endif
 
 namespace {
 // Writes deflate's bit stream: fields least significant bit first, Huffman codes most first.
@@ -238,11 +247,19 @@ std::string blankPng(int width, int height) {
 }
 
 std::string makeTemporaryDirectory() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brickfall-test-XXXXXX");
-    if (mkdtemp(pattern.data()) == nullptr) {
-        return {};
+    namespace fs = std::filesystem;
+    std::random_device seed;
+    std::mt19937_64 names(seed());
+    // create_directory fails on a name already taken, so a name is never shared.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path path =
+            fs::temp_directory_path() / ("brickfall-test-" + std::to_string(names() % 1000000000));
+        std::error_code error;
+        if (fs::create_directory(path, error)) {
+            return path.string();
+        }
     }
-    return pattern;
+    return {};
 }
 
 std::string stageProgramIn(const std::string& program, const std::string& directory,
@@ -262,12 +279,43 @@ void removeDirectory(const std::string& path) {
     std::filesystem::remove_all(path, ignored);
 }
 
+namespace {
+#if defined(_WIN32)
+int duplicate(int descriptor) {
+    return _dup(descriptor);
+}
+void duplicateOnto(int from, int onto) {
+    _dup2(from, onto);
+}
+void closeDescriptor(int descriptor) {
+    _close(descriptor);
+}
+int descriptorOf(std::FILE* file) {
+    return _fileno(file);
+}
+#else
+int duplicate(int descriptor) {
+    return dup(descriptor);
+}
+void duplicateOnto(int from, int onto) {
+    dup2(from, onto);
+}
+void closeDescriptor(int descriptor) {
+    close(descriptor);
+}
+int descriptorOf(std::FILE* file) {
+    return fileno(file);
+}
+#endif
+constexpr int kStandardError = 2;
+}  // namespace
+
 StandardErrorCapture::StandardErrorCapture() {
     std::fflush(stderr);
     file_ = std::tmpfile();
-    savedDescriptor_ = dup(STDERR_FILENO);
+    savedDescriptor_ = duplicate(kStandardError);
     if (file_ != nullptr) {
-        dup2(fileno(file_), STDERR_FILENO);
+        duplicateOnto(descriptorOf(file_), kStandardError);
     }
 }
 
@@ -281,8 +329,8 @@ std::string StandardErrorCapture::finish() {
         return captured;
     }
     std::fflush(stderr);
-    dup2(savedDescriptor_, STDERR_FILENO);
-    close(savedDescriptor_);
+    duplicateOnto(savedDescriptor_, kStandardError);
+    closeDescriptor(savedDescriptor_);
     savedDescriptor_ = -1;
     if (file_ != nullptr) {
         std::rewind(file_);

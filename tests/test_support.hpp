@@ -24,6 +24,14 @@ extern const std::vector<std::string> kHeadlessEnvironment;
 // Whether a child's stderr carries a sanitizer report.
 bool mentionsSanitizer(const std::string& text);
 
+// Tests that start the built programs as child processes run where POSIX makes them; under
+// Wine the Windows programs are run by the scripts that test them instead.
+#if defined(_WIN32)
+#define BRICKFALL_TESTS_START_PROGRAMS 0
+#else
+#define BRICKFALL_TESTS_START_PROGRAMS 1
+#endif
+
 struct ProcessResult {
     int exitStatus = -1;  // -1 when the process was killed or did not exit normally
     bool timedOut = false;
