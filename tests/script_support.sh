@@ -50,9 +50,13 @@ guard_test() {
     watchdog_pid=$!
 }
 
+# A test that starts more than the game and Xvfb (Wine's server, say) defines stop_helpers,
+# which both the clean-up and the watchdog call.
 cleanup_test() {
-    [ -n "${watchdog_pid:-}" ] && kill -KILL "$watchdog_pid" 2> /dev/null
-    [ -n "${game_pid:-}" ] && kill -KILL "$game_pid" 2> /dev/null
+    [ -n "${watchdog_pid:-}" ] && kill -KILL "$watchdog_pid" 2> /dev/null &&
+        wait "$watchdog_pid" 2> /dev/null
+    [ -n "${game_pid:-}" ] && kill -KILL "$game_pid" 2> /dev/null && wait "$game_pid" 2> /dev/null
+    declare -F stop_helpers > /dev/null && stop_helpers
     [ -n "${xvfb_pid:-}" ] && kill -KILL "$xvfb_pid" 2> /dev/null
     # Reaped here so the shell does not report the killed jobs.
     wait 2> /dev/null
@@ -69,6 +73,7 @@ watch_test() {
     pids="$(cat "$workdir/pids" 2> /dev/null)"
     # shellcheck disable=SC2086 # one word per process id
     kill -KILL $pids $$ 2> /dev/null
+    declare -F stop_helpers > /dev/null && stop_helpers
     rm -rf "$workdir"
 }
 
