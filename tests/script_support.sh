@@ -82,6 +82,13 @@ x() {
     timeout -s KILL 5 "$@"
 }
 
+# Fails when the game has ended or written to standard error, which it does only on errors,
+# just before a message box would block it. Uses game_pid and workdir, and the caller's fail.
+check_game() {
+    [ -s "$workdir/stderr" ] && fail "the game reported an error"
+    kill -0 "$game_pid" 2> /dev/null || fail "the game ended early"
+}
+
 # Waits up to 10 seconds for the game to end after WHAT, then fails unless it ended with status
 # 0 and wrote nothing to standard error. Uses game_pid and workdir, and the caller's fail.
 expect_clean_end() {

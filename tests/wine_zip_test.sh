@@ -90,11 +90,6 @@ start_xvfb
 game_pid=$!
 echo "$game_pid" >> "$workdir/pids"
 
-check_game() {
-    [ -s "$workdir/stderr" ] && fail "the game reported an error"
-    kill -0 "$game_pid" 2> /dev/null || fail "the game ended early"
-}
-
 window=""
 placement=""
 for _ in $(seq 300); do
