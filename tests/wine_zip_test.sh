@@ -61,8 +61,16 @@ lines="$(wc -l < "$readme")"
 [ "$lines" -ge 20 ] && [ "$(grep -c $'\r$' "$readme")" -eq "$lines" ] &&
     [ "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" = '\r\n' ] ||
     fail "README.txt does not end all its $lines lines with CRLF"
-grep -q 'Backspace' "$readme" && grep -q 'brickfall.exe' "$readme" ||
-    fail "README.txt lacks the keys or how to start the game"
+grep -q 'start brickfall.exe' "$readme" || fail "README.txt does not say how to start the game"
+# Every key of the Controls table in the source's README.md, such as "Up / Down" (as "Up,
+# Down"), starts a line of README.txt's table.
+keys="$(awk '/^## Controls/ { p = 1; next } /^## / { p = 0 }
+             p && /^\| / && !/^\| Key / && !/^\|---/ { split($0, cell, "|"); print cell[2] }' \
+    "$(dirname "$0")/../README.md" | sed 's/^ *//;s/ *$//;s| / |, |g')"
+[ -n "$keys" ] || fail "no keys found in README.md's Controls table"
+while IFS= read -r key; do
+    grep -q "^  $key  " "$readme" || fail "README.txt's table has no line for the key '$key'"
+done <<< "$keys"
 
 # Each library's section, under its heading, holds words of its own notice.
 license="$workdir/LICENSE"
@@ -92,7 +100,8 @@ echo "$game_pid" >> "$workdir/pids"
 
 window=""
 placement=""
-for _ in $(seq 300); do
+start=$SECONDS
+while [ $((SECONDS - start)) -lt 30 ]; do
     window="$(x xdotool search --name '^Title Here$' 2> /dev/null | head -n1)"
     if [ -n "$window" ]; then
         placement="$(x xdotool getwindowgeometry "$window" 2> /dev/null |
@@ -103,7 +112,7 @@ for _ in $(seq 300); do
     check_game
     sleep 0.1
 done
-[[ "$placement" == 720x960+* ]] || fail "window '$placement', expected 720 by 960"
+[[ "$placement" == 720x960+* ]] || fail "window '$placement' after 30 seconds, expected 720 by 960"
 
 # Regions of the 240 by 320 play field, as WxH+X+Y, each with the share of its pixels in the
 # title text's blue-white and in any colour but that and black.
@@ -154,13 +163,20 @@ is_title_at() {
     [ "${text[above]}" -eq 0 ] && [ "${text[right]}" -eq 0 ] && [ "${text[below]}" -eq 0 ]
 }
 
-# The first frames may not be drawn yet: the picture is taken again for up to 10 seconds.
-for _ in $(seq 50); do
-    shoot
-    is_title_at start && break
-    sleep 0.2
-done
-is_title_at start || fail "the screen does not show the title with the cursor at \"Start\""
+# Takes pictures until one shows the title with the cursor at ROW, for up to SECONDS.
+wait_for_title_at() {
+    local row="$1" seconds="$2" start=$SECONDS
+    while [ $((SECONDS - start)) -lt "$seconds" ]; do
+        shoot
+        is_title_at "$row" && return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# The first frames may not be drawn yet.
+wait_for_title_at start 15 ||
+    fail "the screen does not show the title with the cursor at \"Start\" within 15 seconds"
 [ -n "${BRICKFALL_WINE_SHOTS:-}" ] && cp "$workdir/shot.png" "$BRICKFALL_WINE_SHOTS/title.png"
 
 # There is no window manager: focus is given to the window directly, and XTEST key events
@@ -169,12 +185,8 @@ x xdotool windowfocus --sync "$window" || fail "could not focus the window"
 for key in Down Down; do
     x xdotool keydown "$key" sleep 0.15 keyup "$key" sleep 0.15 || fail "could not press $key"
 done
-for _ in $(seq 25); do
-    shoot
-    is_title_at exit && break
-    sleep 0.2
-done
-is_title_at exit || fail "two presses of Down did not bring the cursor to \"Exit\""
+wait_for_title_at exit 10 ||
+    fail "two presses of Down did not bring the cursor to \"Exit\" within 10 seconds"
 x xdotool keydown Return sleep 0.15 keyup Return || fail "could not press Return"
 
 expect_clean_end '"Exit"'
