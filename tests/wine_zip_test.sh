@@ -48,7 +48,8 @@ for entry in brickfall.exe LICENSE README.txt Resources/IMG/Main.png; do
 done
 
 folder="$workdir/Jeux récents/brickfall à tester"
-mkdir -p "$folder" && unzip -q "$zip" -d "$folder" || fail "cannot unpack $zip"
+mkdir -p "$folder" || fail "cannot make $folder"
+unzip -q "$zip" -d "$folder" || fail "cannot unpack $zip"
 game_dir="$folder/$top"
 
 file -b "$game_dir/brickfall.exe" | grep -q '^PE32+ executable (GUI) x86-64' ||
@@ -58,9 +59,10 @@ LC_ALL=C grep -qa '\.debug_info' "$game_dir/brickfall.exe" && fail "brickfall.ex
 
 readme="$game_dir/README.txt"
 lines="$(wc -l < "$readme")"
-[ "$lines" -ge 20 ] && [ "$(grep -c $'\r$' "$readme")" -eq "$lines" ] &&
-    [ "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" = '\r\n' ] ||
+if [ "$lines" -lt 20 ] || [ "$(grep -c $'\r$' "$readme")" -ne "$lines" ] ||
+    [ "$(tail -c 2 "$readme" | od -An -c | tr -d ' ')" != '\r\n' ]; then
     fail "README.txt does not end all its $lines lines with CRLF"
+fi
 grep -q 'start brickfall.exe' "$readme" || fail "README.txt does not say how to start the game"
 # Every key of the Controls table in the source's README.md, such as "Up / Down" (as "Up,
 # Down"), starts a line of README.txt's table.
