@@ -29,6 +29,7 @@ fail() {
         cp "$workdir/shot.png" "$BRICKFALL_WINE_SHOTS/failure.png" &&
             echo "last picture of the screen: $BRICKFALL_WINE_SHOTS/failure.png" >&2
     fi
+    [ -n "${placement:-}" ] && echo "  the window at $placement" >&2
     [ -n "${text[*]:-}" ] && for name in "${region_names[@]}"; do
         echo "  $name: text ${text[$name]:-?}%, other ${other[$name]:-?}%"
     done >&2
@@ -100,15 +101,21 @@ start_xvfb
 game_pid=$!
 echo "$game_pid" >> "$workdir/pids"
 
+# The window's size and place on the screen as WxH+X+Y, read afresh for every picture, since
+# the window may be placed again after it opens.
+place_window() {
+    placement="$(x xdotool getwindowgeometry "$window" 2> /dev/null |
+        sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/+\1+\2/p;s/.*Geometry: //p' |
+        tac | tr -d '\n')"
+}
+
 window=""
 placement=""
 start=$SECONDS
 while [ $((SECONDS - start)) -lt 30 ]; do
     window="$(x xdotool search --name '^Title Here$' 2> /dev/null | head -n1)"
     if [ -n "$window" ]; then
-        placement="$(x xdotool getwindowgeometry "$window" 2> /dev/null |
-            sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/+\1+\2/p;s/.*Geometry: //p' |
-            tac | tr -d '\n')"
+        place_window
         [[ "$placement" == 720x960+* ]] && break
     fi
     check_game
@@ -130,6 +137,8 @@ is_text='b >= 0.7 && b >= r && b >= g'
 shoot() {
     local crops=() geometry name i=0
     check_game
+    place_window
+    [[ "$placement" == 720x960+* ]] || fail "window '$placement', expected 720 by 960"
     x import -window root "$workdir/shot.png" 2> /dev/null || fail "no picture of the screen"
     for geometry in "${region_geometries[@]}"; do
         crops+=('(' mpr:field -crop "$geometry" +repage -fx "$is_text ? 1 : 0" ')'
