@@ -50,9 +50,13 @@ guard_test() {
     watchdog_pid=$!
 }
 
+# A test that starts more than the game and Xvfb (Wine's server, say) defines stop_helpers,
+# which both the clean-up and the watchdog call.
 cleanup_test() {
-    [ -n "${watchdog_pid:-}" ] && kill -KILL "$watchdog_pid" 2> /dev/null
-    [ -n "${game_pid:-}" ] && kill -KILL "$game_pid" 2> /dev/null
+    [ -n "${watchdog_pid:-}" ] && kill -KILL "$watchdog_pid" 2> /dev/null &&
+        wait "$watchdog_pid" 2> /dev/null
+    [ -n "${game_pid:-}" ] && kill -KILL "$game_pid" 2> /dev/null && wait "$game_pid" 2> /dev/null
+    declare -F stop_helpers > /dev/null && stop_helpers
     [ -n "${xvfb_pid:-}" ] && kill -KILL "$xvfb_pid" 2> /dev/null
     # Reaped here so the shell does not report the killed jobs.
     wait 2> /dev/null
@@ -69,12 +73,20 @@ watch_test() {
     pids="$(cat "$workdir/pids" 2> /dev/null)"
     # shellcheck disable=SC2086 # one word per process id
     kill -KILL $pids $$ 2> /dev/null
+    declare -F stop_helpers > /dev/null && stop_helpers
     rm -rf "$workdir"
 }
 
 # Runs an X client call, killed after 5 seconds: a stuck call must not hold up the test.
 x() {
     timeout -s KILL 5 "$@"
+}
+
+# Fails when the game has ended or written to standard error, which it does only on errors,
+# just before a message box would block it. Uses game_pid and workdir, and the caller's fail.
+check_game() {
+    [ -s "$workdir/stderr" ] && fail "the game reported an error"
+    kill -0 "$game_pid" 2> /dev/null || fail "the game ended early"
 }
 
 # Waits up to 10 seconds for the game to end after WHAT, then fails unless it ended with status

@@ -17,8 +17,8 @@ for need in "$@"; do
         fuzz) packages+=(clang libclang-rt-dev) ;;
         # The Windows cross-build: MinGW-w64 in its posix thread model, Wine to run what it
         # builds (64-bit alone), dpkg-source to unpack the libraries' Debian sources and
-        # GoogleTest's sources to build for Windows.
-        windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev xz-utils googletest) ;;
+        # GoogleTest's sources to build for Windows; unzip for the test of the Windows zip.
+        windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev xz-utils googletest unzip) ;;
         *)
             echo "unknown need: $need" >&2
             exit 2
