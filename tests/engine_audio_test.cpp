@@ -58,9 +58,9 @@ void writeWave(const fs::path& file, int frames) {
 }
 
 // A scratch folder, and names for its files as the loaders take them: relative to the
-// resource folder beside the test binary.
+// resource folder beside the test binary, so on the same drive as that folder.
 struct ScratchFolder {
-    fs::path path = test_support::makeTemporaryDirectory();
+    fs::path path = test_support::makeTemporaryDirectoryIn(BRICKFALL_BUILD_DIR);
     ~ScratchFolder() { test_support::removeDirectory(path.string()); }
 
     std::string resourceName(const std::string& file) const {

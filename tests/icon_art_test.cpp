@@ -170,7 +170,9 @@ TEST(IconArt, ASheetThatCannotHoldTheCellsGivesNoIcon) {
     EXPECT_TRUE(icon_art::composeIcon(sheet_art::Image{}).rgba.empty());
 }
 
-// The build writes the icons that get installed; each must decode to the picture above.
+// The build writes the icons that get installed; each must decode to the picture above. They are
+// the Linux desktop's, and a Windows build makes none.
+#if !defined(_WIN32)
 TEST(IconArt, BuiltIconsAreTheComposedPictureAtEverySize) {
     const sheet_art::Image art = icon_art::composeIcon(render_support::readPng(kCommittedSheet));
     ASSERT_FALSE(art.rgba.empty());
@@ -189,3 +191,4 @@ TEST(IconArt, BuiltIconsAreTheComposedPictureAtEverySize) {
     }
     EXPECT_GE(sizes, 3);
 }
+#endif

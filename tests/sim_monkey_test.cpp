@@ -52,10 +52,12 @@ void pushHeldActions(const HeldActions& held) {
     }
 }
 
+#if BRICKFALL_TESTS_START_PROGRAMS
 std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
+#endif
 }  // namespace
 
 TEST(MonkeyRandom, IsFixedBySeedAndCoversItsRange) {

@@ -247,13 +247,17 @@ std::string blankPng(int width, int height) {
 }
 
 std::string makeTemporaryDirectory() {
+    return makeTemporaryDirectoryIn(std::filesystem::temp_directory_path().string());
+}
+
+std::string makeTemporaryDirectoryIn(const std::string& parent) {
     namespace fs = std::filesystem;
     std::random_device seed;
     std::mt19937_64 names(seed());
     // create_directory fails on a name already taken, so a name is never shared.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const fs::path path =
-            fs::temp_directory_path() / ("brickfall-test-" + std::to_string(names() % 1000000000));
+            fs::path(parent) / ("brickfall-test-" + std::to_string(names() % 1000000000));
         std::error_code error;
         if (fs::create_directory(path, error)) {
             return path.string();

@@ -59,8 +59,10 @@ std::string blankPng(int width, int height);
 // however many its size calls for: a decompression bomb when that is far more.
 std::string inflatingPng(int width, int height, std::uint64_t inflatedBytes);
 
-// A fresh empty directory under the system's temporary folder, removed by the caller.
+// A fresh empty directory under the system's temporary folder, or under `parent`, removed by
+// the caller.
 std::string makeTemporaryDirectory();
+std::string makeTemporaryDirectoryIn(const std::string& parent);
 void removeDirectory(const std::string& path);
 
 // Sends this process's stderr into a temporary file until finish() hands back what was written.

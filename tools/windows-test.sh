@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Cross-builds brickfall for 64-bit Windows and tests it under Wine: the suite's tests that need
+# no child process, X server or dpkg; the simulator's traces against the Linux build's; the zip,
+# unpacked into a folder with spaces and accents and started; a game recorded by the Windows
+# build and replayed by the Linux simulator. Where MinGW-w64 or Wine cannot be installed it says
+# so and skips them. The libraries' first build takes some minutes, and is cached.
+# Usage: tools/windows-test.sh <a Linux build folder holding brickfall-sim>
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux_build="$(cd "$1" && pwd)"
+build=build-win
+
+if ! tools/install-deps.sh windows; then
+    echo "SKIPPED: the Windows build and its tests under Wine: MinGW-w64 or Wine could not be" \
+        "installed here"
+    exit 0
+fi
+if ! wine --version > /dev/null 2>&1; then
+    echo "SKIPPED: the Windows build and its tests under Wine: Wine does not run here"
+    exit 0
+fi
+
+started=$SECONDS
+prefix="$(tools/windows-deps.sh)"
+echo "-- the Windows libraries were ready after $((SECONDS - started)) s"
+# Optimised as the Linux build, without its debugging information: the static programs link
+# sooner, and the zip's is stripped anyway.
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRICKFALL_WERROR=ON \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" > /dev/null
+cmake --build "$build" -j2
+(cd "$build" && cpack -G ZIP > /dev/null)
+echo "-- built after $((SECONDS - started)) s"
+
+export WINEDEBUG=-all
+(cd "$build" && ctest -j2 --output-on-failure)
+# Each exits 77 when a tool it needs is missing, which counts as skipped.
+run_script() {
+    local status=0
+    "$@" || status=$?
+    if [ "$status" -eq 77 ]; then
+        echo "SKIPPED: $1"
+    elif [ "$status" -ne 0 ]; then
+        echo "FAILED: $*" >&2
+        exit 1
+    fi
+}
+run_script tests/wine_trace_test.sh "$build/brickfall-sim.exe" "$linux_build/brickfall-sim"
+run_script tests/wine_zip_test.sh "$build"/brickfall-*-win64.zip
+run_script tests/wine_record_test.sh "$build/brickfall.exe" "$linux_build/brickfall-sim"
+echo "-- the Windows build passed every test under Wine in $((SECONDS - started)) s"
