@@ -15,6 +15,15 @@ skip_without() {
     done
 }
 
+# The start of every Wine test: a folder of its own, with the Wine prefix it will use inside,
+# and the watchdog (script_support.sh's guard_test) over the whole test.
+begin_wine_test() {
+    workdir="$(mktemp -d)"
+    export WINEPREFIX="$workdir/wine-prefix"
+    game_pid=""
+    guard_test "$1"
+}
+
 # Quiet Wine that never asks to install Mono or Gecko and writes no menu entries for the
 # user's desktop.
 export WINEDEBUG=-all

@@ -15,9 +15,7 @@ source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 skip_without wine wineserver
 require_tools timeout cmp flock
 
-workdir="$(mktemp -d)"
-export WINEPREFIX="$workdir/wine-prefix"
-guard_test "$limit"
+begin_wine_test "$limit"
 
 fail() {
     echo "FAIL: $*" >&2

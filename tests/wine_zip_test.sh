@@ -18,10 +18,7 @@ limit=90
 skip_without wine wineserver Xvfb xdotool
 require_tools import convert unzip file timeout flock
 
-workdir="$(mktemp -d)"
-export WINEPREFIX="$workdir/wine-prefix"
-game_pid=""
-guard_test "$limit"
+begin_wine_test "$limit"
 
 fail() {
     echo "FAIL: $*" >&2
