@@ -4,11 +4,12 @@
 # unpacked into a folder with spaces and accents and started; a game recorded by the Windows
 # build and replayed by the Linux simulator. Where MinGW-w64 or Wine cannot be installed it says
 # so and skips them. The libraries' first build takes some minutes, and is cached.
-# Usage: tools/windows-test.sh <a Linux build folder holding brickfall-sim>
+# Usage: tools/windows-test.sh <a Linux build folder holding brickfall-sim>; the Windows build
+# goes to build-win, or to $BRICKFALL_WINDOWS_BUILD.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 linux_build="$(cd "$1" && pwd)"
-build=build-win
+build="${BRICKFALL_WINDOWS_BUILD:-build-win}"
 
 if ! tools/install-deps.sh windows; then
     echo "SKIPPED: the Windows build and its tests under Wine: MinGW-w64 or Wine could not be" \
