@@ -5,8 +5,8 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <random>
 #include <cstdio>
+#include <random>
 
 #include "engine_game_manager.hpp"
 #include "engine_video.hpp"
