@@ -3,15 +3,14 @@
 
 #include <SDL.h>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
+// MinGW-w64 has unistd.h too, with dup, dup2 and close; the rest are for child processes.
+#include <unistd.h>
+#if BRICKFALL_TESTS_START_PROGRAMS
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #endif
 
 #include <array>
@@ -283,43 +282,12 @@ void removeDirectory(const std::string& path) {
     std::filesystem::remove_all(path, ignored);
 }
 
-namespace {
-#if defined(_WIN32)
-int duplicate(int descriptor) {
-    return _dup(descriptor);
-}
-void duplicateOnto(int from, int onto) {
-    _dup2(from, onto);
-}
-void closeDescriptor(int descriptor) {
-    _close(descriptor);
-}
-int descriptorOf(std::FILE* file) {
-    return _fileno(file);
-}
-#else
-int duplicate(int descriptor) {
-    return dup(descriptor);
-}
-void duplicateOnto(int from, int onto) {
-    dup2(from, onto);
-}
-void closeDescriptor(int descriptor) {
-    close(descriptor);
-}
-int descriptorOf(std::FILE* file) {
-    return fileno(file);
-}
-#endif
-constexpr int kStandardError = 2;
-}  // namespace
-
 StandardErrorCapture::StandardErrorCapture() {
     std::fflush(stderr);
     file_ = std::tmpfile();
-    savedDescriptor_ = duplicate(kStandardError);
+    savedDescriptor_ = dup(STDERR_FILENO);
     if (file_ != nullptr) {
-        duplicateOnto(descriptorOf(file_), kStandardError);
+        dup2(fileno(file_), STDERR_FILENO);
     }
 }
 
@@ -333,8 +301,8 @@ std::string StandardErrorCapture::finish() {
         return captured;
     }
     std::fflush(stderr);
-    duplicateOnto(savedDescriptor_, kStandardError);
-    closeDescriptor(savedDescriptor_);
+    dup2(savedDescriptor_, STDERR_FILENO);
+    close(savedDescriptor_);
     savedDescriptor_ = -1;
     if (file_ != nullptr) {
         std::rewind(file_);
