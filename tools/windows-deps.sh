@@ -16,6 +16,9 @@ toolchain="$here/cmake/mingw-w64-x86_64.cmake"
 "$here/tools/install-deps.sh" build windows >&2
 
 say() { echo "windows-deps: $*" >&2; }
+# The status when the Debian sources cannot be had (no archive in apt's lists, no network):
+# the caller may skip the Windows build then, but not when a build fails.
+cannot_fetch=75
 cache="${BRICKFALL_WINDOWS_DEPS:-$HOME/.cache/brickfall/windows-deps}"
 apt_dir="$cache/apt"
 mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
@@ -32,7 +35,7 @@ apt_get_targets() {
 targets="$(apt_get_targets)"
 if [ -z "$targets" ]; then
     say "no Debian archive in apt's lists: run apt-get update first"
-    exit 1
+    exit $cannot_fetch
 fi
 while read -r uri release component; do
     echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $release $component"
@@ -45,7 +48,7 @@ apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list"
 if ! apt-get "${apt_options[@]}" update -qq > "$apt_dir/update.log" 2>&1; then
     if ! compgen -G "$apt_dir/lists/*Sources*" > /dev/null; then
         cat "$apt_dir/update.log" >&2
-        exit 1
+        exit $cannot_fetch
     fi
     say "could not refresh the deb-src lists; using those of the last run"
 fi
@@ -61,7 +64,7 @@ source_version() {
     done
     if [ -z "$best" ]; then
         say "no source package $1 in the deb-src lists"
-        exit 1
+        exit $cannot_fetch
     fi
     echo "$best"
 }
@@ -112,8 +115,12 @@ cmake_build() {
 
 say "fetching the Debian sources of libsdl2 $sdl2_version, libsdl2-mixer $mixer_version" \
     "and libmodplug $modplug_version"
-(cd "$work" && step apt-get "${apt_options[@]}" source "libsdl2=$sdl2_version" \
-    "libsdl2-mixer=$mixer_version" "libmodplug=$modplug_version")
+if ! (cd "$work" && apt-get "${apt_options[@]}" source "libsdl2=$sdl2_version" \
+    "libsdl2-mixer=$mixer_version" "libmodplug=$modplug_version" >> "$log" 2>&1); then
+    tail -n 20 "$log" >&2
+    say "could not fetch the sources"
+    exit $cannot_fetch
+fi
 source_dir() { find "$work" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*"; }
 
 cmake_build sdl2 "$(source_dir libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
