@@ -32,6 +32,12 @@ elif [ "$status" -ne 0 ]; then
     exit "$status"
 fi
 echo "-- the Windows libraries were ready after $((SECONDS - started)) s"
+# A new recipe or version of the libraries is a new prefix, and the old one is gone: a cache
+# that still names another prefix forgets everything CMake found.
+if [ -f "$build/CMakeCache.txt" ] &&
+    grep -F "$(dirname "$prefix")/" "$build/CMakeCache.txt" | grep -qvF "$prefix"; then
+    rm "$build/CMakeCache.txt"
+fi
 # Optimised as the Linux build, without its debugging information: the static programs link
 # sooner, and the zip's is stripped anyway.
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
