@@ -6,6 +6,7 @@
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
 #include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
 
 namespace {
@@ -31,7 +32,7 @@ constexpr float kCoinSpacingY = 10.0f;
 // of the field, heading out, so one update takes each across it and turns it back.
 constexpr std::int32_t kStrikingBalls = 6;
 constexpr float kEdgeInset = 0.5f;
-constexpr float kFieldWidth = 240.0f;
+constexpr auto kFieldWidth = static_cast<float>(kPlayFieldWidth);
 constexpr float kSideBounceY = 150.0f;
 
 Ball flyingBall(std::int32_t index) {
@@ -77,7 +78,7 @@ Ball placedBall(BallPlacement placement, std::int32_t index) {
         case 1:
             return {{kFieldWidth - kEdgeInset, kSideBounceY}, {1.0f, 0.0f}, 1.0f, 0, false};
         case 2:
-            return {{kFieldWidth / 2.0f, kEdgeInset}, {0.0f, -1.0f}, 1.0f, 0, false};
+            return {{kPlayFieldCentreX, kEdgeInset}, {0.0f, -1.0f}, 1.0f, 0, false};
         default:
             return paddleBall();
     }

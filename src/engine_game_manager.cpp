@@ -1,5 +1,5 @@
-// engine_game_manager -- the quit flag, error reporting, and the start-up, frame and shutdown
-// sequences that the game and the headless tools share.
+// engine_game_manager -- the quit flag, error reporting, and the start-up and shutdown sequences
+// that the game and the headless tools share.
 #include "engine_game_manager.hpp"
 
 #include <SDL.h>
@@ -18,24 +18,10 @@
 #include "game_scene_manager.hpp"
 #include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
-#include "video_presenting.hpp"
 
 namespace {
-// While minimised nothing is drawn, so the loop sleeps until the window system has news; the
-// limit only bounds how long a quit raised without an event could go unseen.
-constexpr std::int32_t kMinimizedWaitMilliseconds = 100;
-
 bool quit = false;
 bool failed = false;
-long long framesRun = 0;
-FrameStartObserver frameStartObserver = nullptr;
-PassEndObserver passEndObserver = nullptr;
-
-void endPass(bool ranFrame) {
-    if (passEndObserver != nullptr) {
-        passEndObserver(ranFrame);
-    }
-}
 }  // namespace
 
 void quitGame() {
@@ -75,45 +61,6 @@ void startUp() {
     loadStageSounds();
 }
 
-bool runFramePass() {
-    if (frameStartObserver != nullptr) {
-        frameStartObserver();
-    }
-    updateInputs();
-    if (isMinimized() != 0) {
-        endPass(false);
-        return false;
-    }
-    frame_timer::updateTimer();
-    updateCurrentScene();
-    // The scene's draws are sketched first, and the field drawn only when they differ from
-    // those of the picture it holds.
-    beginSketch();
-    renderCurrentScene();
-    if (endSketch()) {
-        preRender();
-        renderCurrentScene();
-    }
-    renderVideo();
-    ++framesRun;
-    endPass(true);
-    return true;
-}
-
-void runFrameLoop() {
-    while (!getQuit()) {
-        if (!frame_timer::frameReady()) {
-            frame_timer::sleep();
-            continue;
-        }
-        frame_timer::limitCatchUp();
-        if (!runFramePass()) {
-            waitForEvents(kMinimizedWaitMilliseconds);
-            frame_timer::restartCadence();
-        }
-    }
-}
-
 int shutDown() {
     quitCurrentScene();
     freeFont(*getFont1());
@@ -125,16 +72,4 @@ int shutDown() {
     quitInput();
     quitVideo();
     return failed ? EXIT_FAILURE : EXIT_SUCCESS;
-}
-
-long long getFramesRun() {
-    return framesRun;
-}
-
-void setFrameStartObserver(FrameStartObserver observer) {
-    frameStartObserver = observer;
-}
-
-void setPassEndObserver(PassEndObserver observer) {
-    passEndObserver = observer;
 }

@@ -6,31 +6,18 @@
 #include <array>
 #include <cstddef>
 
+#include "input_bindings.hpp"
+
 namespace {
 // Controllers beyond these are left closed; several players' worth all drive the one paddle.
 constexpr std::size_t kGamepadCapacity = 8;
 
-struct ButtonBinding {
-    SDL_GameControllerButton button;
-    InputAction action;
-};
-
-// South gives Confirm and Select together, as Return does, so every button holds what one key
-// holds and a recording of a controller game replays on the keyboard exactly. Guide is left to
-// the system, which often takes it for an overlay.
-constexpr std::array<ButtonBinding, 11> kButtonBindings = {{
-    {SDL_CONTROLLER_BUTTON_DPAD_UP, InputAction::Up},
-    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, InputAction::Down},
-    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, InputAction::Left},
-    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, InputAction::Right},
-    {SDL_CONTROLLER_BUTTON_A, InputAction::Confirm},
-    {SDL_CONTROLLER_BUTTON_A, InputAction::Select},
-    {SDL_CONTROLLER_BUTTON_B, InputAction::Back},
-    {SDL_CONTROLLER_BUTTON_BACK, InputAction::Back},
-    {SDL_CONTROLLER_BUTTON_START, InputAction::Pause},
-    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, InputAction::Special},
-    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, InputAction::Special},
-}};
+// The button numbers the bindings table uses are SDL's.
+static_assert(SDL_CONTROLLER_BUTTON_A == 0 && SDL_CONTROLLER_BUTTON_B == 1 &&
+              SDL_CONTROLLER_BUTTON_BACK == 4 && SDL_CONTROLLER_BUTTON_START == 6 &&
+              SDL_CONTROLLER_BUTTON_LEFTSHOULDER == 9 && SDL_CONTROLLER_BUTTON_RIGHTSHOULDER == 10 &&
+              SDL_CONTROLLER_BUTTON_DPAD_UP == 11 && SDL_CONTROLLER_BUTTON_DPAD_DOWN == 12 &&
+              SDL_CONTROLLER_BUTTON_DPAD_LEFT == 13 && SDL_CONTROLLER_BUTTON_DPAD_RIGHT == 14);
 
 struct StickBinding {
     SDL_GameControllerAxis axis;
@@ -134,25 +121,12 @@ void quitGamepads() {
     SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
-bool isGamepadEvent(std::uint32_t type) {
-    switch (type) {
-        case SDL_CONTROLLERDEVICEADDED:
-        case SDL_CONTROLLERDEVICEREMOVED:
-        case SDL_CONTROLLERBUTTONDOWN:
-        case SDL_CONTROLLERBUTTONUP:
-        case SDL_CONTROLLERAXISMOTION:
-            return true;
-        default:
-            return false;
-    }
-}
-
 void handleGamepadEvent(const SDL_Event& event) {
     switch (event.type) {
         case SDL_CONTROLLERDEVICEADDED:
             open(event.cdevice.which);
             break;
-        // Every removal counts, also of a controller left closed or of one a demo replays.
+        // Every removal counts, also of a controller left closed.
         case SDL_CONTROLLERDEVICEREMOVED:
             removed = true;
             if (Gamepad* pad = findOpen(event.cdevice.which)) {
@@ -182,8 +156,8 @@ bool gamepadHolds(InputAction action) {
         if (pad.controller == nullptr) {
             continue;
         }
-        for (const ButtonBinding& binding : kButtonBindings) {
-            if (binding.action == action && pad.buttons[binding.button]) {
+        for (const std::int32_t button : bindingOf(action).buttons) {
+            if (button != kNoButton && pad.buttons[static_cast<std::size_t>(button)]) {
                 return true;
             }
         }
@@ -196,10 +170,8 @@ bool gamepadHolds(InputAction action) {
     return false;
 }
 
-bool gamepadRemoved() {
-    return removed;
-}
-
-void forgetGamepadRemoval() {
+bool takeGamepadRemoval() {
+    const bool wasRemoved = removed;
     removed = false;
+    return wasRemoved;
 }

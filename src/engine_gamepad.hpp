@@ -21,13 +21,10 @@ bool stickHolds(bool held, std::int32_t lean);
 void initializeGamepads();
 // Closes every controller and shuts the subsystem down.
 void quitGamepads();
-// The controller events handleGamepadEvent reads, which a demo keeps from the game.
-bool isGamepadEvent(std::uint32_t type);
-// For every event updateInputs drains: opens added controllers, closes removed ones and keeps
+// For every event the devices' drain takes: opens added controllers, closes removed ones and keeps
 // each one's buttons and stick directions. Other events are ignored.
 void handleGamepadEvent(const SDL_Event& event);
 // Whether any controller holds a button or stick direction bound to the action.
 bool gamepadHolds(InputAction action);
-// Whether a controller has been removed since the last forgetGamepadRemoval.
-bool gamepadRemoved();
-void forgetGamepadRemoval();
+// Whether a controller has been removed since the last call.
+bool takeGamepadRemoval();

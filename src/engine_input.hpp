@@ -1,4 +1,4 @@
-// engine_input -- keys, controllers and window events turned into nine actions with hold timers.
+// engine_input -- the pass's input command and the nine actions' hold timers that the rules read.
 #pragma once
 
 #include <array>
@@ -22,16 +22,31 @@ using HeldActions = std::array<bool, kInputActionCount>;
 // A timer counts consecutive updates with its key down and stops at this cap.
 inline constexpr std::int32_t kInputTimerCap = 501;
 
-// Binds the keys and brings up the controllers (engine_gamepad).
+// One pass's input command, the only input the rules read: the actions that are down, whether
+// the window counts as minimised, and whether a controller was removed (the stage pauses for
+// it). Exactly one producer fills it for each pass: the keyboard and controllers, a script or
+// the random player. Nothing else of the devices outlasts a pass: a key pressed and released
+// between two passes, or a key's auto-repeat, gives the same command as no event.
+struct PassInput {
+    HeldActions held = {};
+    bool minimized = false;
+    bool unplugged = false;
+    bool operator==(const PassInput&) const = default;
+};
+
+// Binds the keys and brings up the devices (input_devices).
 void initializeInput();
-// Closes the controllers; called at shutdown.
+// Closes the devices and forgets the last command and the timers; called at shutdown.
 void quitInput();
-// Drains every pending SDL event, then advances each action's timer from the state of its key
-// and of the controllers: an action is down while its key or any controller holds it.
-void updateInputs();
+// Takes the pass's command and advances each action's timer from it. Actions bound to one key
+// are held together whoever filled the command, and a removal on a minimised pass still counts
+// on the first pass that runs.
+void updateInputs(const PassInput& command);
+// The command the last update took, as the rules saw it: what a recording writes.
+const PassInput& getPassInput();
 std::int32_t isMinimized();
-// Sleeps until an event is pending or the time is up; the event stays queued for updateInputs.
-void waitForEvents(std::int32_t timeoutMilliseconds);
+// Whether a controller was removed, as of the last update.
+bool controllerRemoved();
 std::int32_t inputDown(InputAction action);
 std::int32_t inputPressed(InputAction action);
 std::int32_t inputHeld(InputAction action, std::int32_t frames);
@@ -39,16 +54,3 @@ std::int32_t inputHeld(InputAction action, std::int32_t frames);
 std::int32_t inputPressedAndHeld(InputAction action, std::int32_t frames);
 // The scancode an action is bound to, for tools that press keys through SDL's event queue.
 std::int32_t getActionScancode(InputAction action);
-
-// Puts a key's press or release on SDL's queue, as the keyboard sends it, for the next
-// updateInputs to drain: how tools and tests press keys.
-void pushKeyEvent(std::int32_t scancode, bool down);
-// Puts on SDL's queue, for the next updateInputs to drain, the key events that leave exactly
-// the held actions' keys down, a minimise or restore when the window's state should change,
-// and a controller's removal when `unplugged`: a keyboard, window and plug played from a
-// script. Keys and window are sent only when they change from the last feed.
-void feedInput(const HeldActions& held, bool minimized, bool unplugged = false);
-// While on, the player's keys and controllers and the window's own minimise and restore are
-// dropped before they reach the queue, so only what feedInput sends moves the game; closing
-// the window still quits. Needs SDL's events running (after start-up).
-void setFedInputOnly(bool on);

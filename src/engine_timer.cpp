@@ -3,9 +3,11 @@
 
 #include <SDL.h>
 
+#include "game_constants.hpp"
+
 namespace frame_timer {
 namespace {
-double frameRate = 0.0;  // the frame period in seconds, despite the name
+double framePeriod = 0.0;  // in seconds
 std::uint64_t nextFrame = 0;
 }  // namespace
 
@@ -27,7 +29,7 @@ std::uint64_t dropLongBacklog(std::uint64_t counter, std::uint64_t due, std::uin
 }
 
 void initializeTimer(std::int32_t framesPerSecond) {
-    frameRate = 1.0 / static_cast<double>(framesPerSecond);
+    framePeriod = framePeriodSeconds(framesPerSecond);
     SDL_InitSubSystem(SDL_INIT_TIMER);
     nextFrame = SDL_GetPerformanceCounter();
 }
@@ -37,12 +39,12 @@ bool frameReady() {
 }
 
 void updateTimer() {
-    nextFrame = advance(nextFrame, SDL_GetPerformanceFrequency(), frameRate);
+    nextFrame = advance(nextFrame, SDL_GetPerformanceFrequency(), framePeriod);
 }
 
 void limitCatchUp() {
     const std::uint64_t limit =
-        periodTicks(SDL_GetPerformanceFrequency(), frameRate) * kCatchUpLimitPeriods;
+        periodTicks(SDL_GetPerformanceFrequency(), framePeriod) * kCatchUpLimitPeriods;
     nextFrame = dropLongBacklog(SDL_GetPerformanceCounter(), nextFrame, limit);
 }
 
@@ -62,7 +64,7 @@ std::uint64_t getNextFrame() {
     return nextFrame;
 }
 double getFramePeriod() {
-    return frameRate;
+    return framePeriod;
 }
 
 }  // namespace frame_timer

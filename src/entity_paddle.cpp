@@ -7,7 +7,6 @@
 #include "game_variables.hpp"
 
 namespace {
-constexpr float kStartX = 120.0f;
 constexpr float kSpeed = 2.0f;
 // The catch area reaches 5 pixels beyond each end of the drawn paddle.
 constexpr std::int32_t kCatchMargin = 10;
@@ -15,14 +14,14 @@ constexpr std::int32_t kCatchHeight = 11;
 // The field's width is the paddle's own limit, not read from the video settings.
 constexpr auto kFieldWidth = static_cast<float>(kPlayFieldWidth);
 
-Vector position = {kStartX, kPaddleLineY};
+Vector position = {kPlayFieldCentreX, kPaddleLineY};
 float speed = kSpeed;
 std::int32_t halfPaddleLength = kPaddleHalfLength;
 Rectangle collisionRectangle = {0, 0, 0, 0};
 }  // namespace
 
 void setPaddle() {
-    position.x = kStartX;
+    position.x = kPlayFieldCentreX;
     halfPaddleLength = kPaddleHalfLength;
     speed = kSpeed;
 }

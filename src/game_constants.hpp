@@ -12,11 +12,17 @@
 // The play field, in pixels: every scene draws into it, and its edges are the walls of play.
 inline constexpr std::int32_t kPlayFieldWidth = 240;
 inline constexpr std::int32_t kPlayFieldHeight = 320;
+// The field's middle column, where the paddle starts.
+inline constexpr float kPlayFieldCentreX = static_cast<float>(kPlayFieldWidth) / 2.0f;
 
 // The fixed rate of the frame loop; every speed, delay and timer counts these frames.
 inline constexpr std::int32_t kFramesPerSecond = 120;
-// The frame period, as the timer works it out: 1/120 as the nearest double.
-inline constexpr double kFramePeriodSeconds = 1.0 / kFramesPerSecond;
+// The period of a rate in frames per second, as the timer works it out.
+constexpr double framePeriodSeconds(std::int32_t framesPerSecond) {
+    return 1.0 / static_cast<double>(framesPerSecond);
+}
+// 1/120 as the nearest double.
+inline constexpr double kFramePeriodSeconds = framePeriodSeconds(kFramesPerSecond);
 // Frames in a time, to the nearest whole frame: ticks(0.5) is 60.
 constexpr std::int32_t ticks(double seconds) {
     return static_cast<std::int32_t>(seconds * kFramesPerSecond + 0.5);

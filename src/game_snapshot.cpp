@@ -1,12 +1,9 @@
 // game_snapshot -- the whole game's state copied into plain values after a pass, as the trace
-// writes it, the invariant checks compare it and the random player looks at it; and what the
-// input module holds, as a script says it.
+// writes it, the invariant checks compare it and the random player looks at it.
 #include "game_snapshot.hpp"
 
 #include <algorithm>
 
-#include "engine_gamepad.hpp"
-#include "engine_input.hpp"
 #include "entity_paddle.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
@@ -38,21 +35,4 @@ void readGameState(GameState& state) {
     state.menuWindowMode = static_cast<std::int32_t>(getMenuWindowMode());
     state.menuScaleType = static_cast<std::int32_t>(getMenuScaleType());
     state.menuRotation = static_cast<std::int32_t>(getMenuRotation());
-}
-
-PassInput readPassInput() {
-    PassInput input;
-    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
-        const auto named = static_cast<InputAction>(action);
-        bool sharesAnEarlierKey = false;
-        for (std::int32_t earlier = 0; earlier < action; ++earlier) {
-            sharesAnEarlierKey =
-                sharesAnEarlierKey ||
-                getActionScancode(static_cast<InputAction>(earlier)) == getActionScancode(named);
-        }
-        input.held[static_cast<std::size_t>(action)] = !sharesAnEarlierKey && inputDown(named) != 0;
-    }
-    input.minimized = isMinimized() != 0;
-    input.unplugged = gamepadRemoved();
-    return input;
 }

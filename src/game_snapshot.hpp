@@ -1,6 +1,5 @@
 // game_snapshot -- the whole game's state copied into plain values after a pass, as the trace
-// writes it, the invariant checks compare it and the random player looks at it; and what the
-// input module holds, as a script says it.
+// writes it, the invariant checks compare it and the random player looks at it.
 #pragma once
 
 #include <array>
@@ -9,7 +8,6 @@
 #include "engine_math_helper.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
-#include "input_script.hpp"
 
 struct GameState {
     std::int32_t scene = 0;
@@ -35,7 +33,3 @@ struct GameState {
 
 // Reads the live game through its queries; entries beyond a count's capacity are not read.
 void readGameState(GameState& state);
-
-// What the input module holds now, as a script would say it. An action that shares its key
-// with an earlier one (Select with Confirm) is left to the earlier one.
-PassInput readPassInput();

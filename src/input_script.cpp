@@ -87,37 +87,58 @@ bool parseLine(std::string_view line, ScriptStep& step, std::string& error) {
     }
     return parseActions(actions, step, error);
 }
-// Reads the version a script's first line names, if it names one.
-bool parseVersionLine(std::string_view firstLine, int& version, std::string& error) {
-    const std::string_view prefix = kScriptVersionPrefix;
-    if (firstLine.substr(0, prefix.size()) != prefix) {
-        return true;
-    }
-    const std::string_view number = trim(firstLine.substr(prefix.size()));
-    int named = 0;
-    const auto [end, status] = std::from_chars(number.data(), number.data() + number.size(), named);
-    if (status != std::errc() || end != number.data() + number.size() || named < 1) {
+
+constexpr std::string_view kVersionPrefix = kScriptVersionPrefix;
+
+// Reads the version a version line names after its prefix.
+bool parseVersion(std::string_view named, int& version, std::string& error) {
+    const std::string_view number = trim(named);
+    int value = 0;
+    const auto [end, status] = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (status != std::errc() || end != number.data() + number.size() || value < 1) {
         error = "the version line must name a whole number: " + std::string(kScriptVersionPrefix) +
                 std::to_string(kScriptVersion);
         return false;
     }
-    if (named > kScriptVersion) {
-        error = "input script version " + std::to_string(named) +
+    if (value > kScriptVersion) {
+        error = "input script version " + std::to_string(value) +
                 " is newer than this brickfall reads (" + std::to_string(kScriptVersion) +
                 " and earlier)";
         return false;
     }
-    version = named;
+    version = value;
     return true;
+}
+
+
+// The version line is the first of the comments that open the script to name a version.
+void readVersion(std::string_view text, ScriptParseResult& result) {
+    for (int lineNumber = 1; !text.empty(); ++lineNumber) {
+        const std::size_t newline = text.find('\n');
+        const std::string_view line = trim(text.substr(0, newline));
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (line.empty()) {
+            continue;
+        }
+        if (line.front() != '#') {
+            return;
+        }
+        if (line.substr(0, kVersionPrefix.size()) == kVersionPrefix) {
+            if (!parseVersion(line.substr(kVersionPrefix.size()), result.script.version,
+                              result.error)) {
+                result.ok = false;
+                result.errorLine = lineNumber;
+            }
+            return;
+        }
+    }
 }
 }  // namespace
 
 ScriptParseResult parseScript(std::string_view text) {
     ScriptParseResult result;
-    if (!parseVersionLine(trim(text.substr(0, text.find('\n'))), result.script.version,
-                          result.error)) {
-        result.ok = false;
-        result.errorLine = 1;
+    readVersion(text, result);
+    if (!result.ok) {
         return result;
     }
     int lineNumber = 0;
@@ -191,8 +212,14 @@ const char* actionName(InputAction action) {
     return kActionNames[static_cast<std::size_t>(action)];
 }
 
-ScriptRecorder::ScriptRecorder(std::FILE* out) : out_(out) {
+ScriptRecorder::ScriptRecorder(std::FILE* out, std::string_view comment) : out_(out) {
     std::fprintf(out_, "%s%d\n", kScriptVersionPrefix, kScriptVersion);
+    while (!comment.empty()) {
+        const std::size_t newline = comment.find('\n');
+        const std::string_view line = comment.substr(0, newline);
+        std::fprintf(out_, "# %.*s\n", static_cast<int>(line.size()), line.data());
+        comment.remove_prefix(newline == std::string_view::npos ? comment.size() : newline + 1);
+    }
 }
 
 void ScriptRecorder::note(const PassInput& input) {

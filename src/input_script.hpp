@@ -8,19 +8,8 @@
 #include <string_view>
 #include <vector>
 
-// Only the actions' names and the type of what is held: a script never reads the live input.
+// Only the actions' names and the pass's command: a script never reads the live input.
 #include "engine_input.hpp"
-
-// What the input module holds after one pass's drain: the actions that are down, whether the
-// window counts as minimised, and whether a controller was removed (the stage pauses for it).
-// Nothing else of a drain outlasts it: a key pressed and released within one drain, or a key's
-// auto-repeat, leaves the same state as no event.
-struct PassInput {
-    HeldActions held = {};
-    bool minimized = false;
-    bool unplugged = false;
-    bool operator==(const PassInput&) const = default;
-};
 
 struct ScriptStep {
     std::int64_t count;
@@ -32,7 +21,9 @@ struct ScriptStep {
 // The script format's version, named on a script's first line as "# brickfall input script 2".
 // Version 2 began when the game took its own sine, cosine and arctangent: a version-1 recording
 // was played with the C library's, and may play differently now. A script without the line is
-// version 1; a later version than this game's is refused.
+// version 1; a later version than this game's is refused. The line is also found further down
+// the comments that open a script, where recorders of game 1.x put it below two lines of their
+// own; those were version-2 recordings all the same.
 inline constexpr int kScriptVersion = 2;
 inline constexpr char kScriptVersionPrefix[] = "# brickfall input script ";
 
@@ -75,8 +66,8 @@ const char* actionName(InputAction action);
 // input, so that playing the script back gives the input module the same state on every pass.
 class ScriptRecorder {
   public:
-    // Starts the script with its version line.
-    explicit ScriptRecorder(std::FILE* out);
+    // Starts the script with its version line, then `comment`'s lines, each made a comment.
+    ScriptRecorder(std::FILE* out, std::string_view comment);
     void note(const PassInput& input);
     // Writes the run in hand; called once after the last pass.
     void finish();

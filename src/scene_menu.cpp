@@ -14,6 +14,7 @@
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
+#include "input_bindings.hpp"
 
 namespace {
 constexpr std::int32_t kItemStart = 80;
@@ -51,33 +52,42 @@ constexpr std::int32_t kMeaningColumn = 140;
 constexpr std::int32_t controlsLine(std::int32_t index) {
     return kControlsTop + index * kControlsLineSpacing;
 }
+// The keys' and buttons' names come from the bindings table.
+constexpr KeyNames kUpDownKeys = joinKeyNames({InputAction::Up, InputAction::Down}, " ");
+constexpr KeyNames kLeftRightKeys = joinKeyNames({InputAction::Left, InputAction::Right}, " ");
+constexpr const char* keyOf(InputAction action) {
+    return bindingOf(action).keyName;
+}
+constexpr const char* buttonOf(InputAction action) {
+    return bindingOf(action).buttonName;
+}
 constexpr std::array<TextLine, 31> kControlsText = {{
     {88, 40, "Controls"},
     {kKeyColumn, controlsLine(0), "Key"},
     {kButtonColumn, controlsLine(0), "Pad"},
     {kMeaningColumn, controlsLine(0), "Does"},
     {kKeyColumn, controlsLine(1), "In the menu"},
-    {kKeyColumn, controlsLine(2), "Up Down"},
-    {kButtonColumn, controlsLine(2), "D-pad"},
+    {kKeyColumn, controlsLine(2), kUpDownKeys.c_str()},
+    {kButtonColumn, controlsLine(2), buttonOf(InputAction::Up)},
     {kMeaningColumn, controlsLine(2), "move cursor"},
-    {kKeyColumn, controlsLine(3), "Left Right"},
-    {kButtonColumn, controlsLine(3), "D-pad"},
+    {kKeyColumn, controlsLine(3), kLeftRightKeys.c_str()},
+    {kButtonColumn, controlsLine(3), buttonOf(InputAction::Left)},
     {kMeaningColumn, controlsLine(3), "set value"},
-    {kKeyColumn, controlsLine(4), "Return"},
-    {kButtonColumn, controlsLine(4), "A"},
+    {kKeyColumn, controlsLine(4), keyOf(InputAction::Confirm)},
+    {kButtonColumn, controlsLine(4), buttonOf(InputAction::Confirm)},
     {kMeaningColumn, controlsLine(4), "choose"},
-    {kKeyColumn, controlsLine(5), "P"},
-    {kButtonColumn, controlsLine(5), "B"},
+    {kKeyColumn, controlsLine(5), keyOf(InputAction::Back)},
+    {kButtonColumn, controlsLine(5), buttonOf(InputAction::Back)},
     {kMeaningColumn, controlsLine(5), "go back"},
     {kKeyColumn, controlsLine(7), "In the stage"},
-    {kKeyColumn, controlsLine(8), "Left Right"},
-    {kButtonColumn, controlsLine(8), "D-pad"},
+    {kKeyColumn, controlsLine(8), kLeftRightKeys.c_str()},
+    {kButtonColumn, controlsLine(8), buttonOf(InputAction::Left)},
     {kMeaningColumn, controlsLine(8), "move paddle"},
-    {kKeyColumn, controlsLine(9), "Backspace"},
-    {kButtonColumn, controlsLine(9), "Start"},
+    {kKeyColumn, controlsLine(9), keyOf(InputAction::Pause)},
+    {kButtonColumn, controlsLine(9), buttonOf(InputAction::Pause)},
     {kMeaningColumn, controlsLine(9), "(un)pause"},
-    {kKeyColumn, controlsLine(10), "P"},
-    {kButtonColumn, controlsLine(10), "B"},
+    {kKeyColumn, controlsLine(10), keyOf(InputAction::Back)},
+    {kButtonColumn, controlsLine(10), buttonOf(InputAction::Back)},
     {kMeaningColumn, controlsLine(10), "claim bonus"},
     {kKeyColumn, controlsLine(12), "Stick as D-pad, Back as B."},
     {kKeyColumn, controlsLine(13), "Unplugging a pad pauses."},

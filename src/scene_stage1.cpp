@@ -3,7 +3,6 @@
 #include "scene_stage1.hpp"
 
 #include "engine_audio.hpp"
-#include "engine_gamepad.hpp"
 #include "engine_input.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
@@ -38,7 +37,7 @@ void updatePlay() {
     }
     // A controller pulled out pauses play, so its player loses nothing; tested after the
     // toggle, so a Pause press in the same frame cannot resume the stage.
-    if (gamepadRemoved() && !paused) {
+    if (controllerRemoved() && !paused) {
         setPaused(true);
     }
     if (paused) {

@@ -14,15 +14,13 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
-#include "engine_input.hpp"
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
 #include "game_snapshot.hpp"
-#include "game_trace.hpp"
-#include "input_script.hpp"
-#include "platform_files.hpp"
 #include "platform_memory.hpp"
+#include "play_session.hpp"
 #include "sim_invariants.hpp"
 #include "sim_monkey.hpp"
 
@@ -191,6 +189,24 @@ struct MonkeyReach {
         highScore = current.highScore;
     }
 };
+
+// The random player as the producer of each pass's command, looking at the state after the
+// pass before.
+class MonkeyPlayer final : public InputProducer {
+  public:
+    MonkeyPlayer(std::uint64_t seed, const std::array<GameState, 2>& states,
+                 const long long& passes)
+        : monkey_(seed), states_(states), passes_(passes) {}
+    PassInput next() override {
+        return {monkey_.next(states_[static_cast<std::size_t>(passes_ % 2)]), false, false};
+    }
+    const Monkey& monkey() const { return monkey_; }
+
+  private:
+    Monkey monkey_;
+    const std::array<GameState, 2>& states_;
+    const long long& passes_;
+};
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -205,34 +221,15 @@ int main(int argc, char** argv) {
         case Parsed::Run:
             break;
     }
-    Script script;
-    std::string scriptError;
-    if (!options.scriptPath.empty() &&
-        !loadScript(options.scriptPath.c_str(), script, scriptError)) {
-        std::fprintf(stderr, "brickfall-sim: %s\n", scriptError.c_str());
+    PlaySession session;
+    SessionOptions sessionOptions;
+    sessionOptions.program = "brickfall-sim";
+    sessionOptions.demoPath = options.scriptPath.empty() ? nullptr : options.scriptPath.c_str();
+    sessionOptions.tracePath = options.tracePath.empty() ? nullptr : options.tracePath.c_str();
+    if (session.open(sessionOptions) != SessionOpened::Ready) {
         return kUsageStatus;
     }
-    if (!options.scriptPath.empty() && script.version < kScriptVersion) {
-        std::fprintf(stderr,
-                     "brickfall-sim: warning: %s is a version-%d input script, recorded before "
-                     "the game took its own sine, cosine and arctangent; it may play "
-                     "differently now\n",
-                     options.scriptPath.c_str(), script.version);
-    }
-    const long long frames = options.frames >= 0 ? options.frames : script.length;
-
-    std::FILE* trace = nullptr;
-    if (options.tracePath == "-") {
-        useBinaryStandardOutput();
-        trace = stdout;
-    } else if (!options.tracePath.empty()) {
-        trace = openFile(options.tracePath.c_str(), "wb");
-        if (trace == nullptr) {
-            std::fprintf(stderr, "brickfall-sim: cannot write trace %s\n",
-                         options.tracePath.c_str());
-            return kUsageStatus;
-        }
-    }
+    const long long frames = options.frames >= 0 ? options.frames : session.script().length;
 
     SDL_setenv("SDL_VIDEODRIVER", "dummy", 1);
     SDL_setenv("SDL_RENDER_DRIVER", "software", 1);
@@ -248,27 +245,20 @@ int main(int argc, char** argv) {
     }
     const auto start = std::chrono::steady_clock::now();
     startUp();
-    // Only the script or the monkey moves the game, as in a demo of the real game.
-    setFedInputOnly(true);
-    ScriptPlayer player(script);
-    Monkey monkey(options.monkeySeed);
-    MonkeyReach reach;
     // The state after each pass, in two snapshots swapped each pass, so the check between passes
     // copies nothing; the one after the last pass is also what the monkey plays on.
     std::array<GameState, 2> states;
     readGameState(states[0]);
-    const bool readsState = options.monkey || trace != nullptr;
-    std::string brokenInvariant;
     long long passes = 0;
+    MonkeyPlayer monkey(options.monkeySeed, states, passes);
+    // Only the script or the monkey moves the game, as in a demo of the real game.
+    setInputProducer(options.monkey ? static_cast<InputProducer*>(&monkey) : &session.demo());
+    setPassObserver(&session);
+    MonkeyReach reach;
+    std::string brokenInvariant;
     bool snapshotsWritten = true;
     while (passes < frames && !hasFailed()) {
-        if (options.monkey) {
-            feedInput(monkey.next(states[static_cast<std::size_t>(passes % 2)]), false);
-        } else {
-            const PassInput input = player.next();
-            feedInput(input.held, input.minimized, input.unplugged);
-        }
-        const bool ranFrame = runFramePass();
+        runFramePass();
         ++passes;
         if (options.progressEvery > 0 && passes % options.progressEvery == 0) {
             std::fprintf(stderr, "pass %lld\n", passes);
@@ -280,16 +270,10 @@ int main(int argc, char** argv) {
                 snapshotsWritten = false;
             }
         }
-        const GameState& previous = states[static_cast<std::size_t>((passes + 1) % 2)];
-        GameState& current = states[static_cast<std::size_t>(passes % 2)];
-        if (readsState) {
-            readGameState(current);
-        }
-        // A minimised pass changes nothing but the input module's timers.
-        if (trace != nullptr && ranFrame) {
-            writeTraceLine(trace, passes, current);
-        }
         if (options.monkey) {
+            const GameState& previous = states[static_cast<std::size_t>((passes + 1) % 2)];
+            GameState& current = states[static_cast<std::size_t>(passes % 2)];
+            readGameState(current);
             brokenInvariant = findBrokenInvariant(previous, current);
             if (!brokenInvariant.empty()) {
                 break;
@@ -300,13 +284,13 @@ int main(int argc, char** argv) {
             break;
         }
     }
+    setPassObserver(nullptr);
+    setInputProducer(nullptr);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     GameState& last = states[static_cast<std::size_t>(passes % 2)];
     readGameState(last);
-    if (trace != nullptr && trace != stdout) {
-        std::fclose(trace);
-    }
+    const bool traced = session.finish(!hasFailed());
     const int status = shutDown();
     std::fprintf(stderr, "peak resident memory %ld KiB\n", peakResidentKiB());
     std::fprintf(stderr,
@@ -319,7 +303,7 @@ int main(int argc, char** argv) {
                      "avoided %lld, applies avoided %lld, most balls %d, most coins %d, fewest "
                      "blocks %d, hi-score %d\n",
                      static_cast<unsigned long long>(options.monkeySeed), reach.stagesStarted,
-                     reach.menuPasses, monkey.exitsAvoided(), monkey.appliesAvoided(),
+                     reach.menuPasses, monkey.monkey().exitsAvoided(), monkey.monkey().appliesAvoided(),
                      reach.mostBalls, reach.mostCoins, reach.fewestBlocks, reach.highScore);
         if (!brokenInvariant.empty()) {
             std::fprintf(stderr, "brickfall-sim: pass %lld: invariant broken: %s\n", passes,
@@ -333,6 +317,9 @@ int main(int argc, char** argv) {
     }
     if (status != 0) {
         return status;
+    }
+    if (!traced) {
+        return 1;
     }
     for (const Snapshot& snapshot : options.snapshots) {
         if (snapshot.frame > passes) {

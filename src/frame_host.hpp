@@ -1,0 +1,58 @@
+// frame_host -- runs the passes due by now with one producer of their input, draws and presents
+// once, and tells the observers of each pass: what the desktop's loop, the headless tools and a
+// browser's frame callback all call.
+#pragma once
+
+#include "engine_input.hpp"
+
+// Fills each pass's input command: the keyboard and controllers, a script or the random player.
+class InputProducer {
+  public:
+    virtual PassInput next() = 0;
+
+  protected:
+    ~InputProducer() = default;
+};
+
+// Sees the end of every pass, with whether it ran a frame (false while minimised).
+class PassObserver {
+  public:
+    virtual void passEnded(bool ranFrame) = 0;
+
+  protected:
+    ~PassObserver() = default;
+};
+
+// Null, the default, is the keyboard and controllers. Whoever fills the commands, the devices'
+// events are still drained every pass, so a close request still ends the game.
+void setInputProducer(InputProducer* producer);
+// Null, the default, observes nothing.
+void setPassObserver(PassObserver* observer);
+// Called at the start of every pass, before input is read, so a tool can time pass starts
+// against the timer's due times without changing the loop. Null, the default, calls nothing.
+using FrameStartObserver = void (*)();
+void setFrameStartObserver(FrameStartObserver observer);
+
+// One pass: the devices drained, the command filled and taken, then (unless minimised) the
+// timer and the scene's update. Returns whether it ran a frame.
+bool runPass();
+// Draws the play field when its picture changed and presents it when the window should see it.
+void drawFrame();
+// One pass and, when it ran a frame, its picture: what the headless tools call pass after pass.
+bool runFramePass();
+
+enum class HostFrame {
+    Idle,       // no pass was due
+    Drawn,      // passes ran and the picture was drawn once after them
+    Minimized,  // a pass found the window minimised: nothing is due until it is back
+    Quit,       // the game has ended
+};
+// What a display frame calls: runs the passes due by now, in order and never more than the
+// timer's catch-up limit, then draws once.
+HostFrame runDueFrames();
+// The desktop's blocking loop over runDueFrames until the quit flag is set. Minimised, it
+// sleeps until the window system has an event; a backlog beyond the timer's catch-up limit is
+// dropped rather than replayed.
+void runFrameLoop();
+// Passes that ran a full frame since the program started.
+long long getFramesRun();

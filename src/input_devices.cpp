@@ -1,0 +1,124 @@
+// input_devices -- the keyboard, the controllers and the window: the player's producer of each
+// pass's input command.
+#include "input_devices.hpp"
+
+#include <SDL.h>
+
+#include <array>
+
+#include "engine_game_manager.hpp"
+#include "engine_gamepad.hpp"
+#include "input_bindings.hpp"
+
+namespace {
+constexpr std::int32_t kKeyboardSize = 256;
+
+static_assert(SDL_SCANCODE_UP == 82 && SDL_SCANCODE_DOWN == 81 && SDL_SCANCODE_LEFT == 80 &&
+                  SDL_SCANCODE_RIGHT == 79 && SDL_SCANCODE_RETURN == 40 && SDL_SCANCODE_P == 19 &&
+                  SDL_SCANCODE_C == 6 && SDL_SCANCODE_BACKSPACE == 42,
+              "the bindings table counts keys as SDL does");
+
+std::array<std::int32_t, kKeyboardSize> keyboard = {};
+bool minimized = false;
+bool removalPending = false;
+SDL_Event event;
+
+void setKey(SDL_Scancode scancode, std::int32_t state) {
+    // No action is bound beyond the table, so keys such as media keys are simply not recorded.
+    if (scancode >= 0 && scancode < kKeyboardSize) {
+        keyboard[scancode] = state;
+    }
+}
+
+void handleWindowEvent(const SDL_WindowEvent& windowEvent) {
+    switch (windowEvent.event) {
+        case SDL_WINDOWEVENT_MINIMIZED:
+            minimized = true;
+            break;
+        // Any way back from the taskbar must resume the loop, not only maximising.
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+            minimized = false;
+            break;
+        default:
+            break;
+    }
+}
+
+// The keyboard and the controllers are two sources of one action: it is down while either
+// holds it, so its timer starts when the first goes down and stops when the last lets go.
+HeldActions heldActions() {
+    HeldActions held = {};
+    for (const ActionBinding& binding : kActionBindings) {
+        held[static_cast<std::size_t>(binding.action)] =
+            keyboard[static_cast<std::size_t>(binding.scancode)] != 0 ||
+            gamepadHolds(binding.action);
+    }
+    return held;
+}
+}  // namespace
+
+void initializeDevices() {
+    initializeGamepads();
+}
+
+void quitDevices() {
+    quitGamepads();
+    keyboard.fill(0);
+    minimized = false;
+    removalPending = false;
+}
+
+void pollDevices() {
+    while (SDL_PollEvent(&event) != 0) {
+        handleDeviceEvent(event);
+    }
+}
+
+bool handleDeviceEvent(const SDL_Event& taken) {
+    const HeldActions heldBefore = heldActions();
+    const bool minimizedBefore = minimized;
+    switch (taken.type) {
+        case SDL_QUIT:
+            quitGame();
+            break;
+        case SDL_KEYDOWN:
+            setKey(taken.key.keysym.scancode, 1);
+            break;
+        case SDL_KEYUP:
+            setKey(taken.key.keysym.scancode, 0);
+            break;
+        case SDL_WINDOWEVENT:
+            handleWindowEvent(taken.window);
+            break;
+        default:
+            handleGamepadEvent(taken);
+            break;
+    }
+    removalPending = takeGamepadRemoval() || removalPending;
+    return heldActions() != heldBefore || minimized != minimizedBefore ||
+           taken.type == SDL_CONTROLLERDEVICEREMOVED;
+}
+
+PassInput readDevices() {
+    PassInput command = {heldActions(), minimized, removalPending};
+    removalPending = false;
+    return command;
+}
+
+void waitForEvents(std::int32_t timeoutMilliseconds) {
+    SDL_WaitEventTimeout(nullptr, timeoutMilliseconds);
+    // The wait leaves SDL's end-of-poll marker queued; left there, it would end the next
+    // drain before any event pushed after it, and a key would reach the game a pass late.
+    SDL_FlushEvent(SDL_POLLSENTINEL);
+}
+
+void pushKeyEvent(std::int32_t scancode, bool down) {
+    SDL_Event key = {};
+    key.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    key.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    key.key.keysym.scancode = static_cast<SDL_Scancode>(scancode);
+    SDL_PushEvent(&key);
+}

@@ -1,0 +1,27 @@
+// input_devices -- the keyboard, the controllers and the window: the player's producer of each
+// pass's input command.
+#pragma once
+
+#include <cstdint>
+
+#include "engine_input.hpp"
+
+union SDL_Event;
+
+// Brings up the controllers; at shutdown, closes them and forgets every key and the window's
+// state, so that a later start-up begins with nothing held.
+void initializeDevices();
+void quitDevices();
+// Drains every pending SDL event into the devices' state. A close request becomes the game's
+// quit whoever fills the commands, so closing the window also ends a demo.
+void pollDevices();
+// Takes one event into the devices' state; true when it changes the command they give.
+bool handleDeviceEvent(const SDL_Event& event);
+// The command the devices give now: an action is down while its key or any controller holds
+// it. A controller's removal is given once.
+PassInput readDevices();
+// Sleeps until an event is pending or the time is up; the event stays queued for pollDevices.
+void waitForEvents(std::int32_t timeoutMilliseconds);
+// Puts a key's press or release on SDL's queue, as the keyboard sends it, for the next drain:
+// how tools and tests press keys.
+void pushKeyEvent(std::int32_t scancode, bool down);
