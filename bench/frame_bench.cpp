@@ -12,6 +12,8 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_video.hpp"
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"

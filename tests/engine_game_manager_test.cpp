@@ -1,4 +1,6 @@
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 
 #include <SDL.h>
 #include <gtest/gtest.h>

@@ -13,12 +13,15 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_input.hpp"
 #include "game_scene_manager.hpp"
 #include "game_snapshot.hpp"
 #include "game_trace.hpp"
 #include "gamepad_support.hpp"
 #include "input_script.hpp"
+#include "play_session.hpp"
 #include "scene_stage1.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"
@@ -80,7 +83,7 @@ TEST(StickDeadZone, HoldsFromHalfDeflectionAndLetsGoBelowThreeEighths) {
 TEST_F(Gamepads, EveryButtonAndStickDirectionHoldsItsActions) {
     VirtualPad pad;
     ASSERT_TRUE(pad.plugged()) << SDL_GetError();
-    updateInputs();
+    test_support::updateFromDevices();
     constexpr int kNoButton = -1;
     const struct {
         const char* name;
@@ -120,13 +123,13 @@ TEST_F(Gamepads, EveryButtonAndStickDirectionHoldsItsActions) {
             }
         };
         set(true);
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(actionsDown(), c.actions) << c.name;
         for (InputAction action : c.actions) {
             EXPECT_EQ(inputPressed(action), 1) << c.name;
         }
         set(false);
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(actionsDown(), std::vector<InputAction>{}) << c.name << ", let go";
     }
 }
@@ -151,7 +154,7 @@ TEST_F(Gamepads, AKeyAndControllersMakeOneActionPressedOnceAndHeldWhileAnyHolds)
         test_support::pushActionKey(A::Right, s.key);
         first.press(SDL_CONTROLLER_BUTTON_DPAD_RIGHT, s.firstPad);
         second.lean(SDL_CONTROLLER_AXIS_LEFTX, s.secondPad ? 32767 : 0);
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(timerOf(A::Right), s.timer) << "step " << step;
         EXPECT_EQ(inputDown(A::Right), s.timer > 0 ? 1 : 0) << "step " << step;
         EXPECT_EQ(inputPressed(A::Right), s.timer == 1 ? 1 : 0) << "step " << step;
@@ -161,33 +164,33 @@ TEST_F(Gamepads, AKeyAndControllersMakeOneActionPressedOnceAndHeldWhileAnyHolds)
 
 TEST_F(Gamepads, APluggedControllerWorksAtOnceAndAnUnpluggedOneLetsGo) {
     for (int pass = 0; pass < 5; ++pass) {
-        updateInputs();
+        test_support::updateFromDevices();
     }
     // Held as it is plugged in: the drain that opens it already counts the press.
     std::optional<VirtualPad> first(std::in_place);
     first->press(SDL_CONTROLLER_BUTTON_A, true);
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_EQ(inputPressed(A::Confirm), 1);
-    EXPECT_FALSE(gamepadRemoved());
+    EXPECT_FALSE(controllerRemoved());
 
     VirtualPad second;
-    updateInputs();
+    test_support::updateFromDevices();
     second.press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     first->press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_EQ(inputPressed(A::Left), 1) << "the second controller works beside the first";
 
     first.reset();
-    updateInputs();
-    EXPECT_TRUE(gamepadRemoved());
+    test_support::updateFromDevices();
+    EXPECT_TRUE(controllerRemoved());
     EXPECT_EQ(inputDown(A::Confirm), 0) << "the removed controller's button let go";
     EXPECT_EQ(timerOf(A::Left), 2) << "the other controller still holds Left";
-    updateInputs();
-    EXPECT_FALSE(gamepadRemoved()) << "a removal counts for the pass it happened in";
+    test_support::updateFromDevices();
+    EXPECT_FALSE(controllerRemoved()) << "a removal counts for the pass it happened in";
 
     second.unplug();
-    updateInputs();
-    EXPECT_TRUE(gamepadRemoved());
+    test_support::updateFromDevices();
+    EXPECT_TRUE(controllerRemoved());
     EXPECT_EQ(inputDown(A::Left), 0);
 }
 
@@ -271,21 +274,6 @@ TEST_F(GameWithGamepads, ARemovalPausesARunningStageAndLeavesAPausedOneSo) {
 
 #if BRICKFALL_TESTS_START_PROGRAMS
 namespace {
-// What the game's --record and --trace do on every pass, as main wires them.
-ScriptRecorder* recorder = nullptr;
-std::FILE* traceOut = nullptr;
-long long recordedPasses = 0;
-GameState traceState;
-
-void recordAndTrace(bool ranFrame) {
-    ++recordedPasses;
-    recorder->note(readPassInput());
-    if (ranFrame) {
-        readGameState(traceState);
-        writeTraceLine(traceOut, recordedPasses, traceState);
-    }
-}
-
 std::string readFile(const std::string& path) {
     std::ifstream file(path);
     std::stringstream text;
@@ -358,16 +346,17 @@ TEST(GamepadRecording, AControllerGameRecordsAndReplaysInTheSimulatorToTheSameTr
     const std::string recordingPath = directory + "/pad.script";
     const std::string gameTracePath = directory + "/game.trace";
     const std::string simTracePath = directory + "/sim.trace";
-    std::FILE* recording = std::fopen(recordingPath.c_str(), "w");
-    traceOut = std::fopen(gameTracePath.c_str(), "w");
-    ASSERT_NE(recording, nullptr);
-    ASSERT_NE(traceOut, nullptr);
-    ScriptRecorder passRecorder(recording);
-    recorder = &passRecorder;
+    // What the game's --record and --trace write.
+    PlaySession session;
+    SessionOptions options;
+    options.program = "test";
+    options.recordPath = recordingPath.c_str();
+    options.tracePath = gameTracePath.c_str();
+    ASSERT_EQ(session.open(options), SessionOpened::Ready);
 
     startUp();
     ASSERT_FALSE(getQuit());
-    setPassEndObserver(recordAndTrace);
+    setPassObserver(&session);
     std::optional<VirtualPad> pads[3];
     std::size_t next = 0;
     for (int pass = 1; pass <= kPasses; ++pass) {
@@ -407,10 +396,8 @@ TEST(GamepadRecording, AControllerGameRecordsAndReplaysInTheSimulatorToTheSameTr
         }
         runFramePass();
     }
-    setPassEndObserver(nullptr);
-    passRecorder.finish();
-    std::fclose(recording);
-    std::fclose(traceOut);
+    setPassObserver(nullptr);
+    ASSERT_TRUE(session.finish(true));
     for (std::optional<VirtualPad>& pad : pads) {
         pad.reset();
     }

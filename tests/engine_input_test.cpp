@@ -1,4 +1,6 @@
 #include "engine_input.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -22,7 +24,7 @@ class InputTest : public ::testing::Test {
         pushActionKey(action, true);
         int presses = 0;
         for (int frame = 0; frame < frames; ++frame) {
-            updateInputs();
+            test_support::updateFromDevices();
             presses += inputPressed(action);
         }
         return presses;
@@ -33,7 +35,7 @@ class InputTest : public ::testing::Test {
 TEST_F(InputTest, PressAndReleaseInsideOneUpdateLeaveNoTrace) {
     pushActionKey(InputAction::Left, true);
     pushActionKey(InputAction::Left, false);
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_EQ(inputDown(InputAction::Left), 0);
     EXPECT_EQ(inputPressed(InputAction::Left), 0);
     EXPECT_EQ(inputHeld(InputAction::Left, 0), 0);
@@ -41,11 +43,11 @@ TEST_F(InputTest, PressAndReleaseInsideOneUpdateLeaveNoTrace) {
 
 TEST_F(InputTest, ReleaseAndPressInsideOneUpdateCountAsHeld) {
     pushActionKey(InputAction::Right, true);
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_EQ(inputPressed(InputAction::Right), 1);
     pushActionKey(InputAction::Right, false);
     pushActionKey(InputAction::Right, true);
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_EQ(inputPressed(InputAction::Right), 0);
     EXPECT_EQ(inputHeld(InputAction::Right, 1), 1) << "the timer kept counting";
 }
@@ -55,7 +57,7 @@ TEST_F(InputTest, HoldTimerCapsAt501AndPressesOnlyOnce) {
     EXPECT_EQ(inputHeld(InputAction::Up, 500), 1);
     EXPECT_EQ(inputHeld(InputAction::Up, 501), 0) << "the cap is 501";
     pushActionKey(InputAction::Up, false);
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_EQ(inputHeld(InputAction::Up, 0), 0);
     EXPECT_EQ(countPressesWhileHolding(InputAction::Up, 3), 1) << "a new press after release";
 }
@@ -63,7 +65,7 @@ TEST_F(InputTest, HoldTimerCapsAt501AndPressesOnlyOnce) {
 TEST_F(InputTest, HeldThresholds) {
     pushActionKey(InputAction::Down, true);
     for (int frame = 1; frame <= 502; ++frame) {
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(inputHeld(InputAction::Down, 0), 1) << frame;
         EXPECT_EQ(inputHeld(InputAction::Down, 500), frame >= 501 ? 1 : 0) << frame;
         EXPECT_EQ(inputHeld(InputAction::Down, 501), 0) << frame;
@@ -73,7 +75,7 @@ TEST_F(InputTest, HeldThresholds) {
 TEST_F(InputTest, PressedAndHeldRepeatsAfterSixtyFrames) {
     pushActionKey(InputAction::Right, true);
     for (int frame = 1; frame <= 70; ++frame) {
-        updateInputs();
+        test_support::updateFromDevices();
         const int expected = (frame == 1 || frame > 60) ? 1 : 0;
         EXPECT_EQ(inputPressedAndHeld(InputAction::Right, 60), expected) << "frame " << frame;
     }
@@ -82,7 +84,7 @@ TEST_F(InputTest, PressedAndHeldRepeatsAfterSixtyFrames) {
 TEST_F(InputTest, ReturnDrivesConfirmAndSelectTogether) {
     pushActionKey(InputAction::Confirm, true);
     for (int frame = 0; frame < 5; ++frame) {
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(inputPressed(InputAction::Confirm), inputPressed(InputAction::Select));
         EXPECT_EQ(inputHeld(InputAction::Select, frame), 1);
         EXPECT_EQ(inputHeld(InputAction::Confirm, frame), 1);
@@ -92,10 +94,10 @@ TEST_F(InputTest, ReturnDrivesConfirmAndSelectTogether) {
 
 TEST_F(InputTest, AutoRepeatKeyDownsDoNotRestartTheTimer) {
     pushActionKey(InputAction::Pause, true);
-    updateInputs();
-    updateInputs();
+    test_support::updateFromDevices();
+    test_support::updateFromDevices();
     pushActionKey(InputAction::Pause, true);
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_EQ(inputPressed(InputAction::Pause), 0);
     EXPECT_EQ(inputHeld(InputAction::Pause, 2), 1);
 }
@@ -104,7 +106,7 @@ TEST_F(InputTest, CloseRequestQuitsAndTimersStillAdvance) {
     pushActionKey(InputAction::Back, true);
     test_support::pushQuit();
     ASSERT_FALSE(getQuit());
-    updateInputs();
+    test_support::updateFromDevices();
     EXPECT_TRUE(getQuit());
     EXPECT_EQ(inputPressed(InputAction::Back), 1);
 }
@@ -114,13 +116,13 @@ TEST_F(InputTest, EveryWayBackFromMinimisedResumes) {
                                   SDL_WINDOWEVENT_EXPOSED, SDL_WINDOWEVENT_MAXIMIZED};
     for (int resume : resumingEvents) {
         test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(isMinimized(), 1);
         test_support::pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(isMinimized(), 1) << "unrelated window events keep it minimised";
         test_support::pushWindowEvent(resume);
-        updateInputs();
+        test_support::updateFromDevices();
         EXPECT_EQ(isMinimized(), 0) << "window event " << resume;
     }
 }
@@ -129,7 +131,7 @@ TEST_F(InputTest, ScancodesBeyondTheKeyTableAreIgnored) {
     pushKeyEvent(SDL_NUM_SCANCODES - 1, true);
     pushKeyEvent(256, true);
     pushKeyEvent(300, false);
-    updateInputs();
+    test_support::updateFromDevices();
     for (int action = 0; action < kInputActionCount; ++action) {
         EXPECT_EQ(inputDown(static_cast<InputAction>(action)), 0) << action;
         EXPECT_EQ(inputHeld(static_cast<InputAction>(action), 0), 0) << action;

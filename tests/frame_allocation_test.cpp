@@ -8,12 +8,15 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <new>
 #include <set>
 #include <vector>
 
 #include "engine_audio.hpp"
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_input.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
@@ -27,6 +30,7 @@
 #include "game_variables.hpp"
 #include "gamepad_support.hpp"
 #include "input_script.hpp"
+#include "play_session.hpp"
 #include "scene_menu.hpp"
 #include "scene_stage1.hpp"
 #include "stage_support.hpp"
@@ -365,69 +369,65 @@ TEST(StageAllocation, StageFramesPlayedOnControllersAllocateNothing) {
     shutDown();
 }
 
-namespace {
-// What the game's --demo, --record and --trace do on every pass, as main wires them.
-std::FILE* recordingOut = nullptr;
-std::FILE* traceOut = nullptr;
-ScriptRecorder* passRecorder = nullptr;
-GameState traceState;
-long long replayPasses = 0;
-
-void recordAndTrace(bool ranFrame) {
-    ++replayPasses;
-    passRecorder->note(readPassInput());
-    if (ranFrame) {
-        readGameState(traceState);
-        writeTraceLine(traceOut, replayPasses, traceState);
-    }
-}
-}  // namespace
-
 TEST(ReplayAllocation, DemoPassesRecordedAndTracedAllocateNothing) {
-    startCounting();
-    setFedInputOnly(true);
     // Starts a stage, plays it with holds, chords and a pause, and is minimised for a while;
     // the script repeats, so the counted passes do all of it again.
-    const ScriptParseResult parsed = parseScript(
+    const std::string round =
         "1 Confirm\n150 -\n60 Left\n30 Right,Confirm\n20 Left,Minimized\n20 Minimized\n"
-        "1 Pause\n30 -\n1 Pause\n60 Right\n1 Back\n");
+        "1 Pause\n30 -\n1 Pause\n60 Right\n1 Back\n";
+    const ScriptParseResult parsed = parseScript(round);
     ASSERT_TRUE(parsed.ok) << parsed.error;
-    recordingOut = std::tmpfile();
-    traceOut = std::tmpfile();
-    ScriptRecorder recorder(recordingOut);
-    passRecorder = &recorder;
-    setPassEndObserver(recordAndTrace);
     constexpr int kRounds = 4;
-    for (int round = 0; round < kRounds; ++round) {
-        ScriptPlayer player(parsed.script);
-        for (std::int64_t pass = 0; pass < parsed.script.length; ++pass) {
-            const PassInput input = player.next();
-            counting = round > 0;
-            feedInput(input.held, input.minimized);
-            runFramePass();
-            counting = false;
-            if (round == 0 && pass == 0) {
-                ASSERT_EQ(getCurrentScene(), kStageScene);
-                letTheMixerTakeTheTune();
-            }
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string demoPath = directory + "/demo.script";
+    const std::string recordPath = directory + "/recording.script";
+    const std::string tracePath = directory + "/trace";
+    {
+        std::ofstream demo(demoPath);
+        for (int i = 0; i < kRounds; ++i) {
+            demo << round;
         }
     }
-    setPassEndObserver(nullptr);
-    recorder.finish();
+    // The game's --demo, --record and --trace, as it wires them.
+    PlaySession session;
+    SessionOptions options;
+    options.program = "test";
+    options.demoPath = demoPath.c_str();
+    options.recordPath = recordPath.c_str();
+    options.tracePath = tracePath.c_str();
+    options.endAfterDemo = true;
+    ASSERT_EQ(session.open(options), SessionOpened::Ready);
+    startCounting();
+    setInputProducer(&session.demo());
+    setPassObserver(&session);
+    for (std::int64_t pass = 0; pass < kRounds * parsed.script.length; ++pass) {
+        counting = pass >= parsed.script.length;
+        runFramePass();
+        counting = false;
+        if (pass == 0) {
+            ASSERT_EQ(getCurrentScene(), kStageScene);
+            letTheMixerTakeTheTune();
+        }
+    }
+    setPassObserver(nullptr);
+    setInputProducer(nullptr);
     std::printf("%d rounds of %lld passes after the first: %ld new, %ld SDL allocations\n",
                 kRounds - 1, static_cast<long long>(parsed.script.length), newCalls.load(),
                 sdlCalls.load());
     EXPECT_EQ(newCalls.load(), 0);
     EXPECT_EQ(sdlCalls.load(), 0);
-    // The passes were recorded and the frames traced; minimised passes ran no frame.
-    EXPECT_EQ(replayPasses, kRounds * parsed.script.length);
-    EXPECT_GT(std::ftell(recordingOut), 0);
-    EXPECT_GT(std::ftell(traceOut), 0);
-    EXPECT_LT(getFramesRun(), replayPasses);
-    std::fclose(recordingOut);
-    std::fclose(traceOut);
-    setFedInputOnly(false);
+    // The passes were recorded and the frames traced, and the demo's last pass ended the game;
+    // minimised passes ran no frame.
+    EXPECT_EQ(session.passes(), kRounds * parsed.script.length);
+    EXPECT_TRUE(getQuit());
+    EXPECT_LT(getFramesRun(), session.passes());
+    EXPECT_TRUE(session.finish(true));
+    Script recorded;
+    std::string error;
+    ASSERT_TRUE(loadScript(recordPath.c_str(), recorded, error)) << error;
+    EXPECT_EQ(recorded.length, session.passes());
     shutDown();
+    test_support::removeDirectory(directory);
 }
 
 // The frames that start the tune, pause and resume it, play effects and stop the tune on the

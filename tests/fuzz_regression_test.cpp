@@ -9,6 +9,8 @@
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
 #include "game_constants.hpp"

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_gamepad.hpp"
 #include "engine_input.hpp"
 #include "entity_ball.hpp"
@@ -91,102 +93,4 @@ TEST_F(Snapshot, ReadsTheMenuPageCursorAndVideoChoices) {
     EXPECT_EQ(state.menuWindowMode, static_cast<std::int32_t>(WindowMode::FullScreen));
     EXPECT_EQ(state.menuScaleType, static_cast<std::int32_t>(ScaleType::Integer));
     EXPECT_EQ(state.menuRotation, static_cast<std::int32_t>(Rotation::Flip));
-}
-
-namespace {
-// The game's own start-up on SDL's dummy drivers, so input goes through its real path.
-class FedInput : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        startUp();
-        ASSERT_FALSE(getQuit());
-    }
-    void TearDown() override {
-        setFedInputOnly(false);
-        shutDown();
-    }
-};
-}  // namespace
-
-TEST_F(FedInput, WhatIsFedIsWhatTheInputModuleHoldsAfterTheDrain) {
-    const std::vector<PassInput> passes = {
-        {holding({InputAction::Left}), false},
-        {holding({InputAction::Left, InputAction::Confirm}), false},
-        {holding({InputAction::Left, InputAction::Confirm}), true},
-        {{}, true},
-        {holding({InputAction::Select}), false},
-        {holding({InputAction::Up, InputAction::Down, InputAction::Back, InputAction::Special,
-                  InputAction::Pause, InputAction::Right}),
-         false},
-        {{}, false},
-    };
-    for (std::size_t pass = 0; pass < passes.size(); ++pass) {
-        feedInput(passes[pass].held, passes[pass].minimized);
-        updateInputs();
-        PassInput expected = passes[pass];
-        // Select shares Confirm's key, and the recording names the key by the first action.
-        if (expected.held[static_cast<std::size_t>(InputAction::Select)]) {
-            expected.held[static_cast<std::size_t>(InputAction::Select)] = false;
-            expected.held[static_cast<std::size_t>(InputAction::Confirm)] = true;
-        }
-        EXPECT_EQ(readPassInput(), expected) << "pass " << pass + 1;
-    }
-}
-
-TEST_F(FedInput, ATapWithinOneDrainLeavesWhatNoEventLeaves) {
-    // Pressed and released before the drain, and a held key's auto-repeat: neither changes
-    // the state the input module keeps, so recording that state loses nothing.
-    test_support::pushActionKey(InputAction::Left, true);
-    test_support::pushActionKey(InputAction::Left, false);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Right}), false}));
-    EXPECT_EQ(inputPressed(InputAction::Left), 0);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Right}), false}));
-    EXPECT_EQ(inputHeld(InputAction::Right, 1), 1) << "a repeat does not restart the timer";
-}
-
-TEST_F(FedInput, WhileFedOnlyThePlayersKeysAndWindowStateAreIgnoredButCloseQuits) {
-    setFedInputOnly(true);
-    test_support::pushActionKey(InputAction::Left, true);
-    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-    feedInput(holding({InputAction::Right}), false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Right}), false}));
-    feedInput({}, true);
-    test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
-    test_support::pushActionKey(InputAction::Right, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{{}, true}));
-    EXPECT_FALSE(getQuit());
-    test_support::pushQuit();
-    updateInputs();
-    EXPECT_TRUE(getQuit()) << "closing the window still ends a demo";
-
-    // Off again, the player's keys count once more.
-    setFedInputOnly(false);
-    feedInput({}, false);
-    test_support::pushActionKey(InputAction::Up, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{holding({InputAction::Up}), false}));
-}
-
-TEST_F(FedInput, WhileFedOnlyThePlayersControllersAreIgnoredButFedRemovalsCount) {
-    setFedInputOnly(true);
-    gamepad_support::VirtualPad pad;
-    pad.press(SDL_CONTROLLER_BUTTON_A, true);
-    feedInput({}, false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), PassInput{});
-    pad.unplug();
-    updateInputs();
-    EXPECT_FALSE(gamepadRemoved()) << "the player's removal is not the demo's";
-    feedInput({}, false, true);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), (PassInput{{}, false, true}));
-    feedInput({}, false, false);
-    updateInputs();
-    EXPECT_EQ(readPassInput(), PassInput{});
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "test_support.hpp"
@@ -94,24 +95,32 @@ TEST(SimScript, CountsRunFromOneToOneThousandMillion) {
     }
 }
 
-TEST(SimScript, TheFirstLineNamesTheVersionAndALaterVersionIsRefused) {
+TEST(SimScript, TheVersionLineIsTheFirstOfTheOpeningCommentsToNameOne) {
     const struct {
         const char* text;
         bool ok;
         int version;
+        int errorLine;
         const char* error;
     } cases[] = {
-        {"# brickfall input script 2\n3 Up\n", true, 2, ""},
-        {"# brickfall input script 2  \r\n3 Up\n", true, 2, ""},
-        {"# brickfall input script 1\n3 Up\n", true, 1, ""},
-        {"3 Up\n", true, 1, ""},
-        {"# a recording\n3 Up\n", true, 1, ""},
-        {"3 Up\n# brickfall input script 2\n", true, 1, ""},
-        {"# brickfall input script 3\n3 Up\n", false, 0,
+        {"# brickfall input script 2\n3 Up\n", true, 2, 0, ""},
+        {"# brickfall input script 2  \r\n3 Up\n", true, 2, 0, ""},
+        {"# brickfall input script 1\n3 Up\n", true, 1, 0, ""},
+        {"3 Up\n", true, 1, 0, ""},
+        {"# a recording\n3 Up\n", true, 1, 0, ""},
+        {"3 Up\n# brickfall input script 2\n", true, 1, 0, ""},
+        // As the recorder of game 1.x wrote it: two comments of its own, then the version.
+        {"# brickfall 1.4.0: what was held\n# play it back\n# brickfall input script 2\n3 Up\n",
+         true, 2, 0, ""},
+        {"# notes\n\n# brickfall input script 2\n3 Up\n", true, 2, 0, ""},
+        {"# brickfall input script 1\n# brickfall input script 2\n3 Up\n", true, 1, 0, ""},
+        {"# brickfall input script 3\n3 Up\n", false, 0, 1,
          "input script version 3 is newer than this brickfall reads (2 and earlier)"},
-        {"# brickfall input script 0\n3 Up\n", false, 0,
+        {"# one\n# two\n# brickfall input script 3\n3 Up\n", false, 0, 3,
+         "input script version 3 is newer than this brickfall reads (2 and earlier)"},
+        {"# brickfall input script 0\n3 Up\n", false, 0, 1,
          "the version line must name a whole number: # brickfall input script 2"},
-        {"# brickfall input script two\n3 Up\n", false, 0,
+        {"# brickfall input script two\n3 Up\n", false, 0, 1,
          "the version line must name a whole number: # brickfall input script 2"},
     };
     for (const auto& c : cases) {
@@ -121,7 +130,7 @@ TEST(SimScript, TheFirstLineNamesTheVersionAndALaterVersionIsRefused) {
             EXPECT_EQ(parsed.script.version, c.version) << c.text;
             EXPECT_EQ(parsed.script.length, 3) << c.text;
         } else {
-            EXPECT_EQ(parsed.errorLine, 1) << c.text;
+            EXPECT_EQ(parsed.errorLine, c.errorLine) << c.text;
             EXPECT_EQ(parsed.error, c.error) << c.text;
         }
     }
@@ -178,9 +187,9 @@ TEST(SimScript, AnUnknownActionIsReportedWithEveryKnownName) {
 }
 
 namespace {
-std::string record(const std::vector<PassInput>& passes) {
+std::string record(const std::vector<PassInput>& passes, std::string_view comment = "") {
     std::FILE* out = std::tmpfile();
-    ScriptRecorder recorder(out);
+    ScriptRecorder recorder(out, comment);
     for (const PassInput& pass : passes) {
         recorder.note(pass);
     }
@@ -220,6 +229,14 @@ TEST(SimScript, RecordingWritesRunsThatPlayBackPassForPass) {
     }
     EXPECT_EQ(parsed.script.version, kScriptVersion);
     EXPECT_EQ(record({}), "# brickfall input script 2\n") << "no passes, only the version";
+}
+
+TEST(SimScript, ARecordingOpensWithItsVersionAndThenItsComment) {
+    const std::string text = record({PassInput{}}, "brickfall 9.9: a game\nplay it back");
+    EXPECT_EQ(text, "# brickfall input script 2\n# brickfall 9.9: a game\n# play it back\n1 -\n");
+    const auto parsed = parseScript(text);
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_EQ(parsed.script.version, kScriptVersion);
 }
 
 TEST(SimScript, LoadingNamesTheFileAndWhatIsWrongWithIt) {

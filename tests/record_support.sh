@@ -92,6 +92,10 @@ $(grep -v '^#' "$recording")"
     SDL_VIDEODRIVER=dummy SDL_RENDER_DRIVER=software "$sim" --script "$recording" \
         --trace "$workdir/replay.trace" 2> "$workdir/sim-stderr" ||
         { cat "$workdir/sim-stderr" >&2; fail "brickfall-sim could not replay the recording"; }
+    ! grep -i "warning" "$workdir/sim-stderr" ||
+        fail "brickfall-sim warned while replaying a fresh recording"
+    [ "$(head -n1 "$recording")" = "# brickfall input script 2" ] ||
+        fail "the recording does not open with its version: $(head -n1 "$recording")"
     cmp "$trace" "$workdir/replay.trace" > "$workdir/cmp" ||
         fail "the replay differs from the game: $(cat "$workdir/cmp")"
     echo "recorded $(awk '{ n += $1 } END { print n }' "$recording") passes" \

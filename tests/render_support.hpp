@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine_input.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "sheet_art.hpp"
 
 namespace render_support {

@@ -11,6 +11,8 @@
 
 #include "engine_audio.hpp"
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_input.hpp"
 #include "engine_memory_helper.hpp"
 #include "engine_sprite.hpp"
@@ -614,14 +616,14 @@ TEST_F(Menu, ControlsPageListsTheKeysAndButtonsWithinTheField) {
 
 TEST_F(Menu, StartRunsTheStageInTheSamePass) {
     press({A::Confirm});
-    updateInputs();
+    test_support::updateFromDevices();
     updateCurrentScene();
     EXPECT_EQ(getCurrentScene(), kStageScene) << "the stage is current before the drawing";
     const PlayField field = drawPlayField();
     EXPECT_NE(field.label(0), "Start") << "the pass draws the stage, not the menu";
     EXPECT_NE(field.cursorRow(), 0);
     release({A::Confirm});
-    updateInputs();
+    test_support::updateFromDevices();
 
     // The same through the real frame pass.
     changeScene(kMenuScene);

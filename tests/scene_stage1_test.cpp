@@ -239,7 +239,7 @@ TEST_F(StageScene, ALongChasedGameKeepsEveryInvariant) {
         } else {
             stage_support::pushHeld({});
         }
-        updateInputs();
+        test_support::updateFromDevices();
         updateCurrentScene();
         ++passes;
         const float paddle = getPaddlePosition().x;

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_video.hpp"
 #include "game_scene_manager.hpp"
 #include "game_snapshot.hpp"
@@ -199,7 +201,7 @@ TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
         int stagesStarted = 0;
         for (int pass = 0; pass < kPasses; ++pass) {
             pushHeldActions(monkey.next(previous));
-            updateInputs();
+            test_support::updateFromDevices();
             updateCurrentScene();
             ASSERT_FALSE(getQuit()) << "the monkey chose Exit on pass " << pass;
             readGameState(current);
@@ -233,7 +235,7 @@ TEST_F(MonkeyInMenu, TurnsAwayFromExitAndStartsAStageInstead) {
         while (getCurrentScene() == kMenuScene && pass < kPassLimit) {
             readGameState(seen);
             pushHeldActions(monkey.next(seen));
-            updateInputs();
+            test_support::updateFromDevices();
             updateCurrentScene();
             ASSERT_FALSE(getQuit()) << "seed " << seed << " chose Exit on pass " << pass;
             ++pass;
@@ -253,13 +255,13 @@ TEST_F(MonkeyInMenu, NeverAppliesTheVideoPagesChoices) {
         changeScene(kMenuScene);
         // Keys the last seed left down must come up first, or the next press is no press.
         pushHeldActions({});
-        updateInputs();
+        test_support::updateFromDevices();
         for (const InputAction action : toApply) {
             for (const bool down : {true, false}) {
                 HeldActions held = {};
                 held[static_cast<std::size_t>(action)] = down;
                 pushHeldActions(held);
-                updateInputs();
+                test_support::updateFromDevices();
                 updateCurrentScene();
             }
         }
@@ -270,7 +272,7 @@ TEST_F(MonkeyInMenu, NeverAppliesTheVideoPagesChoices) {
         for (int pass = 0; pass < 200; ++pass) {
             readGameState(seen);
             pushHeldActions(monkey.next(seen));
-            updateInputs();
+            test_support::updateFromDevices();
             updateCurrentScene();
             ASSERT_EQ(getVideoLayout().scaleRectangle.w, 0)
                 << "seed " << seed << " applied on pass " << pass;

@@ -195,7 +195,8 @@ TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
     const std::string gameTrace = directory + "/game.trace";
     // Pause goes down in a minimised pass: its timer runs while the window is away, so when
     // the window is back the press is no longer new and the stage never pauses.
-    std::ofstream(demo) << "1 Confirm\n119 -\n40 Left\n20 Left,Minimized\n20 Minimized\n"
+    // Return holds Confirm and Select, so the recording names both.
+    std::ofstream(demo) << "# brickfall input script 2\n1 Confirm,Select\n119 -\n40 Left\n20 Left,Minimized\n20 Minimized\n"
                            "1 Pause,Minimized\n30 Pause\n1 -\n1 Right\n8 -\n";
     constexpr std::size_t kPasses = 241;
     constexpr std::size_t kMinimisedPasses = 41;
@@ -218,6 +219,8 @@ TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
     ASSERT_TRUE(loadScript(demo.c_str(), played, error)) << error;
     ASSERT_TRUE(loadScript(recording.c_str(), recorded, error)) << error;
     ASSERT_EQ(recorded.length, played.length);
+    EXPECT_EQ(readLines(recording).front(), "# brickfall input script 2")
+        << "a recording opens with its version";
     ScriptPlayer playedPasses(played);
     ScriptPlayer recordedPasses(recorded);
     for (std::size_t pass = 1; pass <= kPasses; ++pass) {
@@ -230,6 +233,7 @@ TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
         const auto sim = test_support::runProcess(
             {BRICKFALL_SIM_BINARY, "--script", script, "--trace", simTrace}, {}, 60.0);
         ASSERT_EQ(sim.exitStatus, 0) << sim.standardError;
+        EXPECT_FALSE(contains(sim.standardError, "warning")) << sim.standardError;
         const std::vector<std::string> replayed = readLines(simTrace);
         ASSERT_EQ(replayed.size(), traced.size());
         for (std::size_t line = 0; line < traced.size(); ++line) {

@@ -21,6 +21,8 @@
 #include "engine_audio.hpp"
 #include "engine_audio_limiter.hpp"
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
 #include "game_scene_manager.hpp"

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "engine_input.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
@@ -42,7 +44,7 @@ inline void pushHeld(std::initializer_list<InputAction> held) {
 // Leaves exactly the listed actions' keys down and runs the input update that reads them.
 inline void holdOnly(std::initializer_list<InputAction> held) {
     pushHeld(held);
-    updateInputs();
+    test_support::updateFromDevices();
 }
 
 // Where a player who steers under the lowest falling ball goes: -1 left, +1 right, 0 stay.

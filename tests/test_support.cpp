@@ -35,6 +35,11 @@ void pushActionKey(InputAction action, bool down) {
     pushKeyEvent(getActionScancode(action), down);
 }
 
+void updateFromDevices() {
+    pollDevices();
+    updateInputs(readDevices());
+}
+
 HeldActions holding(std::initializer_list<InputAction> actions) {
     HeldActions held = {};
     for (InputAction action : actions) {

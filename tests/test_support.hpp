@@ -8,11 +8,15 @@
 #include <vector>
 
 #include "engine_input.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 
 namespace test_support {
 
-// Pushes a key event for the action's bound key onto SDL's queue; updateInputs drains it.
+// Pushes a key event for the action's bound key onto SDL's queue, for the devices' next drain.
 void pushActionKey(InputAction action, bool down);
+// The devices' drain and the input update from their command, as a pass of the game makes them.
+void updateFromDevices();
 // Exactly these actions held.
 HeldActions holding(std::initializer_list<InputAction> actions);
 void pushWindowEvent(int windowEventId);

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
 #include "game_scene_manager.hpp"

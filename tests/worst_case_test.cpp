@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "frame_host.hpp"
+#include "input_devices.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
 #include "game_scene_manager.hpp"

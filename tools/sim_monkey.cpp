@@ -4,6 +4,7 @@
 
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"
+#include "input_bindings.hpp"
 
 namespace {
 // Each action is held in about one random step in four.
@@ -31,7 +32,7 @@ HeldActions only(InputAction action) {
 bool keyDown(const HeldActions& held, InputAction action) {
     for (std::int32_t other = 0; other < kInputActionCount; ++other) {
         if (held[static_cast<std::size_t>(other)] &&
-            getActionScancode(static_cast<InputAction>(other)) == getActionScancode(action)) {
+            shareKey(static_cast<InputAction>(other), action)) {
             return true;
         }
     }
