@@ -203,8 +203,14 @@ class GameWithGamepads : public ::testing::Test {
         ASSERT_FALSE(getQuit());
     }
     void TearDown() override { shutDown(); }
+    // The keys go through the devices, beside the controllers.
     static void pass(std::initializer_list<InputAction> keys = {}) {
-        stage_support::pushHeld(keys);
+        for (std::int32_t action = 0; action < kInputActionCount; ++action) {
+            test_support::pushActionKey(static_cast<InputAction>(action), false);
+        }
+        for (const InputAction action : keys) {
+            test_support::pushActionKey(action, true);
+        }
         runFramePass();
     }
 };

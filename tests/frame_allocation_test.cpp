@@ -271,7 +271,7 @@ TEST(StageAllocation, TurnedStageFramesAllocateNothing) {
             if (getCurrentScene() != kStageScene) {
                 changeScene(kStageScene);
             }
-            stage_support::pushChasing();
+            test_support::holdInPasses(stage_support::chasingHeld());
             counting = pass >= kSettlingPasses;
             runFramePass();
             counting = false;
@@ -303,7 +303,7 @@ TEST(StageAllocation, StageFramesAfterTheFirstAllocateNothing) {
             changeScene(kStageScene);
             ++stageStarts;
         }
-        stage_support::pushChasing();
+        test_support::holdInPasses(stage_support::chasingHeld());
         counting = pass >= kSettlingPasses;
         runFramePass();
         counting = false;

@@ -149,15 +149,22 @@ class Menu : public ::testing::Test {
     using Keys = std::vector<A>;
     using Path = std::vector<Keys>;
 
+    // The actions held in the passes that follow, as the pass's command.
     static void press(const Keys& keys) {
         for (const A key : keys) {
-            test_support::pushActionKey(key, true);
+            held()[static_cast<std::size_t>(key)] = true;
         }
+        test_support::holdInPasses(held());
     }
     static void release(const Keys& keys) {
         for (const A key : keys) {
-            test_support::pushActionKey(key, false);
+            held()[static_cast<std::size_t>(key)] = false;
         }
+        test_support::holdInPasses(held());
+    }
+    static HeldActions& held() {
+        static HeldActions down = {};
+        return down;
     }
     static void pass() { ASSERT_TRUE(runFramePass()); }
     // The keys go down together for one frame, then up again for the next.
@@ -616,14 +623,14 @@ TEST_F(Menu, ControlsPageListsTheKeysAndButtonsWithinTheField) {
 
 TEST_F(Menu, StartRunsTheStageInTheSamePass) {
     press({A::Confirm});
-    test_support::updateFromDevices();
+    updateInputs({held(), false, false});
     updateCurrentScene();
     EXPECT_EQ(getCurrentScene(), kStageScene) << "the stage is current before the drawing";
     const PlayField field = drawPlayField();
     EXPECT_NE(field.label(0), "Start") << "the pass draws the stage, not the menu";
     EXPECT_NE(field.cursorRow(), 0);
     release({A::Confirm});
-    test_support::updateFromDevices();
+    updateInputs({held(), false, false});
 
     // The same through the real frame pass.
     changeScene(kMenuScene);

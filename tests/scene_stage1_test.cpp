@@ -234,12 +234,7 @@ TEST_F(StageScene, ALongChasedGameKeepsEveryInvariant) {
     int passes = 0;
     while (getCurrentScene() == kStageScene && passes < 60000) {
         // The player gives up after a while, so that the stage surely ends.
-        if (passes < 20000) {
-            stage_support::pushChasing();
-        } else {
-            stage_support::pushHeld({});
-        }
-        test_support::updateFromDevices();
+        updateInputs({passes < 20000 ? stage_support::chasingHeld() : HeldActions{}, false, false});
         updateCurrentScene();
         ++passes;
         const float paddle = getPaddlePosition().x;

@@ -42,18 +42,6 @@ struct RowChoiceCase {
     bool chosen;
 };
 
-// Leaves exactly the held actions' keys down after the next drain, as brickfall-sim does.
-void pushHeldActions(const HeldActions& held) {
-    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
-        test_support::pushActionKey(static_cast<InputAction>(action), false);
-    }
-    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
-        if (held[static_cast<std::size_t>(action)]) {
-            test_support::pushActionKey(static_cast<InputAction>(action), true);
-        }
-    }
-}
-
 #if BRICKFALL_TESTS_START_PROGRAMS
 std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -200,8 +188,7 @@ TEST_F(MonkeyInMenu, PlaysTheRealScenesWithoutEverLeaving) {
         GameState current;
         int stagesStarted = 0;
         for (int pass = 0; pass < kPasses; ++pass) {
-            pushHeldActions(monkey.next(previous));
-            test_support::updateFromDevices();
+            updateInputs({monkey.next(previous), false, false});
             updateCurrentScene();
             ASSERT_FALSE(getQuit()) << "the monkey chose Exit on pass " << pass;
             readGameState(current);
@@ -234,8 +221,7 @@ TEST_F(MonkeyInMenu, TurnsAwayFromExitAndStartsAStageInstead) {
         int pass = 0;
         while (getCurrentScene() == kMenuScene && pass < kPassLimit) {
             readGameState(seen);
-            pushHeldActions(monkey.next(seen));
-            test_support::updateFromDevices();
+            updateInputs({monkey.next(seen), false, false});
             updateCurrentScene();
             ASSERT_FALSE(getQuit()) << "seed " << seed << " chose Exit on pass " << pass;
             ++pass;
@@ -254,14 +240,12 @@ TEST_F(MonkeyInMenu, NeverAppliesTheVideoPagesChoices) {
     for (std::uint64_t seed = 1; seed <= 200; ++seed) {
         changeScene(kMenuScene);
         // Keys the last seed left down must come up first, or the next press is no press.
-        pushHeldActions({});
-        test_support::updateFromDevices();
+        updateInputs({{}, false, false});
         for (const InputAction action : toApply) {
             for (const bool down : {true, false}) {
                 HeldActions held = {};
                 held[static_cast<std::size_t>(action)] = down;
-                pushHeldActions(held);
-                test_support::updateFromDevices();
+                updateInputs({held, false, false});
                 updateCurrentScene();
             }
         }
@@ -271,8 +255,7 @@ TEST_F(MonkeyInMenu, NeverAppliesTheVideoPagesChoices) {
         GameState seen;
         for (int pass = 0; pass < 200; ++pass) {
             readGameState(seen);
-            pushHeldActions(monkey.next(seen));
-            test_support::updateFromDevices();
+            updateInputs({monkey.next(seen), false, false});
             updateCurrentScene();
             ASSERT_EQ(getVideoLayout().scaleRectangle.w, 0)
                 << "seed " << seed << " applied on pass " << pass;

@@ -73,7 +73,7 @@ std::string describe(const Plays& counts) {
 }
 
 void pass(std::initializer_list<A> held = {}) {
-    stage_support::pushHeld(held);
+    stage_support::holdInPasses(held);
     runFramePass();
 }
 
@@ -268,12 +268,11 @@ TEST_F(StageSound, TheMenuPlaysNothing) {
     int menuPasses = 0;
     for (const auto& [held, passes] : tour) {
         for (int i = 0; i < passes; ++i) {
-            for (std::int32_t action = 0; action < kInputActionCount; ++action) {
-                test_support::pushActionKey(static_cast<A>(action), false);
-            }
+            HeldActions down = {};
             for (const A action : held) {
-                test_support::pushActionKey(action, true);
+                down[static_cast<std::size_t>(action)] = true;
             }
+            test_support::holdInPasses(down);
             runFramePass();
             ++menuPasses;
             ASSERT_EQ(getCurrentScene(), kMenuScene);

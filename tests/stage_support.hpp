@@ -1,4 +1,4 @@
-// Helpers shared by the stage's tests: held keys through SDL's real event queue, and a sheet of
+// Helpers shared by the stage's tests: held actions set as the pass's command, and a sheet of
 // flat-coloured cells whose pixels read back as the thing that drew them.
 #pragma once
 
@@ -31,20 +31,14 @@ namespace stage_support {
 inline constexpr std::int32_t kFieldWidth = kPlayFieldWidth;
 inline constexpr std::int32_t kFieldHeight = kPlayFieldHeight;
 
-// Queues the events that leave exactly the listed actions' keys down after the next drain.
-inline void pushHeld(std::initializer_list<InputAction> held) {
-    for (std::int32_t action = 0; action < kInputActionCount; ++action) {
-        test_support::pushActionKey(static_cast<InputAction>(action), false);
-    }
-    for (InputAction action : held) {
-        test_support::pushActionKey(action, true);
-    }
+// Exactly the listed actions held in the passes the frame host runs from now on.
+inline void holdInPasses(std::initializer_list<InputAction> held) {
+    test_support::holdInPasses(test_support::holding(held));
 }
 
-// Leaves exactly the listed actions' keys down and runs the input update that reads them.
+// Runs the input update with a command that holds exactly the listed actions.
 inline void holdOnly(std::initializer_list<InputAction> held) {
-    pushHeld(held);
-    test_support::updateFromDevices();
+    updateInputs(PassInput{test_support::holding(held), false, false});
 }
 
 // Where a player who steers under the lowest falling ball goes: -1 left, +1 right, 0 stay.
@@ -58,19 +52,15 @@ inline int chasingDirection() {
     return *key == InputAction::Left ? -1 : 1;
 }
 
-// That player on the keyboard, to keep a stage going for long runs.
-inline void pushChasing() {
+// What that player holds, to keep a stage going for long runs.
+inline HeldActions chasingHeld() {
     const int direction = chasingDirection();
-    if (direction < 0) {
-        pushHeld({InputAction::Left});
-    } else if (direction > 0) {
-        pushHeld({InputAction::Right});
-    } else {
-        pushHeld({});
-    }
+    return direction < 0   ? test_support::holding({InputAction::Left})
+           : direction > 0 ? test_support::holding({InputAction::Right})
+                           : HeldActions{};
 }
 
-// SDL's event queue and the key bindings, with no window: enough for every rule of play.
+// SDL's events and the key bindings, with no window: enough for every rule of play.
 class InputTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -40,6 +40,20 @@ void updateFromDevices() {
     updateInputs(readDevices());
 }
 
+namespace {
+class HeldCommands final : public InputProducer {
+  public:
+    PassInput next() override { return command; }
+    PassInput command;
+};
+HeldCommands heldCommands;
+}  // namespace
+
+void holdInPasses(const HeldActions& held) {
+    heldCommands.command = {held, false, false};
+    setInputProducer(&heldCommands);
+}
+
 HeldActions holding(std::initializer_list<InputAction> actions) {
     HeldActions held = {};
     for (InputAction action : actions) {

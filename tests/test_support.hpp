@@ -17,6 +17,9 @@ namespace test_support {
 void pushActionKey(InputAction action, bool down);
 // The devices' drain and the input update from their command, as a pass of the game makes them.
 void updateFromDevices();
+// Makes the frame host take every pass's command from the tests' own producer, with exactly
+// these actions held, until called again: whole passes run without SDL's event queue.
+void holdInPasses(const HeldActions& held);
 // Exactly these actions held.
 HeldActions holding(std::initializer_list<InputAction> actions);
 void pushWindowEvent(int windowEventId);
