@@ -2,9 +2,11 @@
 // exit status, before any window opens.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.hpp"
@@ -40,8 +42,11 @@ TEST(CommandLine, EachProgramAnswersHelpVersionAndWrongInputClearly) {
     } cases[] = {
         {{game, "--help"},
          0,
-         {"usage: brickfall [--record FILE] [--demo FILE] [--trace FILE]", "--version", "Backspace",
-          "pause and resume", "Game controllers", "South (A, Cross)   as Return",
+         {"usage: brickfall [--record FILE] [--demo FILE] [--trace FILE]", "--version",
+          "  Left, Right    move the paddle", "  Up, Down       move the menu's cursor",
+          "  Return         choose", "  P              leave a menu page",
+          "  Backspace      pause and resume", "Game controllers", "South (A, Cross)   as Return",
+          "East (B, Circle)   as P;", "Start              as Backspace",
           "Unplugging a controller pauses", "Resources/ folder beside the\ngame's real executable",
           "Exit status"},
          {}},
@@ -124,5 +129,26 @@ TEST(CommandLine, AMissingSheetIsReportedWithThePathTriedAndNothingIsRecorded) {
         << result.standardError;
     EXPECT_FALSE(std::filesystem::exists(recording));
     EXPECT_FALSE(std::filesystem::exists(recording + ".partial"));
+    test_support::removeDirectory(directory);
+}
+
+TEST(CommandLine, AFinalRenameThatFailsLeavesNoPartialAndEndsWithStatusOne) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string demo = directory + "/demo.script";
+    const std::string trace = directory + "/game.trace";
+    std::ofstream(demo) << "# brickfall input script 2\n360 -\n";
+    // Once the game writes its trace aside, the name it is to take becomes a folder.
+    std::thread blocker([&trace] {
+        for (int wait = 0; wait < 3000 && !std::filesystem::exists(trace + ".partial"); ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::filesystem::create_directory(trace);
+    });
+    const auto result = run({BRICKFALL_GAME_BINARY, "--demo", demo, "--trace", trace});
+    blocker.join();
+    EXPECT_EQ(result.exitStatus, 1) << result.standardError;
+    EXPECT_TRUE(contains(result.standardError, "brickfall: could not write the trace " + trace))
+        << result.standardError;
+    EXPECT_FALSE(std::filesystem::exists(trace + ".partial"));
     test_support::removeDirectory(directory);
 }

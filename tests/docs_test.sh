@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Checks the manual page and the AppStream entry as their own tools read them: the page
-# renders without a warning, has its sections, every option and every key of README's
-# Controls table; the entry validates, pedantic remarks included, and names this version.
-# Usage: docs_test.sh man|metainfo <source dir> <build dir> <version>
+# renders without a warning, has its sections, every option and every key the game's bindings
+# name, as its --help lists them, which README's Controls table names too; the entry validates,
+# pedantic remarks included, and names this version.
+# Usage: docs_test.sh man|metainfo <source dir> <build dir> <version> <game>
 set -u
 what="$1"
 source="$2"
 build="$3"
 version="$4"
+game="$5"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -53,15 +55,21 @@ $warnings"
         section_of OPTIONS | grep -Eq "^\.BI? \\\\-\\\\-$option( |$)" ||
             fail "OPTIONS does not describe --$option"
     done
-    # Each key of README's Controls table, such as "Up / Down", is named in KEYS.
-    local keys key
-    keys="$(awk '/^## Controls/ { p = 1; next } /^## / { p = 0 }
-                 p && /^\| / && !/^\| Key / && !/^\|---/ { split($0, cell, "|"); print cell[2] }' \
-        "$source/README.md" | tr '/' '\n' | sed 's/^ *//; s/ *$//' | grep -v '^$')"
-    [ -n "$keys" ] || fail "no keys found in README's Controls table"
+    # Each key the game's help names from its bindings table, such as "Left, Right", is named
+    # in KEYS and in README's Controls table.
+    local keys key controls
+    keys="$("$game" --help | awk '/^Keys:/ { p = 1; next } p && !/^  / { p = 0 }
+        p && /^  [^ ]/ { sub(/^  /, ""); sub(/  .*/, ""); print }' | tr ',' '\n' |
+        sed 's/^ *//; s/ *$//' | grep -v '^$')"
+    [ -n "$keys" ] || fail "no keys found in the game's --help"
+    controls="$(awk '/^## Controls/ { p = 1; next } /^## / { p = 0 }
+                     p && /^\| / && !/^\| Key / && !/^\|---/ { split($0, cell, "|"); print cell[2] }' \
+        "$source/README.md")"
     while IFS= read -r key; do
         section_of KEYS | grep -Eq "^\.BR? (.* )?\"?$key\"?( |,|$)" ||
-            fail "KEYS does not name the key '$key' of README's Controls table"
+            fail "KEYS does not name the key '$key' of the game's bindings"
+        grep -Eq "(^| )$key( |$)" <<< "$controls" ||
+            fail "README's Controls table does not name the key '$key' of the game's bindings"
     done <<< "$keys"
     for status in 0 1 2; do
         section_of "EXIT STATUS" | grep -A1 -x '\.TP' | grep -qx "\.B $status" ||

@@ -1,0 +1,244 @@
+#include "frame_host.hpp"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine_game_manager.hpp"
+#include "engine_timer.hpp"
+#include "game_scene_manager.hpp"
+#include "input_devices.hpp"
+#include "output_file.hpp"
+#include "play_session.hpp"
+#include "test_support.hpp"
+#include "video_presenting.hpp"
+
+using test_support::holding;
+using A = InputAction;
+
+namespace {
+// A producer that plays a fixed list of commands, then nothing.
+class ListedCommands final : public InputProducer {
+  public:
+    explicit ListedCommands(std::vector<PassInput> commands) : commands_(std::move(commands)) {}
+    PassInput next() override { return given_ < commands_.size() ? commands_[given_++] : PassInput{}; }
+
+  private:
+    std::vector<PassInput> commands_;
+    std::size_t given_ = 0;
+};
+
+class FrameHost : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        startUp();
+        ASSERT_FALSE(getQuit());
+    }
+    void TearDown() override {
+        setInputProducer(nullptr);
+        setPassObserver(nullptr);
+        shutDown();
+    }
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+}  // namespace
+
+TEST_F(FrameHost, TheProducersCommandIsThePassesOnlyInputButACloseStillQuits) {
+    ListedCommands script({{holding({A::Right}), false, false}, {{}, true, false}, {}});
+    setInputProducer(&script);
+    // The player's keys, window and controllers move nothing while a producer fills the commands.
+    test_support::pushActionKey(A::Left, true);
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    EXPECT_TRUE(runFramePass());
+    EXPECT_EQ(getPassInput(), (PassInput{holding({A::Right}), false, false}));
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+    EXPECT_FALSE(runFramePass()) << "the script's minimised pass runs no frame";
+    EXPECT_EQ(getPassInput(), (PassInput{{}, true, false}));
+    test_support::pushQuit();
+    EXPECT_TRUE(runFramePass());
+    EXPECT_EQ(getPassInput(), PassInput{});
+    EXPECT_TRUE(getQuit()) << "closing the window still ends a demo";
+
+    // Without a producer the devices fill the command again, and Left is still held there.
+    setInputProducer(nullptr);
+    runFramePass();
+    EXPECT_EQ(getPassInput(), (PassInput{holding({A::Left}), false, false}));
+}
+
+TEST_F(FrameHost, AHeldKeyAcrossAStallCountsEveryPassOfTheCatchUpAndIsDrawnOnce) {
+    test_support::pushActionKey(A::Right, true);
+    ASSERT_EQ(runDueFrames(), HostFrame::Drawn);
+    ASSERT_EQ(inputPressed(A::Right), 1);
+    const long long framesBefore = getFramesRun();
+    const long long drawnBefore = getFieldsDrawn();
+    SDL_Delay(60);  // about seven periods behind
+    EXPECT_EQ(runDueFrames(), HostFrame::Drawn);
+    const long long caughtUp = getFramesRun() - framesBefore;
+    EXPECT_GE(caughtUp, 7);
+    EXPECT_LE(caughtUp, static_cast<long long>(frame_timer::kCatchUpLimitPeriods) + 1);
+    EXPECT_EQ(inputHeld(A::Right, static_cast<std::int32_t>(caughtUp)), 1)
+        << "the timer counted every pass of the catch-up";
+    EXPECT_EQ(inputPressed(A::Right), 0) << "one press, however long the stall";
+    EXPECT_LE(getFieldsDrawn() - drawnBefore, 1) << "the passes of one call are drawn once";
+    EXPECT_FALSE(frame_timer::frameReady()) << "no pass is left due";
+    EXPECT_EQ(runDueFrames(), HostFrame::Idle);
+}
+
+TEST_F(FrameHost, AMinimisedPassEndsTheCallAndTheTimeAwayIsNotMadeUp) {
+    // A minimised window stops the call at the pass that finds it so.
+    ListedCommands script({{}, {}, {{}, true, false}, {}, {}});
+    setInputProducer(&script);
+    SDL_Delay(60);
+    EXPECT_EQ(runDueFrames(), HostFrame::Minimized);
+    EXPECT_EQ(getFramesRun(), 2);
+    // The next call starts a new cadence, so the time spent minimised is not made up.
+    SDL_Delay(60);
+    EXPECT_EQ(runDueFrames(), HostFrame::Drawn);
+    const long long afterReturn = getFramesRun();
+    EXPECT_GE(afterReturn, 3);
+    EXPECT_LE(afterReturn, 4) << "not the seven periods waited";
+    quitGame();
+    EXPECT_EQ(runDueFrames(), HostFrame::Quit);
+    EXPECT_EQ(getFramesRun(), afterReturn) << "no pass runs once the game has ended";
+}
+
+TEST_F(FrameHost, ADemosLastPassIsPlayedTracedAndEndsTheGame) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string demo = directory + "/demo.script";
+    const std::string trace = directory + "/trace";
+    std::ofstream(demo) << "# brickfall input script 2\n1 Confirm\n3 Right\n2 Minimized\n1 Left\n";
+    PlaySession session;
+    SessionOptions options;
+    options.program = "test";
+    options.demoPath = demo.c_str();
+    options.tracePath = trace.c_str();
+    options.endAfterDemo = true;
+    ASSERT_EQ(session.open(options), SessionOpened::Ready);
+    setInputProducer(&session.demo());
+    setPassObserver(&session);
+    int passes = 0;
+    while (!getQuit() && passes < 100) {
+        runFramePass();
+        ++passes;
+    }
+    EXPECT_EQ(passes, 7) << "the game ends after the script's last pass, not before or later";
+    EXPECT_EQ(getPassInput(), (PassInput{holding({A::Left}), false, false}))
+        << "the last pass took the script's last command";
+    ASSERT_TRUE(session.finish(true));
+    const std::vector<std::string> lines = linesOf(readFile(trace));
+    ASSERT_EQ(lines.size(), 5u) << "a line for each pass but the two minimised ones";
+    EXPECT_EQ(lines.back().rfind("{\"frame\":7,\"scene\":1,", 0), 0u) << lines.back();
+    test_support::removeDirectory(directory);
+}
+
+TEST_F(FrameHost, TheRecordingHoldsTheCommandsThePassesTookAndReplaysToThem) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string recording = directory + "/recording.script";
+    PlaySession session;
+    SessionOptions options;
+    options.program = "test";
+    options.recordPath = recording.c_str();
+    options.recordingComment = "a comment";
+    ASSERT_EQ(session.open(options), SessionOpened::Ready);
+    setPassObserver(&session);
+    // Return, a tap inside one pass, a key held over three passes, a minimised pass.
+    std::vector<PassInput> taken;
+    const auto pass = [&taken] {
+        runFramePass();
+        taken.push_back(getPassInput());
+    };
+    test_support::pushActionKey(A::Confirm, true);
+    pass();
+    test_support::pushActionKey(A::Confirm, false);
+    test_support::pushActionKey(A::Left, true);
+    test_support::pushActionKey(A::Left, false);
+    pass();
+    test_support::pushActionKey(A::Right, true);
+    pass();
+    pass();
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    pass();
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+    test_support::pushActionKey(A::Right, false);
+    pass();
+    setPassObserver(nullptr);
+    ASSERT_TRUE(session.finish(true));
+
+    const std::string text = readFile(recording);
+    EXPECT_EQ(text,
+              "# brickfall input script 2\n# a comment\n1 Confirm,Select\n1 -\n2 Right\n"
+              "1 Right,Minimized\n1 -\n");
+    Script script;
+    std::string error;
+    ASSERT_TRUE(loadScript(recording.c_str(), script, error)) << error;
+    ScriptPlayer player(script);
+    for (std::size_t i = 0; i < taken.size(); ++i) {
+        EXPECT_EQ(player.next(), taken[i]) << "pass " << i + 1;
+    }
+    test_support::removeDirectory(directory);
+}
+
+TEST(OutputFile, AFinalRenameThatFailsLeavesNoPartialAndSaysSo) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string path = directory + "/out.trace";
+    OutputFile output;
+    ASSERT_TRUE(output.open(path.c_str(), "test", "trace"));
+    std::fputs("a line\n", output.file());
+    // The name asked for became a folder while the run went on.
+    std::filesystem::create_directory(path);
+    test_support::StandardErrorCapture capture;
+    EXPECT_FALSE(output.commit());
+    const std::string said = capture.finish();
+    EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
+    EXPECT_TRUE(std::filesystem::is_directory(path)) << "the folder is left as it was";
+    EXPECT_EQ(said.rfind("test: could not write the trace " + path + ": ", 0), 0u) << said;
+    test_support::removeDirectory(directory);
+}
+
+TEST(OutputFile, ACompleteFileTakesItsNameAndADiscardedOneLeavesNothing) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const struct {
+        const char* name;
+        bool keep;
+    } cases[] = {{"kept", true}, {"discarded", false}};
+    for (const auto& c : cases) {
+        const std::string path = directory + "/" + c.name;
+        {
+            OutputFile output;
+            ASSERT_TRUE(output.open(path.c_str(), "test", "trace"));
+            std::fputs("whole\n", output.file());
+            EXPECT_TRUE(std::filesystem::exists(path + ".partial")) << "written aside first";
+            EXPECT_FALSE(std::filesystem::exists(path)) << c.name;
+            if (c.keep) {
+                EXPECT_TRUE(output.commit());
+            }
+        }
+        EXPECT_EQ(std::filesystem::exists(path), c.keep) << c.name;
+        EXPECT_FALSE(std::filesystem::exists(path + ".partial")) << c.name;
+        if (c.keep) {
+            EXPECT_EQ(readFile(path), "whole\n");
+        }
+    }
+    test_support::removeDirectory(directory);
+}
