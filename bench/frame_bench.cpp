@@ -12,11 +12,11 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_video.hpp"
+#include "frame_host.hpp"
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"
+#include "input_devices.hpp"
 #include "scene_menu.hpp"
 #include "video_presenting.hpp"
 #include "worst_case.hpp"

@@ -15,9 +15,10 @@ constexpr std::size_t kGamepadCapacity = 8;
 // The button numbers the bindings table uses are SDL's.
 static_assert(SDL_CONTROLLER_BUTTON_A == 0 && SDL_CONTROLLER_BUTTON_B == 1 &&
               SDL_CONTROLLER_BUTTON_BACK == 4 && SDL_CONTROLLER_BUTTON_START == 6 &&
-              SDL_CONTROLLER_BUTTON_LEFTSHOULDER == 9 && SDL_CONTROLLER_BUTTON_RIGHTSHOULDER == 10 &&
-              SDL_CONTROLLER_BUTTON_DPAD_UP == 11 && SDL_CONTROLLER_BUTTON_DPAD_DOWN == 12 &&
-              SDL_CONTROLLER_BUTTON_DPAD_LEFT == 13 && SDL_CONTROLLER_BUTTON_DPAD_RIGHT == 14);
+              SDL_CONTROLLER_BUTTON_LEFTSHOULDER == 9 &&
+              SDL_CONTROLLER_BUTTON_RIGHTSHOULDER == 10 && SDL_CONTROLLER_BUTTON_DPAD_UP == 11 &&
+              SDL_CONTROLLER_BUTTON_DPAD_DOWN == 12 && SDL_CONTROLLER_BUTTON_DPAD_LEFT == 13 &&
+              SDL_CONTROLLER_BUTTON_DPAD_RIGHT == 14);
 
 struct StickBinding {
     SDL_GameControllerAxis axis;

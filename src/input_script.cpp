@@ -110,7 +110,6 @@ bool parseVersion(std::string_view named, int& version, std::string& error) {
     return true;
 }
 
-
 // The version line is the first of the comments that open the script to name a version.
 void readVersion(std::string_view text, ScriptParseResult& result) {
     for (int lineNumber = 1; !text.empty(); ++lineNumber) {

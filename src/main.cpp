@@ -108,7 +108,8 @@ Request parseCommandLine(int argc, char** argv, CommandLine& line) {
 }
 
 constexpr char kRecordingComment[] =
-    "brickfall " BRICKFALL_VERSION ": what the keyboard and controllers held on each pass;\n"
+    "brickfall " BRICKFALL_VERSION
+    ": what the keyboard and controllers held on each pass;\n"
     "play it back with brickfall-sim --script FILE or brickfall --demo FILE";
 }  // namespace
 

@@ -17,8 +17,7 @@ bool OutputFile::open(const char* path, const char* program, const char* what) {
     }
     path_ = path;
     if (isFolder(path)) {
-        std::fprintf(stderr, "%s: cannot write the %s %s: it is a folder\n", program_, what_,
-                     path);
+        std::fprintf(stderr, "%s: cannot write the %s %s: it is a folder\n", program_, what_, path);
         return false;
     }
     temporary_ = path_ + ".partial";

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_input.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
 #include "game_snapshot.hpp"
 #include "game_trace.hpp"
 #include "gamepad_support.hpp"
+#include "input_devices.hpp"
 #include "input_script.hpp"
 #include "play_session.hpp"
 #include "scene_stage1.hpp"

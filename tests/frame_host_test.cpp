@@ -27,7 +27,9 @@ namespace {
 class ListedCommands final : public InputProducer {
   public:
     explicit ListedCommands(std::vector<PassInput> commands) : commands_(std::move(commands)) {}
-    PassInput next() override { return given_ < commands_.size() ? commands_[given_++] : PassInput{}; }
+    PassInput next() override {
+        return given_ < commands_.size() ? commands_[given_++] : PassInput{};
+    }
 
   private:
     std::vector<PassInput> commands_;

@@ -9,11 +9,11 @@
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "frame_host.hpp"
 #include "game_constants.hpp"
+#include "input_devices.hpp"
 #include "test_support.hpp"
 
 namespace fs = std::filesystem;

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine_game_manager.hpp"
+#include "entity_ball.hpp"
 #include "frame_host.hpp"
 #include "input_devices.hpp"
-#include "entity_ball.hpp"
 #include "scene_menu.hpp"
 #include "test_support.hpp"
 

@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_gamepad.hpp"
 #include "engine_input.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
 #include "gamepad_support.hpp"
+#include "input_devices.hpp"
 #include "scene_menu.hpp"
 #include "stage_support.hpp"
 #include "test_support.hpp"

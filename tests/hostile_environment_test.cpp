@@ -14,14 +14,14 @@
 
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
+#include "frame_host.hpp"
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"
 #include "game_stage_sounds.hpp"
+#include "input_devices.hpp"
 #include "render_support.hpp"
 #include "test_support.hpp"
 

@@ -9,9 +9,9 @@
 #include <random>
 
 #include "engine_game_manager.hpp"
+#include "engine_video.hpp"
 #include "frame_host.hpp"
 #include "input_devices.hpp"
-#include "engine_video.hpp"
 #include "test_support.hpp"
 #include "video_presenting.hpp"
 

@@ -11,16 +11,16 @@
 
 #include "engine_audio.hpp"
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_input.hpp"
 #include "engine_memory_helper.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
+#include "frame_host.hpp"
 #include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_scene_manager.hpp"
 #include "game_variables.hpp"
+#include "input_devices.hpp"
 #include "test_support.hpp"
 
 using A = InputAction;

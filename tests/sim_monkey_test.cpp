@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_video.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
 #include "game_snapshot.hpp"
+#include "input_devices.hpp"
 #include "scene_menu.hpp"
 #include "sim_invariants.hpp"
 #include "stage_support.hpp"

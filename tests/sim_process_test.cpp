@@ -196,7 +196,8 @@ TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
     // Pause goes down in a minimised pass: its timer runs while the window is away, so when
     // the window is back the press is no longer new and the stage never pauses.
     // Return holds Confirm and Select, so the recording names both.
-    std::ofstream(demo) << "# brickfall input script 2\n1 Confirm,Select\n119 -\n40 Left\n20 Left,Minimized\n20 Minimized\n"
+    std::ofstream(demo) << "# brickfall input script 2\n1 Confirm,Select\n119 -\n40 Left\n20 "
+                           "Left,Minimized\n20 Minimized\n"
                            "1 Pause,Minimized\n30 Pause\n1 -\n1 Right\n8 -\n";
     constexpr std::size_t kPasses = 241;
     constexpr std::size_t kMinimisedPasses = 41;

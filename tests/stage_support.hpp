@@ -13,16 +13,16 @@
 #include <vector>
 
 #include "engine_input.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_sprite.hpp"
 #include "engine_video.hpp"
 #include "entity_ball.hpp"
 #include "entity_paddle.hpp"
+#include "frame_host.hpp"
 #include "game_constants.hpp"
 #include "game_font.hpp"
 #include "game_snapshot.hpp"
 #include "game_variables.hpp"
+#include "input_devices.hpp"
 #include "sim_monkey.hpp"
 #include "test_support.hpp"
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
+#include "frame_host.hpp"
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"
+#include "input_devices.hpp"
 #include "render_support.hpp"
 #include "scene_menu.hpp"
 #include "scene_stage1.hpp"

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
+#include "input_devices.hpp"
 #include "render_support.hpp"
 #include "scene_stage1.hpp"
 #include "test_support.hpp"

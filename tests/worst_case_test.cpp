@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "engine_game_manager.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "entity_ball.hpp"
 #include "entity_coin.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
 #include "game_score.hpp"
 #include "game_stage_sounds.hpp"
 #include "game_variables.hpp"
+#include "input_devices.hpp"
 
 namespace {
 // Two homing steps of 0.4 pixels while more than twenty coins are live.

@@ -13,10 +13,10 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_timer.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
+#include "input_devices.hpp"
 #include "worst_case.hpp"
 
 namespace {

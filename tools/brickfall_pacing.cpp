@@ -13,11 +13,11 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
-#include "frame_host.hpp"
-#include "input_devices.hpp"
 #include "engine_timer.hpp"
+#include "frame_host.hpp"
 #include "game_scene_manager.hpp"
 #include "game_snapshot.hpp"
+#include "input_devices.hpp"
 #include "pacing_stats.hpp"
 #include "sim_monkey.hpp"
 

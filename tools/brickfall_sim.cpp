@@ -303,8 +303,9 @@ int main(int argc, char** argv) {
                      "avoided %lld, applies avoided %lld, most balls %d, most coins %d, fewest "
                      "blocks %d, hi-score %d\n",
                      static_cast<unsigned long long>(options.monkeySeed), reach.stagesStarted,
-                     reach.menuPasses, monkey.monkey().exitsAvoided(), monkey.monkey().appliesAvoided(),
-                     reach.mostBalls, reach.mostCoins, reach.fewestBlocks, reach.highScore);
+                     reach.menuPasses, monkey.monkey().exitsAvoided(),
+                     monkey.monkey().appliesAvoided(), reach.mostBalls, reach.mostCoins,
+                     reach.fewestBlocks, reach.highScore);
         if (!brokenInvariant.empty()) {
             std::fprintf(stderr, "brickfall-sim: pass %lld: invariant broken: %s\n", passes,
                          brokenInvariant.c_str());
