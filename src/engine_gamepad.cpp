@@ -152,23 +152,24 @@ void handleGamepadEvent(const SDL_Event& event) {
     }
 }
 
-bool gamepadHolds(InputAction action) {
+void addGamepadHolds(HeldActions& held) {
     for (const Gamepad& pad : gamepads) {
         if (pad.controller == nullptr) {
             continue;
         }
-        for (const std::int32_t button : bindingOf(action).buttons) {
-            if (button != kNoButton && pad.buttons[static_cast<std::size_t>(button)]) {
-                return true;
+        for (const ActionBinding& binding : kActionBindings) {
+            for (const std::int32_t button : binding.buttons) {
+                if (button != kNoButton && pad.buttons[static_cast<std::size_t>(button)]) {
+                    held[static_cast<std::size_t>(binding.action)] = true;
+                }
             }
         }
         for (std::size_t i = 0; i < kStickBindings.size(); ++i) {
-            if (kStickBindings[i].action == action && pad.stick[i]) {
-                return true;
+            if (pad.stick[i]) {
+                held[static_cast<std::size_t>(kStickBindings[i].action)] = true;
             }
         }
     }
-    return false;
 }
 
 bool takeGamepadRemoval() {

@@ -24,7 +24,7 @@ void quitGamepads();
 // For every event the devices' drain takes: opens added controllers, closes removed ones and keeps
 // each one's buttons and stick directions. Other events are ignored.
 void handleGamepadEvent(const SDL_Event& event);
-// Whether any controller holds a button or stick direction bound to the action.
-bool gamepadHolds(InputAction action);
+// Marks held every action that a button or stick direction of any controller holds.
+void addGamepadHolds(HeldActions& held);
 // Whether a controller has been removed since the last call.
 bool takeGamepadRemoval();

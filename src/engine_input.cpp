@@ -15,16 +15,29 @@ std::int32_t index(InputAction action) {
     return static_cast<std::int32_t>(action);
 }
 
-// Each action is down when any action bound to its key is named, as the keyboard would have it.
-HeldActions heldByKey(const HeldActions& named) {
-    HeldActions held = {};
+// For each action, the actions bound to its key, itself among them, one bit each.
+constexpr std::array<std::uint32_t, kInputActionCount> kKeyMates = [] {
+    std::array<std::uint32_t, kInputActionCount> mates = {};
     for (const ActionBinding& binding : kActionBindings) {
         for (const ActionBinding& other : kActionBindings) {
-            held[static_cast<std::size_t>(binding.action)] =
-                held[static_cast<std::size_t>(binding.action)] ||
-                (named[static_cast<std::size_t>(other.action)] &&
-                 binding.scancode == other.scancode);
+            if (binding.scancode == other.scancode) {
+                mates[static_cast<std::size_t>(binding.action)] |=
+                    1u << static_cast<std::uint32_t>(other.action);
+            }
         }
+    }
+    return mates;
+}();
+
+// Each action is down when any action bound to its key is named, as the keyboard would have it.
+HeldActions heldByKey(const HeldActions& named) {
+    std::uint32_t namedBits = 0;
+    for (std::size_t action = 0; action < named.size(); ++action) {
+        namedBits |= named[action] ? 1u << action : 0u;
+    }
+    HeldActions held = {};
+    for (std::size_t action = 0; action < held.size(); ++action) {
+        held[action] = (namedBits & kKeyMates[action]) != 0;
     }
     return held;
 }

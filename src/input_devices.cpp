@@ -53,9 +53,9 @@ HeldActions heldActions() {
     HeldActions held = {};
     for (const ActionBinding& binding : kActionBindings) {
         held[static_cast<std::size_t>(binding.action)] =
-            keyboard[static_cast<std::size_t>(binding.scancode)] != 0 ||
-            gamepadHolds(binding.action);
+            keyboard[static_cast<std::size_t>(binding.scancode)] != 0;
     }
+    addGamepadHolds(held);
     return held;
 }
 }  // namespace
