@@ -451,10 +451,10 @@ struct Rounded {
     bool decided;
 };
 
-// The fast stage's test: true when value - bound and value + bound round to the same float, so
+// The fast stage's test: true when high - bound and high + bound round to the same float, so
 // that every value between them does.
-bool decidesFast(double value, double absoluteBound) {
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+bool decidesFast(const TrigEstimate& fast) {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(fast.high);
     if (((bits >> 52) & 0x7ffu) >= kQuickTestExponent) {
         // From 2^-40 up the bound is under 2^7 ulps of the double, and a float's rounding
         // boundaries are where its 29 low bits read 2^28.
@@ -462,8 +462,7 @@ bool decidesFast(double value, double absoluteBound) {
         constexpr std::uint64_t kBelowMidpoint = (std::uint64_t{1} << 28) - (1u << 7);
         return ((bits - kBelowMidpoint) & kLowBits) > (1u << 8);
     }
-    const double bound = kFastRelativeBound * std::fabs(value) + absoluteBound;
-    return static_cast<float>(value - bound) == static_cast<float>(value + bound);
+    return static_cast<float>(fast.high - fast.bound) == static_cast<float>(fast.high + fast.bound);
 }
 
 // The float nearest high + low, and whether every value within the bound rounds to it.
@@ -609,9 +608,10 @@ float roundedSinOrCos(float x) {
     if ((bitsOf(x) & kAbsMask) >= kInfinityBits) {
         return x - x;
     }
-    const FastValue fast = sinOrCosFast<kCosine>(x);
-    if (decidesFast(fast.value, fast.absoluteBound)) {
-        return static_cast<float>(fast.value);
+    const FastValue value = sinOrCosFast<kCosine>(x);
+    const TrigEstimate fast = fastEstimate(value.value, value.absoluteBound);
+    if (decidesFast(fast)) {
+        return static_cast<float>(fast.high);
     }
     return roundSinOrCosSlowly(x, kCosine);
 }
@@ -647,6 +647,10 @@ TrigEstimate estimateAtan2Slow(float y, float x) {
     return slowEstimate(atan2Slow(ratioOf(y, x), y, x), 0.0);
 }
 
+bool fastTrigEstimateDecides(const TrigEstimate& fast) {
+    return decidesFast(fast);
+}
+
 bool roundTrigEstimate(const TrigEstimate& estimate, float& rounded) {
     const Rounded r = roundEstimate(estimate);
     rounded = r.value;
@@ -674,9 +678,9 @@ float roundedAtan2(float y, float x) {
         const auto magnitude = static_cast<float>(under);
         return std::signbit(y) ? -magnitude : magnitude;
     }
-    const double fast = atan2Fast(r, y, x);
-    if (decidesFast(fast, 0.0)) {
-        return static_cast<float>(fast);
+    const TrigEstimate fast = fastEstimate(atan2Fast(r, y, x), 0.0);
+    if (decidesFast(fast)) {
+        return static_cast<float>(fast.high);
     }
     return roundEstimate(slowEstimate(atan2Slow(r, y, x), 0.0)).value;
 }

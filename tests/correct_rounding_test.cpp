@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -203,6 +204,226 @@ TEST(CorrectRounding, TheSlowStageDecidesEveryHardCase) {
     }
     EXPECT_EQ(undecided, 0u);
     EXPECT_EQ(misses.count(), 0u) << misses.list();
+}
+
+namespace {
+// The fast stages' proven errors as shares of the result (docs/MATHS.md), u = 2^-53: 18.9u for
+// sine and cosine, 10.5u for the arctangent. Their absolute terms, which cover the reduction,
+// are left out: that can only leave cases out.
+constexpr double kSinCosProvenError = 18.9 * 0x1p-53;
+constexpr double kAtan2ProvenError = 10.5 * 0x1p-53;
+// What the references below may err by, as a share of the result: the arctangent's short
+// series by under 2^-72 (see atan2NearConstants), the C library's double functions by under
+// 2^-51, the slack the proof tool allows them. A case counts as within the proven error, or as
+// lying on one side of its boundary, only by more than that.
+constexpr double kSeriesSlack = 0x1p-60;
+constexpr double kLibrarySlack = 0x1p-51;
+// Cases within the proven error, at the fewest: those built for the arctangent and those of them
+// further than half of it from their boundary, and the hard cases of each function.
+constexpr std::size_t kFewestBuiltWithin = 300;
+constexpr std::size_t kFewestBuiltInTheOuterHalf = 150;
+constexpr std::size_t kFewestHardWithin = 80;
+
+// An input whose exact result lies near a rounding boundary between floats.
+struct NearBoundary {
+    HardFunction function;
+    float first;   // the argument, or y
+    float second;  // x for Atan2
+    double boundary;
+    double distance;  // the exact result less the boundary
+    double slack;     // the reference's error, as a share of the result
+};
+
+// The exact result a + c, a a double and c a small correction, against the rounding boundary
+// nearest it. a less the boundary is exact, the two lying within a few floats of each other;
+// adding c rounds once, by 2^-53 of the distance.
+NearBoundary nearBoundary(HardFunction function, float first, float second, double a, double c,
+                          double slack) {
+    const double value = a + c;
+    const auto nearest = static_cast<float>(value);
+    const double up = 0.5 * (static_cast<double>(nearest) +
+                             static_cast<double>(std::nextafter(nearest, 2.0f * nearest)));
+    const double down =
+        0.5 * (static_cast<double>(nearest) + static_cast<double>(std::nextafter(nearest, 0.0f)));
+    const double boundary = std::fabs(value - up) < std::fabs(value - down) ? up : down;
+    return {function, first, second, boundary, (a - boundary) + c, slack};
+}
+
+// atan2 of a tiny ratio q = n/m beside π or π/2, where the exact result is π - atan q
+// (x < 0 < y, |y| < |x|), π/2 - atan q (0 < x < y) or π/2 + atan q (x < 0 < y, |x| < |y|), with
+// atan q = q - q^3/3 + q^5/5 - ... For each of the four boundaries nearest the constant on atan
+// q's side, n is the float that puts the result nearest the boundary and two floats either side
+// of it, over m = 1, 3, ..., 47: the spacing of n/m for one m is about the proven error, and the
+// odd m move where it falls, so that many results land within it. π to 106 bits, q under 2^-20
+// in double to 2^-53 of itself and the series through q^3 (q^5/5 < 2^-100) leave the reference
+// within 2^-72 of the result's size (2^-74.6 at worst against 113-bit libquadmath). Every case is
+// also taken with y negated, and the result with it.
+std::vector<NearBoundary> atan2NearConstants() {
+    constexpr double kPiHigh = 0x1.921fb54442d18p+1;
+    constexpr double kPiLow = 0x1.1a62633145c07p-53;
+    constexpr int kBoundaries = 4;
+    constexpr int kDenominators = 24;
+    constexpr int kSteps = 2;  // floats either side of the numerator nearest the boundary
+    struct Form {
+        double high;
+        double low;
+        double side;  // the sign of atan q in the result
+        bool swapped;
+        bool xNegative;
+    };
+    const Form forms[] = {
+        {kPiHigh, kPiLow, -1.0, false, true},
+        {kPiHigh / 2, kPiLow / 2, -1.0, true, false},
+        {kPiHigh / 2, kPiLow / 2, +1.0, true, true},
+    };
+    std::vector<NearBoundary> cases;
+    for (const Form& form : forms) {
+        // The boundaries on atan q's side of the constant, nearest first.
+        const auto constant = static_cast<float>(form.high);
+        const float away = form.side > 0 ? 4.0f : 0.0f;
+        float nearer = constant;
+        float further = std::nextafter(constant, away);
+        if ((0.5 * (static_cast<double>(nearer) + further) - form.high) * form.side < 0) {
+            nearer = further;
+            further = std::nextafter(further, away);
+        }
+        for (int b = 0; b < kBoundaries; ++b) {
+            const double boundary = 0.5 * (static_cast<double>(nearer) + further);
+            // atan q at the boundary, near enough: q = tan r is r + r^3/3 + ...
+            const double r = (boundary - form.high - form.low) * form.side;
+            const double q = r + r * r * r / 3;
+            for (int k = 0; k < kDenominators; ++k) {
+                const auto m = static_cast<float>(2 * k + 1);
+                const auto nearest = static_cast<float>(q * m);
+                float n = nearest;
+                for (int step = 0; step < kSteps; ++step) {
+                    n = std::nextafter(n, 0.0f);
+                }
+                for (int step = -kSteps; step <= kSteps; ++step, n = std::nextafter(n, 1.0f)) {
+                    const double ratio = static_cast<double>(n) / m;
+                    const double atanRatio = ratio - ratio * ratio * ratio / 3;
+                    const float y = form.swapped ? m : n;
+                    const float x = (form.swapped ? n : m) * (form.xNegative ? -1.0f : 1.0f);
+                    const NearBoundary c =
+                        nearBoundary(HardFunction::Atan2, y, x, form.high,
+                                     form.low + form.side * atanRatio, kSeriesSlack);
+                    cases.push_back(c);
+                    cases.push_back({c.function, -y, x, -c.boundary, -c.distance, c.slack});
+                }
+            }
+            nearer = further;
+            further = std::nextafter(further, away);
+        }
+    }
+    return cases;
+}
+
+// The proof's hard cases, which lie within 2^-47 of a boundary, against the C library's double
+// functions: some lie within the proven error.
+std::vector<NearBoundary> libraryCases() {
+    std::vector<NearBoundary> cases;
+    for (const HardCase& h : kHardCases) {
+        const float first = fromBits(h.first);
+        const float second = fromBits(h.second);
+        const auto a = static_cast<double>(first);
+        const double value = h.function == HardFunction::Sin   ? std::sin(a)
+                             : h.function == HardFunction::Cos ? std::cos(a)
+                                                               : std::atan2(a, second);
+        cases.push_back(nearBoundary(h.function, first, second, value, 0.0, kLibrarySlack));
+    }
+    return cases;
+}
+
+// What the fast stage made of the cases within its proven error, for one function.
+struct Declines {
+    std::size_t within = 0;
+    std::size_t inTheOuterHalf = 0;
+    std::size_t failures = 0;
+    std::string list;
+};
+
+std::array<Declines, 3> declinesOf(const std::vector<NearBoundary>& cases) {
+    constexpr std::array<const char*, 3> kNames = {"sin", "cos", "atan2"};
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    std::array<Declines, 3> declines;
+    for (const NearBoundary& c : cases) {
+        if (c.function == HardFunction::Atan2 && atan2RoundsTheRatio(c.first, c.second)) {
+            continue;
+        }
+        const double size = std::fabs(c.boundary);
+        const double proven =
+            (c.function == HardFunction::Atan2 ? kAtan2ProvenError : kSinCosProvenError) * size;
+        const double slack = c.slack * size;
+        if (std::fabs(c.distance) + slack > proven) {
+            continue;
+        }
+        Declines& d = declines[static_cast<std::size_t>(c.function)];
+        ++d.within;
+        d.inTheOuterHalf += std::fabs(c.distance) > 0.5 * proven ? 1 : 0;
+        TrigEstimate fast = {};
+        float ours = 0.0f;
+        switch (c.function) {
+            case HardFunction::Sin:
+                fast = estimateSinFast(c.first);
+                ours = roundedSin(c.first);
+                break;
+            case HardFunction::Cos:
+                fast = estimateCosFast(c.first);
+                ours = roundedCos(c.first);
+                break;
+            case HardFunction::Atan2:
+                fast = estimateAtan2Fast(c.first, c.second);
+                ours = roundedAtan2(c.first, c.second);
+                break;
+        }
+        const bool decided = fastTrigEstimateDecides(fast);
+        float rounded = 0.0f;
+        const bool boundReached = !roundTrigEstimate(fast, rounded);
+        // The boundary lies midway between two floats; the exact result rounds to the one on
+        // its side, when the reference can tell the side.
+        const auto even = static_cast<float>(c.boundary);
+        const float odd =
+            std::nextafter(even, static_cast<double>(even) < c.boundary ? kInfinity : -kInfinity);
+        const float expected = (c.distance > 0.0) == (odd > even) ? odd : even;
+        const bool wrong = std::fabs(c.distance) > slack && !same(ours, expected);
+        if (decided || !boundReached || wrong) {
+            if (++d.failures <= 10) {
+                char line[200];
+                std::snprintf(line, sizeof line,
+                              "%s(0x%08x, 0x%08x): %+.2f u of %a from a boundary; decided %d, "
+                              "bound reaches it %d, gave 0x%08x, nearest 0x%08x\n",
+                              kNames[static_cast<std::size_t>(c.function)], bitsOf(c.first),
+                              bitsOf(c.second), c.distance / size * 0x1p53, c.boundary,
+                              decided ? 1 : 0, boundReached ? 1 : 0, bitsOf(ours),
+                              bitsOf(expected));
+                d.list += line;
+            }
+        }
+    }
+    return declines;
+}
+}  // namespace
+
+// Where the exact result lies within the fast stage's proven error of a rounding boundary, the
+// fast estimate may lie on the boundary's other side: the function must hand the input to the
+// slow stage, the estimate's bound must reach the boundary, and the result is the nearest float.
+TEST(CorrectRounding, TheFastStageNeverDecidesAnInputWithinItsProvenErrorOfABoundary) {
+    const std::array<Declines, 3> built = declinesOf(atan2NearConstants());
+    const Declines& atan2 = built[static_cast<std::size_t>(HardFunction::Atan2)];
+    EXPECT_GE(atan2.within, kFewestBuiltWithin);
+    EXPECT_GE(atan2.inTheOuterHalf, kFewestBuiltInTheOuterHalf);
+    EXPECT_EQ(atan2.failures, 0u) << atan2.list;
+    // Where the C library's double functions can be the reference, every path of the reductions
+    // and every quadrant of the arctangent, through the proof's hard cases.
+    if (kLibraryTrigIsExact) {
+        constexpr std::array<const char*, 3> kNames = {"sine", "cosine", "arctangent"};
+        const std::array<Declines, 3> library = declinesOf(libraryCases());
+        for (std::size_t f = 0; f < library.size(); ++f) {
+            SCOPED_TRACE(std::string(kNames[f]) + ", the proof's hard cases");
+            EXPECT_GE(library[f].within, kFewestHardWithin);
+            EXPECT_EQ(library[f].failures, 0u) << library[f].list;
+        }
+    }
 }
 
 TEST(CorrectRounding, Atan2FollowsAnnexF) {

@@ -194,6 +194,43 @@ TEST_F(Gamepads, APluggedControllerWorksAtOnceAndAnUnpluggedOneLetsGo) {
     EXPECT_EQ(inputDown(A::Left), 0);
 }
 
+// A stick already leant as the controller is plugged in sends no motion of its own: what the
+// plug-in reads must hold, from the drain that opens the controller on, with the dead zone's
+// engage limit of half deflection.
+TEST_F(Gamepads, AStickLeantAtPlugInHoldsItsDirectionFromTheFirstPass) {
+    const struct {
+        SDL_GameControllerAxis axis;
+        int lean;
+        std::vector<InputAction> actions;
+    } cases[] = {
+        {SDL_CONTROLLER_AXIS_LEFTX, -32768, {A::Left}},
+        {SDL_CONTROLLER_AXIS_LEFTX, 32767, {A::Right}},
+        {SDL_CONTROLLER_AXIS_LEFTY, -32768, {A::Up}},
+        {SDL_CONTROLLER_AXIS_LEFTY, 32767, {A::Down}},
+        {SDL_CONTROLLER_AXIS_LEFTX, kStickEngage, {A::Right}},
+        {SDL_CONTROLLER_AXIS_LEFTY, -kStickEngage, {A::Up}},
+        {SDL_CONTROLLER_AXIS_LEFTX, kStickEngage - 1, {}},
+        {SDL_CONTROLLER_AXIS_LEFTY, -(kStickEngage - 1), {}},
+        {SDL_CONTROLLER_AXIS_RIGHTX, 32767, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("axis " + std::to_string(c.axis) + " leant to " + std::to_string(c.lean));
+        std::optional<VirtualPad> pad(std::in_place);
+        ASSERT_TRUE(pad->plugged()) << SDL_GetError();
+        pad->lean(c.axis, c.lean);
+        updateInputs();
+        EXPECT_EQ(actionsDown(), c.actions) << "on the pass that opens it";
+        for (InputAction action : c.actions) {
+            EXPECT_EQ(inputPressed(action), 1);
+        }
+        updateInputs();
+        EXPECT_EQ(actionsDown(), c.actions) << "still held on the next pass";
+        pad.reset();
+        updateInputs();
+        EXPECT_EQ(actionsDown(), std::vector<InputAction>{}) << "unplugged";
+    }
+}
+
 namespace {
 // The game's own start-up on SDL's dummy drivers, played through its real frame pass.
 class GameWithGamepads : public ::testing::Test {

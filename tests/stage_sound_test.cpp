@@ -442,4 +442,26 @@ TEST(HeardOutput, NoSampleReachesFullScaleHoweverBusyTheStage) {
         EXPECT_GT(recording.widestSideDifference(), kClearlyPanned) << level;
     }
 }
+
+namespace {
+// -0.9 dBFS, 10^(-0.9/20) = 0.90157 rounded up: the limiter holds the mix at -1 dBFS (0.891),
+// and this leaves it 0.1 dB, however its ceiling is written.
+constexpr float kLoudestMixAllowed = 0.9016f;
+// -3 dBFS: quieter than this, the sums would not have reached the limiter at all.
+constexpr float kLimited = 0.7079f;
+}  // namespace
+
+// Measured against full scale itself, not against the limiter's own ceiling, so a ceiling
+// raised towards full scale is caught.
+TEST(HeardOutput, TheLoudestStagesMixNeverExceedsAboutMinusZeroPointNineDbfs) {
+    const Recording recording = record({BRICKFALL_AUDIO_TIMING_BINARY, "2", "--loudest"}, -1, true);
+    ASSERT_EQ(recording.process.exitStatus, 0) << recording.process.standardError;
+    ASSERT_GT(recording.seconds(), 1.0) << "too little was recorded to judge";
+    const float loudest = recording.loudest();
+    const std::string level = recording.describe() + " (" +
+                              std::to_string(20.0 * std::log10(static_cast<double>(loudest))) +
+                              " dBFS)";
+    ASSERT_GT(loudest, kLimited) << level;
+    EXPECT_LE(loudest, kLoudestMixAllowed) << level;
+}
 #endif

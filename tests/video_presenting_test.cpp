@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine_audio.hpp"
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
@@ -120,6 +121,34 @@ TEST(Presenting, AStillFieldIsDrawnOnceAndHoldsWhatTheSceneDraws) {
     EXPECT_EQ(fieldsDrawnOver(200), 0) << "a paused stage is not drawn again";
     EXPECT_TRUE(fieldHoldsTheScenesPicture()) << "the paused picture, with its \"Paused\"";
     quitGame();
+    shutDown();
+}
+
+// The audio page's volume stepping from 64 to 65 changes one glyph and nothing else: the same
+// sprite, the same place, the same size, only another cell of the font.
+TEST(Presenting, AStillFieldInWhichOnlyOneGlyphChangesIsPresentedAgain) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    for (const InputAction step :
+         {InputAction::Down, InputAction::Confirm, InputAction::Down, InputAction::Confirm}) {
+        pressAndRelease(step);
+    }
+    ASSERT_EQ(getMenuPage(), kAudioPage);
+    ASSERT_EQ(getMenuCursor(), 0) << "on the music row";
+    changeMusicVolume(64 - getMusicVolume());
+    ASSERT_EQ(getMusicVolume(), 64);
+    fieldsDrawnOver(10);
+    ASSERT_EQ(fieldsDrawnOver(100), 0) << "the page showing 64 is still";
+    ASSERT_EQ(picturesOver(100), 0);
+
+    const long long fieldsBefore = getFieldsDrawn();
+    const long long picturesBefore = getPicturesPresented();
+    pressAndRelease(InputAction::Right);
+    ASSERT_EQ(getMusicVolume(), 65);
+    picturesOver(4);
+    EXPECT_EQ(getFieldsDrawn() - fieldsBefore, 1) << "the field is drawn again with 65";
+    EXPECT_EQ(getPicturesPresented() - picturesBefore, 1) << "and 65 goes to the window";
+    EXPECT_TRUE(fieldHoldsTheScenesPicture());
     shutDown();
 }
 
