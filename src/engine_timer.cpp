@@ -3,6 +3,9 @@
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "game_constants.hpp"
 
 namespace frame_timer {
@@ -28,6 +31,22 @@ std::uint64_t dropLongBacklog(std::uint64_t counter, std::uint64_t due, std::uin
     return tooFarBehind ? counter : due;
 }
 
+PassStart whenToRun(std::uint64_t counter, std::uint64_t due, std::uint64_t periodTicks,
+                    bool inputChanged) {
+    if (isDue(counter, due)) {
+        return PassStart::Due;
+    }
+    return inputChanged && due - counter <= periodTicks ? PassStart::Early : PassStart::Wait;
+}
+
+std::int32_t millisecondsUntil(std::uint64_t counter, std::uint64_t due, std::uint64_t frequency) {
+    if (isDue(counter, due) || frequency == 0) {
+        return 0;
+    }
+    const std::uint64_t milliseconds = ((due - counter) * 1000 + frequency - 1) / frequency;
+    return static_cast<std::int32_t>(std::min<std::uint64_t>(milliseconds, INT32_MAX));
+}
+
 void initializeTimer(std::int32_t framesPerSecond) {
     framePeriod = framePeriodSeconds(framesPerSecond);
     SDL_InitSubSystem(SDL_INIT_TIMER);
@@ -36,6 +55,15 @@ void initializeTimer(std::int32_t framesPerSecond) {
 
 bool frameReady() {
     return isDue(SDL_GetPerformanceCounter(), nextFrame);
+}
+
+PassStart nextPassStart(bool inputChanged) {
+    return whenToRun(SDL_GetPerformanceCounter(), nextFrame,
+                     periodTicks(SDL_GetPerformanceFrequency(), framePeriod), inputChanged);
+}
+
+std::int32_t millisecondsToNextFrame() {
+    return millisecondsUntil(SDL_GetPerformanceCounter(), nextFrame, SDL_GetPerformanceFrequency());
 }
 
 void updateTimer() {

@@ -21,8 +21,24 @@ inline constexpr std::uint64_t kCatchUpLimitPeriods = 30;
 std::uint64_t dropLongBacklog(std::uint64_t counter, std::uint64_t nextFrame,
                               std::uint64_t limitTicks);
 
+// When the next pass runs. A pass is due once the counter reaches its due time; an input event
+// that changed an action since the last pass runs it early, so that a key reaches the screen at
+// once, but only the pass due within the coming period: running early moves the due time on by
+// a period, so the loop is never more than one pass ahead of the clock, and the number of
+// passes a second is unchanged.
+enum class PassStart { Wait, Due, Early };
+PassStart whenToRun(std::uint64_t counter, std::uint64_t due, std::uint64_t periodTicks,
+                    bool inputChanged);
+// Whole milliseconds until the due time, rounded up so that a wait of that long ends at or just
+// after it: how long the loop waits for events between passes. 0 once due.
+std::int32_t millisecondsUntil(std::uint64_t counter, std::uint64_t due, std::uint64_t frequency);
+
 void initializeTimer(std::int32_t framesPerSecond);
 bool frameReady();
+// whenToRun at the present counter.
+PassStart nextPassStart(bool inputChanged);
+// millisecondsUntil the next due time, at the present counter.
+std::int32_t millisecondsToNextFrame();
 void updateTimer();
 // Puts the next frame's due time at now when the loop is further behind than the limit.
 void limitCatchUp();

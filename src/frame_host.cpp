@@ -25,6 +25,7 @@ FrameStartObserver frameStartObserver = nullptr;
 long long framesRun = 0;
 // Frames missed while the game could not be seen are not made up.
 bool restartAfterMinimized = false;
+bool inputChanged = false;
 
 void endPass(bool ranFrame) {
     if (passObserver != nullptr) {
@@ -88,16 +89,28 @@ HostFrame runDueFrames() {
         restartAfterMinimized = false;
     }
     bool ranFrame = false;
-    for (std::uint64_t passes = 0;
-         passes < kMostPassesPerCall && !getQuit() && frame_timer::frameReady(); ++passes) {
-        frame_timer::limitCatchUp();
+    bool ranEarly = false;
+    for (std::uint64_t passes = 0; passes < kMostPassesPerCall && !getQuit(); ++passes) {
+        const frame_timer::PassStart start =
+            frame_timer::nextPassStart(inputChanged && producer == nullptr);
+        if (start == frame_timer::PassStart::Wait) {
+            break;
+        }
+        if (start == frame_timer::PassStart::Due) {
+            frame_timer::limitCatchUp();
+        }
+        inputChanged = false;
         if (!runPass()) {
             restartAfterMinimized = true;
             break;
         }
         ranFrame = true;
+        ranEarly = ranEarly || start == frame_timer::PassStart::Early;
     }
     if (ranFrame) {
+        if (ranEarly) {
+            presentNextPictureAtOnce();
+        }
         drawFrame();
     }
     if (getQuit()) {
@@ -117,13 +130,19 @@ void runFrameLoop() {
             case HostFrame::Minimized:
                 waitForEvents(kMinimizedWaitMilliseconds);
                 break;
+            // Until the next pass is due, unless an event that changes an action comes first.
             case HostFrame::Idle:
-                frame_timer::sleep();
-                break;
             case HostFrame::Drawn:
+                if (waitForDeviceEvent(frame_timer::millisecondsToNextFrame())) {
+                    noteInputChanged();
+                }
                 break;
         }
     }
+}
+
+void noteInputChanged() {
+    inputChanged = true;
 }
 
 long long getFramesRun() {

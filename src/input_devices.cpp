@@ -115,6 +115,16 @@ void waitForEvents(std::int32_t timeoutMilliseconds) {
     SDL_FlushEvent(SDL_POLLSENTINEL);
 }
 
+bool waitForDeviceEvent(std::int32_t timeoutMilliseconds) {
+    SDL_Event taken;
+    if (SDL_WaitEventTimeout(&taken, timeoutMilliseconds) == 0) {
+        return false;
+    }
+    const bool changed = handleDeviceEvent(taken);
+    SDL_FlushEvent(SDL_POLLSENTINEL);
+    return changed;
+}
+
 void pushKeyEvent(std::int32_t scancode, bool down) {
     SDL_Event key = {};
     key.type = down ? SDL_KEYDOWN : SDL_KEYUP;

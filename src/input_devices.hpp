@@ -22,6 +22,9 @@ bool handleDeviceEvent(const SDL_Event& event);
 PassInput readDevices();
 // Sleeps until an event is pending or the time is up; the event stays queued for pollDevices.
 void waitForEvents(std::int32_t timeoutMilliseconds);
+// Sleeps until an event arrives or the time is up, and takes the event in; true when it changed
+// the command the devices give, so that the pass it belongs to can run at once.
+bool waitForDeviceEvent(std::int32_t timeoutMilliseconds);
 // Puts a key's press or release on SDL's queue, as the keyboard sends it, for the next drain:
 // how tools and tests press keys.
 void pushKeyEvent(std::int32_t scancode, bool down);

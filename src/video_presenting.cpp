@@ -22,6 +22,7 @@ std::uint64_t presentedFingerprint = kFingerprintSeed;
 // to another display, new settings): the next frame is presented whatever it holds.
 bool pictureStale = true;
 std::int32_t framesSincePicture = 0;
+bool presentAtOnce = false;
 std::int32_t pictureInterval = 1;
 long long picturesPresented = 0;
 // What the play field holds: the fingerprint of its last whole picture, when one is known.
@@ -156,6 +157,10 @@ void beginFieldPicture() {
     sketching = false;
 }
 
+void presentNextPictureAtOnce() {
+    presentAtOnce = true;
+}
+
 bool finishFieldPicture() {
     fieldFingerprint = frameFingerprint;
     fieldHoldsPicture = true;
@@ -165,7 +170,9 @@ bool finishFieldPicture() {
     // Counted only as far as it matters, so a game left still for months cannot overflow it.
     framesSincePicture = std::min(framesSincePicture + 1, pictureInterval);
     const bool changed = frameFingerprint != presentedFingerprint;
-    return pictureStale || (changed && framesSincePicture >= pictureInterval);
+    const bool due = framesSincePicture >= pictureInterval || presentAtOnce;
+    presentAtOnce = false;
+    return pictureStale || (changed && due);
 }
 
 void notePicturePresented() {

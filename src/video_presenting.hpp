@@ -46,6 +46,9 @@ void startPresenting(SDL_Window* window, SDL_Renderer* renderer);
 void stopPresenting();
 // The play field is about to be drawn afresh.
 void beginFieldPicture();
+// The next changed picture goes to the window as soon as it is finished, whatever the display's
+// rate: it answers the player's input.
+void presentNextPictureAtOnce();
 // The play field's picture is finished; whether it goes to the window now. A picture held back
 // goes out a few frames later unless a newer one replaced it.
 bool finishFieldPicture();

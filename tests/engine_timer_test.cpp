@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include <vector>
+
 #include "game_constants.hpp"
 
 namespace {
@@ -76,4 +78,88 @@ TEST(Timer, FirstFrameIsDueAtOnceAndUpdateMovesOnePeriod) {
     EXPECT_EQ(frame_timer::getNextFrame() - before,
               frame_timer::periodTicks(SDL_GetPerformanceFrequency(), kFramePeriodSeconds));
     frame_timer::quitTimer();
+}
+
+TEST(WakeRule, AnInputThatChangesAnActionRunsOnlyThePassDueWithinThePeriodEarly) {
+    using frame_timer::PassStart;
+    constexpr std::uint64_t kPeriodTicks = 83'333;
+    constexpr std::uint64_t kDue = 1'000'000;
+    const struct {
+        const char* name;
+        std::uint64_t counter;
+        bool inputChanged;
+        PassStart start;
+    } cases[] = {
+        {"due, no input", kDue, false, PassStart::Due},
+        {"due, with input", kDue, true, PassStart::Due},
+        {"late", kDue + 5 * kPeriodTicks, false, PassStart::Due},
+        {"a tick early, no input", kDue - 1, false, PassStart::Wait},
+        {"a tick early, with input", kDue - 1, true, PassStart::Early},
+        {"a whole period early, with input", kDue - kPeriodTicks, true, PassStart::Early},
+        {"beyond a period early, with input: one pass ahead already", kDue - kPeriodTicks - 1, true,
+         PassStart::Wait},
+        {"beyond a period early, no input", kDue - kPeriodTicks - 1, false, PassStart::Wait},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(frame_timer::whenToRun(c.counter, kDue, kPeriodTicks, c.inputChanged), c.start)
+            << c.name;
+    }
+}
+
+TEST(WakeRule, EarlyPassesKeepTheRateAndNeverRunMoreThanOneAheadOfTheClock) {
+    using frame_timer::PassStart;
+    constexpr std::uint64_t kPeriodTicks = 100;
+    constexpr std::uint64_t kTicks = 100 * kPeriodTicks;
+    // Each entry: whether an event that changes an action arrives at that tick. Bursts of events,
+    // one every tick for a while, test that a storm of keys cannot run passes ahead.
+    std::vector<bool> events(kTicks, false);
+    for (std::uint64_t tick = 37; tick < kTicks; tick += 173) {
+        events[tick] = true;
+    }
+    for (std::uint64_t tick = 5000; tick < 5400; ++tick) {
+        events[tick] = true;
+    }
+    std::uint64_t due = 0;
+    std::uint64_t passes = 0;
+    std::uint64_t early = 0;
+    bool inputChanged = false;
+    for (std::uint64_t counter = 0; counter < kTicks; ++counter) {
+        inputChanged = inputChanged || events[counter];
+        while (true) {
+            const PassStart start =
+                frame_timer::whenToRun(counter, due, kPeriodTicks, inputChanged);
+            if (start == PassStart::Wait) {
+                break;
+            }
+            early += start == PassStart::Early ? 1 : 0;
+            inputChanged = false;
+            due += kPeriodTicks;
+            ++passes;
+        }
+        // Passes due by the clock: those whose due time has come, the first at 0.
+        const std::uint64_t dueByNow = counter / kPeriodTicks + 1;
+        ASSERT_LE(passes, dueByNow + 1) << "tick " << counter;
+        ASSERT_GE(passes, dueByNow) << "tick " << counter;
+    }
+    EXPECT_GT(early, 10u) << "the events did run passes early";
+    EXPECT_EQ(passes, kTicks / kPeriodTicks) << "as many passes as the clock gives, early or not";
+}
+
+TEST(WakeRule, TheWaitEndsAtOrJustAfterTheDueTime) {
+    constexpr std::uint64_t kMegahertz = 1'000'000;
+    const struct {
+        std::uint64_t counter;
+        std::uint64_t due;
+        std::int32_t milliseconds;
+    } cases[] = {
+        {1'000'000, 1'000'000, 0},  // due
+        {2'000'000, 1'000'000, 0},  // late
+        {1'000'000, 1'000'001, 1},  // a microsecond away: a whole millisecond
+        {1'000'000, 1'008'333, 9},  // a period away: 8.333 ms rounded up
+        {1'000'000, 1'008'000, 8},  // exactly 8 ms
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(frame_timer::millisecondsUntil(c.counter, c.due, kMegahertz), c.milliseconds)
+            << c.counter << " to " << c.due;
+    }
 }
