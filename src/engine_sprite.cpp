@@ -235,7 +235,7 @@ void renderSprite(Sprite* sprite, Rectangle source, float x, float y, std::int32
     }
     noteDrawCall({sprite->texture, source,
                   Rectangle{destination.x, destination.y, destination.w, destination.h}, flip,
-                  0xFFFFFFFFu});
+                  kUnmodulated});
 }
 
 void renderSpriteExtra(Sprite* sprite, Rectangle source, float x, float y, std::int32_t flip,

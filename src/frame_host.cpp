@@ -64,13 +64,15 @@ bool runPass() {
 }
 
 void drawFrame() {
-    // The scene's draws are sketched first, and the field drawn only when they differ from
-    // those of the picture it holds.
+    // The scene's draws are sketched first, and the field drawn from the sketch only when they
+    // differ from those of the picture it holds.
     beginSketch();
     renderCurrentScene();
     if (endSketch()) {
         preRender();
-        renderCurrentScene();
+        if (!replaySketch()) {
+            renderCurrentScene();
+        }
     }
     renderVideo();
 }

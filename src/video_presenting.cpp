@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "engine_timer.hpp"
@@ -27,6 +28,9 @@ std::int32_t pictureInterval = 1;
 long long picturesPresented = 0;
 // What the play field holds: the fingerprint of its last whole picture, when one is known.
 bool sketching = false;
+std::array<DrawCall, kDrawListCapacity> drawList;
+std::size_t drawCount = 0;
+bool drawListComplete = true;
 bool fieldHoldsPicture = false;
 std::uint64_t fieldFingerprint = kFingerprintSeed;
 long long fieldsDrawn = 0;
@@ -87,6 +91,13 @@ void choosePictureInterval() {
 }  // namespace
 
 void noteDrawCall(const DrawCall& call) {
+    if (sketching) {
+        if (drawCount < drawList.size()) {
+            drawList[drawCount++] = call;
+        } else {
+            drawListComplete = false;
+        }
+    }
     mixFingerprint(reinterpret_cast<std::uintptr_t>(call.texture));
     mixFingerprint(pair(call.source.x, call.source.y));
     mixFingerprint(pair(call.source.w, call.source.h));
@@ -106,6 +117,8 @@ long long getPicturesPresented() {
 void beginSketch() {
     startFingerprint();
     sketching = true;
+    drawCount = 0;
+    drawListComplete = true;
 }
 
 bool endSketch() {
@@ -120,6 +133,34 @@ bool endSketch() {
 
 bool isSketching() {
     return sketching;
+}
+
+bool replaySketch() {
+    if (!drawListComplete) {
+        return false;
+    }
+    for (std::size_t i = 0; i < drawCount; ++i) {
+        const DrawCall& call = drawList[i];
+        auto* texture = const_cast<SDL_Texture*>(call.texture);
+        const SDL_Rect source = {call.source.x, call.source.y, call.source.w, call.source.h};
+        const SDL_Rect destination = {call.destination.x, call.destination.y, call.destination.w,
+                                      call.destination.h};
+        const bool modulated = call.modulation != kUnmodulated;
+        if (modulated) {
+            SDL_SetTextureColorMod(texture, static_cast<Uint8>(call.modulation >> 24),
+                                   static_cast<Uint8>(call.modulation >> 16),
+                                   static_cast<Uint8>(call.modulation >> 8));
+            SDL_SetTextureAlphaMod(texture, static_cast<Uint8>(call.modulation));
+        }
+        SDL_RenderCopyEx(renderer, texture, &source, &destination, 0.0, nullptr,
+                         static_cast<SDL_RendererFlip>(call.flip));
+        if (modulated) {
+            SDL_SetTextureColorMod(texture, 255, 255, 255);
+            SDL_SetTextureAlphaMod(texture, 255);
+        }
+        noteDrawCall(call);
+    }
+    return true;
 }
 
 long long getFieldsDrawn() {

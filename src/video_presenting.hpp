@@ -2,6 +2,7 @@
 // field must be drawn again, and when a picture goes to the window.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine_math_helper.hpp"
@@ -20,6 +21,7 @@ struct DrawCall {
     std::int32_t flip;
     std::uint32_t modulation;  // red, green, blue and alpha modulation, 8 bits each
 };
+inline constexpr std::uint32_t kUnmodulated = 0xFFFFFFFFu;
 void noteDrawCall(const DrawCall& call);
 // The window's picture may be lost or out of place: the next frame is presented whatever it
 // holds.
@@ -27,12 +29,18 @@ void markPictureChanged();
 // Pictures sent to the window since start-up.
 long long getPicturesPresented();
 
-// A frame's draws first go through as a sketch: each draw only feeds the fingerprint. It ends
-// saying whether the play field must really be drawn, because its picture was made of other
-// draws or may be lost; a still menu or a paused stage is then drawn once, not every frame.
+// A frame's draws first go through as a sketch: each draw only feeds the fingerprint and is kept
+// in a list. It ends saying whether the play field must really be drawn, because its picture was
+// made of other draws or may be lost; a still menu or a paused stage is then drawn once, not
+// every frame. The field is then drawn by replaying the list, so the scene is walked once.
+inline constexpr std::size_t kDrawListCapacity = 1024;
 void beginSketch();
 bool endSketch();
 bool isSketching();
+// Draws the sketch's list into the render target, as the scene's own draws would have; false,
+// drawing nothing, when the sketch held more draws than the list keeps, and the scene must draw
+// the field itself.
+bool replaySketch();
 // Times the play field was drawn whole by the frame pass since start-up.
 long long getFieldsDrawn();
 

@@ -10,6 +10,7 @@
 #include "engine_game_manager.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
+#include "entity_paddle.hpp"
 #include "frame_host.hpp"
 #include "game_constants.hpp"
 #include "game_scene_manager.hpp"
@@ -126,6 +127,48 @@ TEST(Presenting, AStillFieldIsDrawnOnceAndHoldsWhatTheSceneDraws) {
 
 // The audio page's volume stepping from 64 to 65 changes one glyph and nothing else: the same
 // sprite, the same place, the same size, only another cell of the font.
+TEST(Presenting, AStageDrawnFromItsSketchIsTheScenesOwnPictureEveryPass) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    changeScene(kStageScene);
+    // The paddle goes left, then right: each pass that moves it draws the field anew.
+    int checked = 0;
+    for (int pass = 0; pass < 200; ++pass) {
+        const InputAction way = pass < 100 ? InputAction::Left : InputAction::Right;
+        test_support::holdInPasses(test_support::holding({way}));
+        const long long drawn = getFieldsDrawn();
+        const float paddleBefore = getPaddlePosition().x;
+        runFramePass();
+        if (getPaddlePosition().x != paddleBefore && pass % 10 == 0) {
+            ASSERT_EQ(getFieldsDrawn() - drawn, 1) << "pass " << pass;
+            ASSERT_TRUE(fieldHoldsTheScenesPicture()) << "pass " << pass;
+            ++checked;
+        }
+    }
+    EXPECT_GE(checked, 8);
+    shutDown();
+}
+
+TEST(Presenting, ASketchBeyondTheListsCapacityIsNotReplayed) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    const DrawCall call = {nullptr, {0, 0, 1, 1}, {0, 0, 1, 1}, 0, kUnmodulated};
+    const struct {
+        std::size_t draws;
+        bool replayed;
+    } cases[] = {{0, true}, {1, true}, {kDrawListCapacity, true}, {kDrawListCapacity + 1, false}};
+    for (const auto& c : cases) {
+        beginSketch();
+        for (std::size_t i = 0; i < c.draws; ++i) {
+            noteDrawCall(call);
+        }
+        endSketch();
+        SDL_SetRenderTarget(getRenderer(), getPlayField());
+        EXPECT_EQ(replaySketch(), c.replayed) << c.draws << " draws";
+    }
+    shutDown();
+}
+
 TEST(Presenting, AStillFieldInWhichOnlyOneGlyphChangesIsPresentedAgain) {
     startUp();
     ASSERT_FALSE(getQuit());
