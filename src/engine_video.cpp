@@ -70,7 +70,7 @@ void failVideo(const char* what) {
 }
 
 void presentPicture() {
-    if (!copyFieldThroughTables(layout.scaleRectangle, layout.textureRotation)) {
+    if (!copyFieldThroughTables(layout.scaleRectangle, layout.textureRotation, isPictureStale())) {
         SDL_SetRenderTarget(renderer, nullptr);
         SDL_RenderClear(renderer);
         const SDL_Rect destination = {layout.scaleRectangle.x, layout.scaleRectangle.y,

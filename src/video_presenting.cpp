@@ -110,6 +110,10 @@ void markPictureChanged() {
     pictureStale = true;
 }
 
+bool isPictureStale() {
+    return pictureStale;
+}
+
 long long getPicturesPresented() {
     return picturesPresented;
 }

@@ -26,6 +26,8 @@ void noteDrawCall(const DrawCall& call);
 // The window's picture may be lost or out of place: the next frame is presented whatever it
 // holds.
 void markPictureChanged();
+// Whether the window's pixels may be lost or out of place, until the next picture is presented.
+bool isPictureStale();
 // Pictures sent to the window since start-up.
 long long getPicturesPresented();
 

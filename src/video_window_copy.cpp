@@ -5,6 +5,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -30,10 +31,18 @@ struct WindowCopy {
     std::uint32_t alpha = 0;
     std::vector<std::int32_t> columnSource;
     std::vector<std::int32_t> rowSource;
+    // The field's line each window row shows: a field row, or in a quarter turn a field column.
+    bool linesAreRows = true;
+    std::vector<std::int32_t> lineOfRow;
 };
 bool softwareRenderer = false;
 WindowCopy copyTables;
 std::vector<std::uint32_t> fieldPixels;
+// The field as the window's surface shows it, when it shows the whole of it: a picture then
+// rewrites only the window rows whose field line changed, often a tenth of them in play.
+std::vector<std::uint32_t> writtenField;
+const SDL_Surface* writtenSurface = nullptr;
+std::vector<bool> changedLines;
 SDL_Renderer* renderer = nullptr;
 SDL_Window* window = nullptr;
 SDL_Texture* fieldTexture = nullptr;
@@ -158,6 +167,50 @@ void measureWindowCopy(const SDL_Surface* surface) {
     }
     SDL_DestroyTexture(numbered);
     copyTables.usable = separable;
+    if (separable) {
+        const std::int32_t first =
+            copyTables.columnSource[static_cast<std::size_t>(copyTables.left)];
+        const std::int32_t last =
+            copyTables.columnSource[static_cast<std::size_t>(copyTables.right - 1)];
+        copyTables.linesAreRows = std::abs(last - first) < fieldWidth;
+        copyTables.lineOfRow.assign(static_cast<std::size_t>(height), 0);
+        for (std::int32_t y = copyTables.top; y < copyTables.bottom; ++y) {
+            const std::int32_t pixel = first + copyTables.rowSource[static_cast<std::size_t>(y)];
+            copyTables.lineOfRow[static_cast<std::size_t>(y)] =
+                copyTables.linesAreRows ? pixel / fieldWidth : pixel % fieldWidth;
+        }
+    }
+    // The numbered field was drawn into the window.
+    writtenSurface = nullptr;
+}
+
+// Marks the field's lines, rows or columns as the window's rows show them, whose pixels differ
+// from those the window shows now; every line when the window does not show the field.
+void findChangedLines(const SDL_Surface* surface) {
+    const std::size_t lines =
+        static_cast<std::size_t>(copyTables.linesAreRows ? fieldHeight : fieldWidth);
+    const bool whole = writtenSurface != surface;
+    changedLines.assign(lines, whole);
+    if (whole) {
+        return;
+    }
+    const auto width = static_cast<std::size_t>(fieldWidth);
+    for (std::size_t row = 0; row < static_cast<std::size_t>(fieldHeight); ++row) {
+        const std::uint32_t* now = fieldPixels.data() + row * width;
+        const std::uint32_t* shown = writtenField.data() + row * width;
+        if (std::memcmp(now, shown, width * sizeof(std::uint32_t)) == 0) {
+            continue;
+        }
+        if (copyTables.linesAreRows) {
+            changedLines[row] = true;
+            continue;
+        }
+        for (std::size_t column = 0; column < width; ++column) {
+            if (now[column] != shown[column]) {
+                changedLines[column] = true;
+            }
+        }
+    }
 }
 
 bool measuredFor(const SDL_Surface* surface) {
@@ -171,8 +224,10 @@ bool measuredFor(const SDL_Surface* surface) {
 // The field is written into the window, which is the render target; what the field leaves
 // uncovered is cleared.
 void writeField(SDL_Surface* surface) {
-    if (copyTables.left > 0 || copyTables.top > 0 || copyTables.right < surface->w ||
-        copyTables.bottom < surface->h) {
+    findChangedLines(surface);
+    const bool covered = copyTables.left == 0 && copyTables.top == 0 &&
+                         copyTables.right == surface->w && copyTables.bottom == surface->h;
+    if (!covered && writtenSurface != surface) {
         SDL_RenderClear(renderer);
         SDL_RenderFlush(renderer);
     }
@@ -184,6 +239,11 @@ void writeField(SDL_Surface* surface) {
         auto* row = reinterpret_cast<std::uint32_t*>(pixels + static_cast<std::ptrdiff_t>(y) *
                                                                   surface->pitch);
         const std::int32_t source = copyTables.rowSource[static_cast<std::size_t>(y)];
+        if (!changedLines[static_cast<std::size_t>(
+                copyTables.lineOfRow[static_cast<std::size_t>(y)])]) {
+            previous = nullptr;
+            continue;
+        }
         // Scaled up, neighbouring window rows often show the same field pixels.
         if (previous != nullptr && source == previousSource) {
             std::memcpy(row + copyTables.left, previous + copyTables.left, span);
@@ -197,6 +257,8 @@ void writeField(SDL_Surface* surface) {
         previous = row;
         previousSource = source;
     }
+    std::swap(writtenField, fieldPixels);
+    writtenSurface = surface;
 }
 
 // The window's surface when this frame goes through the tables, with the field read.
@@ -234,13 +296,20 @@ void initializeWindowCopy(SDL_Renderer* windowRenderer, SDL_Window* copyWindow,
     softwareRenderer = (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     fieldPixels.assign(static_cast<std::size_t>(fieldWidth) * static_cast<std::size_t>(fieldHeight),
                        0);
+    writtenField.assign(fieldPixels.size(), 0);
+    writtenSurface = nullptr;
 }
 
-bool copyFieldThroughTables(Rectangle destination, std::int32_t rotation) {
+bool copyFieldThroughTables(Rectangle destination, std::int32_t rotation, bool wholeWindow) {
     placement = destination;
     turn = rotation;
+    if (wholeWindow) {
+        writtenSurface = nullptr;
+    }
     SDL_Surface* surface = prepareFieldCopy();
     if (surface == nullptr) {
+        // SDL copies this picture: the window no longer shows the field last written.
+        writtenSurface = nullptr;
         return false;
     }
     SDL_SetRenderTarget(renderer, nullptr);
@@ -250,6 +319,7 @@ bool copyFieldThroughTables(Rectangle destination, std::int32_t rotation) {
 
 void quitWindowCopy() {
     copyTables = WindowCopy{};
+    writtenSurface = nullptr;
     softwareRenderer = false;
     renderer = nullptr;
     window = nullptr;

@@ -15,7 +15,9 @@ struct SDL_Window;
 void initializeWindowCopy(SDL_Renderer* renderer, SDL_Window* window, SDL_Texture* playField,
                           std::int32_t width, std::int32_t height);
 // Writes the play field into the window's surface as SDL would copy it into `destination`,
-// turned by `rotation` degrees, leaving the window as the render target. False, with nothing
-// written, when tables cannot do it: the caller then copies with SDL.
-bool copyFieldThroughTables(Rectangle destination, std::int32_t rotation);
+// turned by `rotation` degrees, leaving the window as the render target. Only the window rows
+// whose field pixels changed since the last copy are written, unless `wholeWindow` says the
+// window's pixels may have been lost. False, with nothing written, when tables cannot do it:
+// the caller then copies with SDL.
+bool copyFieldThroughTables(Rectangle destination, std::int32_t rotation, bool wholeWindow);
 void quitWindowCopy();
