@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/install-deps.sh build|test|fuzz|windows [...]
+# Usage: tools/install-deps.sh build|test|fuzz|windows|measure [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
@@ -12,7 +12,12 @@ for need in "$@"; do
             # The package test builds the .deb and checks what it installs, lintian included;
             # the manual page and the AppStream entry are checked with their own tools.
             packages+=(dpkg-dev file desktop-file-utils lintian man-db appstream)
+            # Xlib, XTest and Damage, so the suite's builds also compile brickfall-key-latency.
+            packages+=(libx11-dev libxtst-dev libxdamage-dev)
             ;;
+        # The measurements in a real window (tools/desktop_cost.sh, tools/key_latency.sh): the
+        # key-to-picture tool's libraries, the X server, xdotool and the peer game, LBreakout2.
+        measure) packages+=(libx11-dev libxtst-dev libxdamage-dev xvfb xdotool lbreakout2) ;;
         # clang with its sanitizer and libFuzzer runtimes
         fuzz) packages+=(clang libclang-rt-dev) ;;
         # The Windows cross-build: MinGW-w64 in its posix thread model, Wine to run what it
