@@ -113,7 +113,12 @@ HostFrame runDueFrames() {
         if (ranEarly) {
             presentNextPictureAtOnce();
         }
-        drawFrame();
+        // A picture the display would not show is not drawn either.
+        if (pictureWouldGoOut()) {
+            drawFrame();
+        } else {
+            skipPicture();
+        }
     }
     if (getQuit()) {
         return HostFrame::Quit;

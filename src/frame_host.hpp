@@ -48,8 +48,9 @@ enum class HostFrame {
     Quit,       // the game has ended
 };
 // What a display frame calls: runs the passes due by now, in order and never more than the
-// timer's catch-up limit, then draws once. After noteInputChanged, the next pass runs at once
-// if it is the one due within the coming period, and its picture is presented at once.
+// timer's catch-up limit, then draws once, unless the display would not show the picture. After
+// noteInputChanged, the next pass runs at once if it is the one due within the coming period, and
+// its picture is presented at once.
 HostFrame runDueFrames();
 // An event that changed an action of the keyboard or controllers has been taken in since the
 // last pass. A script's or the random player's passes are not run early: it moves nothing.

@@ -202,6 +202,14 @@ void beginFieldPicture() {
     sketching = false;
 }
 
+bool pictureWouldGoOut() {
+    return pictureStale || presentAtOnce || framesSincePicture + 1 >= pictureInterval;
+}
+
+void skipPicture() {
+    framesSincePicture = std::min(framesSincePicture + 1, pictureInterval);
+}
+
 void presentNextPictureAtOnce() {
     presentAtOnce = true;
 }

@@ -59,6 +59,11 @@ void beginFieldPicture();
 // The next changed picture goes to the window as soon as it is finished, whatever the display's
 // rate: it answers the player's input.
 void presentNextPictureAtOnce();
+// Whether this frame's picture, if it changed, would go to the window: when it would not, the
+// real loop leaves it undrawn and only counts the frame with skipPicture, as the next frame's
+// picture replaces it anyway.
+bool pictureWouldGoOut();
+void skipPicture();
 // The play field's picture is finished; whether it goes to the window now. A picture held back
 // goes out a few frames later unless a newer one replaced it.
 bool finishFieldPicture();

@@ -149,6 +149,43 @@ TEST(Presenting, AStageDrawnFromItsSketchIsTheScenesOwnPictureEveryPass) {
     shutDown();
 }
 
+TEST(Presenting, APictureTheDisplayWouldNotShowIsLeftUndrawnUnlessItAnswersAKey) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    // The dummy display names no refresh rate: 60 Hz is assumed, a picture every other frame.
+    ASSERT_EQ(framesPerPicture(0, kFramePeriodSeconds), 2);
+    EXPECT_TRUE(pictureWouldGoOut()) << "the first picture is due at once";
+    runFramePass();
+    ASSERT_EQ(getPicturesPresented(), 1);
+    const struct {
+        const char* name;
+        void (*before)();
+        bool goesOut;
+    } steps[] = {
+        {"the frame after a picture", [] {}, false},
+        {"the frame after that", [] { skipPicture(); }, true},
+        {"still due until a picture goes", [] {}, true},
+        {"after a picture, a key's",
+         [] {
+             markPictureChanged();
+             runFramePass();
+             presentNextPictureAtOnce();
+         },
+         true},
+        {"a lost window's",
+         [] {
+             runFramePass();
+             markPictureChanged();
+         },
+         true},
+    };
+    for (const auto& step : steps) {
+        step.before();
+        EXPECT_EQ(pictureWouldGoOut(), step.goesOut) << step.name;
+    }
+    shutDown();
+}
+
 TEST(Presenting, ASketchBeyondTheListsCapacityIsNotReplayed) {
     startUp();
     ASSERT_FALSE(getQuit());
