@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/install-deps.sh build|test|fuzz|windows|measure [...]
+# Usage: tools/install-deps.sh build|test|fuzz|windows|web|measure [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
@@ -24,6 +24,10 @@ for need in "$@"; do
         # builds (64-bit alone), dpkg-source to unpack the libraries' Debian sources and
         # GoogleTest's sources to build for Windows; unzip for the test of the Windows zip.
         windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev xz-utils googletest unzip) ;;
+        # The browser build: Debian's Emscripten, node to run its tools and what it builds,
+        # acorn, which its JavaScript optimiser loads (a dependency of emscripten, named all
+        # the same); dpkg-source to unpack the libraries' Debian sources.
+        web) packages+=(emscripten nodejs node-acorn dpkg-dev xz-utils) ;;
         *)
             echo "unknown need: $need" >&2
             exit 2
