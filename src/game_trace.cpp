@@ -3,7 +3,10 @@
 #include "game_trace.hpp"
 
 #include <charconv>
+#include <cstdint>
 #include <cstring>
+
+#include "float_text.hpp"
 
 namespace {
 // A line never grows beyond this: ten balls and thirty coins at most.
@@ -19,13 +22,16 @@ class LineWriter {
         }
     }
     void value(bool flag) { text(flag ? "true" : "false"); }
-    template <typename Number>
-    void value(Number number) {
-        // Floats come out as the shortest text that reads back as the same 32-bit value.
-        const auto result = std::to_chars(buffer_ + used_, buffer_ + kLineCapacity - 1, number);
-        if (result.ec == std::errc()) {
-            used_ = static_cast<std::size_t>(result.ptr - buffer_);
-        }
+    void value(std::int32_t number) {
+        written(std::to_chars(buffer_ + used_, buffer_ + kLineCapacity - 1, number));
+    }
+    void value(long long number) {
+        written(std::to_chars(buffer_ + used_, buffer_ + kLineCapacity - 1, number));
+    }
+    // Floats come out as the shortest text that reads back as the same 32-bit value, by the
+    // game's own code: not every C++ library has std::to_chars for floats.
+    void value(float number) {
+        written(floatToChars(buffer_ + used_, buffer_ + kLineCapacity - 1, number));
     }
     // A name and its value, after a comma unless it is the first, right after the brace.
     template <typename Value>
@@ -49,6 +55,12 @@ class LineWriter {
     }
 
   private:
+    void written(std::to_chars_result result) {
+        if (result.ec == std::errc()) {
+            used_ = static_cast<std::size_t>(result.ptr - buffer_);
+        }
+    }
+
     char buffer_[kLineCapacity];
     std::size_t used_ = 0;
 };
