@@ -7,11 +7,12 @@
 #include "engine_math_trig.hpp"
 
 #include <array>
-#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+
+#include "bit_copy.hpp"
 
 // Every double operation must round to double, never to x87's 80 bits (on 32-bit x86 build
 // with -msse2 -mfpmath=sse). -ffp-contract=off keeps fused multiply-adds out.
@@ -184,7 +185,7 @@ constexpr std::uint64_t kQuickTestExponent = 1023 - 40;
 constexpr double kTinyRatio = 0x1p-26;
 
 std::uint32_t bitsOf(float x) {
-    return std::bit_cast<std::uint32_t>(x);
+    return bitCopy<std::uint32_t>(x);
 }
 
 constexpr int kWholeBits = 9;
@@ -393,7 +394,7 @@ inline FastValue sinOrCosFast(float x) {
         // x - k·π/256 with its first part exact: the error is at most u|θ| + 2^-88.
         const double shifted = theta * kTwoFiftySixOverPi + kRoundingShift;
         const double whole = shifted - kRoundingShift;
-        k = static_cast<std::uint32_t>(std::bit_cast<std::uint64_t>(shifted)) & kTurnMask;
+        k = static_cast<std::uint32_t>(bitCopy<std::uint64_t>(shifted)) & kTurnMask;
         theta = (theta - whole * kPiOver256Part1) - whole * kPiOver256Part2;
     } else if (absBits < kPiOver512Bits) {
         // The series would give sin(-0) = +0.
@@ -454,7 +455,7 @@ struct Rounded {
 // The fast stage's test: true when high - bound and high + bound round to the same float, so
 // that every value between them does.
 bool decidesFast(const TrigEstimate& fast) {
-    const std::uint64_t bits = std::bit_cast<std::uint64_t>(fast.high);
+    const std::uint64_t bits = bitCopy<std::uint64_t>(fast.high);
     if (((bits >> 52) & 0x7ffu) >= kQuickTestExponent) {
         // From 2^-40 up the bound is under 2^7 ulps of the double, and a float's rounding
         // boundaries are where its 29 low bits read 2^28.
@@ -475,8 +476,8 @@ Rounded roundEstimate(const TrigEstimate& estimate) {
     const float nearest = static_cast<float>(high);
     const std::uint32_t bits = bitsOf(nearest);
     const double value = nearest;
-    const double above = std::bit_cast<float>(bits + 1);
-    const double below = bits == 0 ? -0x1p-149 : std::bit_cast<float>(bits - 1);
+    const double above = bitCopy<float>(bits + 1);
+    const double below = bits == 0 ? -0x1p-149 : bitCopy<float>(bits - 1);
     const double midpointAbove = 0.5 * (value + above);
     const double midpointBelow = 0.5 * (value + below);
     // high on a midpoint was rounded to even; low says which side the exact value is on.
@@ -674,7 +675,7 @@ float roundedAtan2(float y, float x) {
     if (roundsTheRatio(r, x)) {
         // atan(q) lies just below q; q itself is a float midpoint only when it is exactly one,
         // and then the value below rounds down: round the double just under q's.
-        const double under = std::bit_cast<double>(std::bit_cast<std::uint64_t>(r.q) - 1);
+        const double under = bitCopy<double>(bitCopy<std::uint64_t>(r.q) - 1);
         const auto magnitude = static_cast<float>(under);
         return std::signbit(y) ? -magnitude : magnitude;
     }
