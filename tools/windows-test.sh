@@ -53,7 +53,10 @@ export WINEDEBUG=-all
 # left waiting to exit until the prefix was ready.
 timeout -s KILL 300 wineboot --init > /dev/null 2>&1 || echo "-- wineboot did not finish"
 timeout -s KILL 120 wineserver -w || echo "-- Wine's server did not stop"
-(cd "$build" && ctest -j2 --output-on-failure)
+# Now and then a Wine process does not exit after its test has passed and printed so (seen in
+# three runs of four on a loaded machine, a different test each time): a test that times out
+# runs again, up to twice. A test that fails is not run again.
+(cd "$build" && ctest -j2 --output-on-failure --repeat after-timeout:3)
 # Each exits 77 when a tool it needs is missing, which counts as skipped.
 run_script() {
     local status=0
