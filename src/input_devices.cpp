@@ -20,7 +20,6 @@ static_assert(SDL_SCANCODE_UP == 82 && SDL_SCANCODE_DOWN == 81 && SDL_SCANCODE_L
 
 std::array<std::int32_t, kKeyboardSize> keyboard = {};
 bool minimized = false;
-bool removalPending = false;
 SDL_Event event;
 
 void setKey(SDL_Scancode scancode, std::int32_t state) {
@@ -68,7 +67,6 @@ void quitDevices() {
     quitGamepads();
     keyboard.fill(0);
     minimized = false;
-    removalPending = false;
 }
 
 void pollDevices() {
@@ -97,15 +95,12 @@ bool handleDeviceEvent(const SDL_Event& taken) {
             handleGamepadEvent(taken);
             break;
     }
-    removalPending = takeGamepadRemoval() || removalPending;
     return heldActions() != heldBefore || minimized != minimizedBefore ||
            taken.type == SDL_CONTROLLERDEVICEREMOVED;
 }
 
 PassInput readDevices() {
-    PassInput command = {heldActions(), minimized, removalPending};
-    removalPending = false;
-    return command;
+    return {heldActions(), minimized, takeGamepadRemoval()};
 }
 
 void waitForEvents(std::int32_t timeoutMilliseconds) {

@@ -317,12 +317,6 @@ TEST_F(GameWithGamepads, ARemovalPausesARunningStageAndLeavesAPausedOneSo) {
 
 #if BRICKFALL_TESTS_START_PROGRAMS
 namespace {
-std::string readFile(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 enum class Do { Plug, Unplug, Press, Release, Lean, KeyDown, KeyUp, Minimise, Restore };
 struct Event {
@@ -448,7 +442,7 @@ TEST(GamepadRecording, AControllerGameRecordsAndReplaysInTheSimulatorToTheSameTr
 
     // The game did what the play says, the rules on removals included.
     std::map<int, std::string> traced;
-    std::istringstream lines(readFile(gameTracePath));
+    std::istringstream lines(test_support::readFile(gameTracePath));
     for (std::string line; std::getline(lines, line);) {
         traced[std::stoi(line.substr(line.find(':') + 1))] = line;
     }
@@ -477,7 +471,7 @@ TEST(GamepadRecording, AControllerGameRecordsAndReplaysInTheSimulatorToTheSameTr
     EXPECT_EQ(traced.count(270), 0u) << "a minimised pass runs no frame";
     EXPECT_NE(traced[kPasses].find("\"scene\":1"), std::string::npos) << "the chase kept it going";
 
-    const std::string script = readFile(recordingPath);
+    const std::string script = test_support::readFile(recordingPath);
     EXPECT_NE(script.find("Minimized,Unplugged\n"), std::string::npos) << script;
     EXPECT_NE(script.find("\n1 Unplugged\n"), std::string::npos) << script;
 
@@ -485,8 +479,8 @@ TEST(GamepadRecording, AControllerGameRecordsAndReplaysInTheSimulatorToTheSameTr
         {BRICKFALL_SIM_BINARY, "--script", recordingPath, "--trace", simTracePath},
         test_support::kHeadlessEnvironment, 60.0);
     ASSERT_EQ(sim.exitStatus, 0) << sim.standardError;
-    const std::string gameTrace = readFile(gameTracePath);
-    const std::string simTrace = readFile(simTracePath);
+    const std::string gameTrace = test_support::readFile(gameTracePath);
+    const std::string simTrace = test_support::readFile(simTracePath);
     std::istringstream gameLines(gameTrace);
     std::istringstream simLines(simTrace);
     std::string gameLine;

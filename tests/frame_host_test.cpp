@@ -49,21 +49,6 @@ class FrameHost : public ::testing::Test {
     }
 };
 
-std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 }  // namespace
 
 TEST_F(FrameHost, TheProducersCommandIsThePassesOnlyInputButACloseStillQuits) {
@@ -146,7 +131,7 @@ TEST_F(FrameHost, ADemosLastPassIsPlayedTracedAndEndsTheGame) {
     EXPECT_EQ(getPassInput(), (PassInput{holding({A::Left}), false, false}))
         << "the last pass took the script's last command";
     ASSERT_TRUE(session.finish(true));
-    const std::vector<std::string> lines = linesOf(readFile(trace));
+    const std::vector<std::string> lines = test_support::readLines(trace);
     ASSERT_EQ(lines.size(), 5u) << "a line for each pass but the two minimised ones";
     EXPECT_EQ(lines.back().rfind("{\"frame\":7,\"scene\":1,", 0), 0u) << lines.back();
     test_support::removeDirectory(directory);
@@ -185,7 +170,7 @@ TEST_F(FrameHost, TheRecordingHoldsTheCommandsThePassesTookAndReplaysToThem) {
     setPassObserver(nullptr);
     ASSERT_TRUE(session.finish(true));
 
-    const std::string text = readFile(recording);
+    const std::string text = test_support::readFile(recording);
     EXPECT_EQ(text,
               "# brickfall input script 2\n# a comment\n1 Confirm,Select\n1 -\n2 Right\n"
               "1 Right,Minimized\n1 -\n");
@@ -237,7 +222,7 @@ TEST(OutputFile, ACompleteFileTakesItsNameAndADiscardedOneLeavesNothing) {
         EXPECT_EQ(std::filesystem::exists(path), c.keep) << c.name;
         EXPECT_FALSE(std::filesystem::exists(path + ".partial")) << c.name;
         if (c.keep) {
-            EXPECT_EQ(readFile(path), "whole\n");
+            EXPECT_EQ(test_support::readFile(path), "whole\n");
         }
     }
     test_support::removeDirectory(directory);

@@ -175,17 +175,6 @@ TEST(Sim, AWholeGameStaysUnder32MiBResident) {
     EXPECT_LT(kibibytes, 32 * 1024) << "KiB at peak";
 }
 
-namespace {
-std::vector<std::string> readLines(const std::string& path) {
-    std::vector<std::string> lines;
-    std::ifstream file(path);
-    for (std::string line; std::getline(file, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-}  // namespace
-
 // The game itself, headless and in real time: a demo it plays is recorded and traced, and
 // brickfall-sim replays both the demo and the recording to the very same trace.
 TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
@@ -206,7 +195,7 @@ TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
         test_support::kHeadlessEnvironment, 60.0);
     ASSERT_EQ(game.exitStatus, 0) << game.standardError;
     EXPECT_FALSE(std::filesystem::exists(recording + ".partial"));
-    const std::vector<std::string> traced = readLines(gameTrace);
+    const std::vector<std::string> traced = test_support::readLines(gameTrace);
     ASSERT_EQ(traced.size(), kPasses - kMinimisedPasses) << "a line for each frame run";
     EXPECT_EQ(traced.back().rfind("{\"frame\":" + std::to_string(kPasses) + ",\"scene\":1,", 0), 0u)
         << traced.back();
@@ -220,7 +209,7 @@ TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
     ASSERT_TRUE(loadScript(demo.c_str(), played, error)) << error;
     ASSERT_TRUE(loadScript(recording.c_str(), recorded, error)) << error;
     ASSERT_EQ(recorded.length, played.length);
-    EXPECT_EQ(readLines(recording).front(), "# brickfall input script 2")
+    EXPECT_EQ(test_support::readLines(recording).front(), "# brickfall input script 2")
         << "a recording opens with its version";
     ScriptPlayer playedPasses(played);
     ScriptPlayer recordedPasses(recorded);
@@ -235,7 +224,7 @@ TEST(Sim, ADemoPlaysLikeTheSimulatorAndItsRecordingReplaysToTheSameTrace) {
             {BRICKFALL_SIM_BINARY, "--script", script, "--trace", simTrace}, {}, 60.0);
         ASSERT_EQ(sim.exitStatus, 0) << sim.standardError;
         EXPECT_FALSE(contains(sim.standardError, "warning")) << sim.standardError;
-        const std::vector<std::string> replayed = readLines(simTrace);
+        const std::vector<std::string> replayed = test_support::readLines(simTrace);
         ASSERT_EQ(replayed.size(), traced.size());
         for (std::size_t line = 0; line < traced.size(); ++line) {
             ASSERT_EQ(replayed[line], traced[line]) << "line " << line + 1;

@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <thread>
 
@@ -33,6 +35,20 @@ bool mentionsSanitizer(const std::string& text) {
 
 void pushActionKey(InputAction action, bool down) {
     pushKeyEvent(getActionScancode(action), down);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> readLines(const std::string& path) {
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 void updateFromDevices() {

@@ -66,6 +66,10 @@ std::string blankPng(int width, int height);
 // however many its size calls for: a decompression bomb when that is far more.
 std::string inflatingPng(int width, int height, std::uint64_t inflatedBytes);
 
+// A whole file's bytes, and its lines without their ends; empty when it cannot be read.
+std::string readFile(const std::string& path);
+std::vector<std::string> readLines(const std::string& path);
+
 // A fresh empty directory under the system's temporary folder, or under `parent`, removed by
 // the caller.
 std::string makeTemporaryDirectory();
