@@ -31,7 +31,9 @@ void setKey(SDL_Scancode scancode, std::int32_t state) {
 
 void handleWindowEvent(const SDL_WindowEvent& windowEvent) {
     switch (windowEvent.event) {
+        // A page's tab put out of sight is hidden, as a window can be: nothing would be seen.
         case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_HIDDEN:
             minimized = true;
             break;
         // Any way back from the taskbar must resume the loop, not only maximising.
@@ -69,10 +71,12 @@ void quitDevices() {
     minimized = false;
 }
 
-void pollDevices() {
+bool pollDevices() {
+    bool changed = false;
     while (SDL_PollEvent(&event) != 0) {
-        handleDeviceEvent(event);
+        changed = handleDeviceEvent(event) || changed;
     }
+    return changed;
 }
 
 bool handleDeviceEvent(const SDL_Event& taken) {

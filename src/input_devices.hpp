@@ -12,9 +12,10 @@ union SDL_Event;
 // state, so that a later start-up begins with nothing held.
 void initializeDevices();
 void quitDevices();
-// Drains every pending SDL event into the devices' state. A close request becomes the game's
-// quit whoever fills the commands, so closing the window also ends a demo.
-void pollDevices();
+// Drains every pending SDL event into the devices' state; true when one changed the command
+// they give. A close request becomes the game's quit whoever fills the commands, so closing the
+// window also ends a demo.
+bool pollDevices();
 // Takes one event into the devices' state; true when it changes the command they give.
 bool handleDeviceEvent(const SDL_Event& event);
 // The command the devices give now: an action is down while its key or any controller holds

@@ -230,25 +230,29 @@ void ScriptRecorder::note(const PassInput& input) {
 }
 
 void ScriptRecorder::finish() {
+    writeRunInHand(out_);
+    runLength_ = 0;
+}
+
+void ScriptRecorder::writeRunInHand(std::FILE* out) const {
     if (runLength_ == 0) {
         return;
     }
-    std::fprintf(out_, "%lld ", static_cast<long long>(runLength_));
+    std::fprintf(out, "%lld ", static_cast<long long>(runLength_));
     const char* separator = "";
     for (std::size_t action = 0; action < run_.held.size(); ++action) {
         if (run_.held[action]) {
-            std::fprintf(out_, "%s%s", separator, kActionNames[action]);
+            std::fprintf(out, "%s%s", separator, kActionNames[action]);
             separator = ",";
         }
     }
     if (run_.minimized) {
-        std::fprintf(out_, "%s%s", separator, kMinimizedName);
+        std::fprintf(out, "%s%s", separator, kMinimizedName);
         separator = ",";
     }
     if (run_.unplugged) {
-        std::fprintf(out_, "%s%s", separator, kUnpluggedName);
+        std::fprintf(out, "%s%s", separator, kUnpluggedName);
         separator = ",";
     }
-    std::fputs(*separator == '\0' ? "-\n" : "\n", out_);
-    runLength_ = 0;
+    std::fputs(*separator == '\0' ? "-\n" : "\n", out);
 }

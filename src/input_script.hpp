@@ -71,6 +71,9 @@ class ScriptRecorder {
     void note(const PassInput& input);
     // Writes the run in hand; called once after the last pass.
     void finish();
+    // Writes the run in hand to `out` too, leaving it open: what ends a copy of the script so
+    // far, while the recording goes on.
+    void writeRunInHand(std::FILE* out) const;
 
   private:
     std::FILE* out_;

@@ -10,6 +10,7 @@
 #include "engine_game_manager.hpp"
 #include "frame_host.hpp"
 #include "input_bindings.hpp"
+#include "platform_loop.hpp"
 #include "play_session.hpp"
 
 namespace {
@@ -111,6 +112,22 @@ constexpr char kRecordingComment[] =
     "brickfall " BRICKFALL_VERSION
     ": what the keyboard and controllers held on each pass;\n"
     "play it back with brickfall-sim --script FILE or brickfall --demo FILE";
+
+// The run's demo, recording and trace outlive main's frame: in a page, the game's frames go on
+// after main has handed them to the page.
+PlaySession session;
+
+int endRun() {
+    setPassObserver(nullptr);
+    setInputProducer(nullptr);
+    const bool written = session.finish(!hasFailed());
+    const int status = shutDown();
+    return status != EXIT_SUCCESS ? status : (written ? EXIT_SUCCESS : EXIT_FAILURE);
+}
+
+bool saveRecordingSoFar(const char* path) {
+    return session.saveRecordingSoFar(path);
+}
 }  // namespace
 
 int SDL_main(int argc, char* argv[]) {
@@ -128,7 +145,6 @@ int SDL_main(int argc, char* argv[]) {
         case Request::Play:
             break;
     }
-    PlaySession session;
     SessionOptions options;
     options.program = "brickfall";
     options.demoPath = line.demoPath;
@@ -146,13 +162,7 @@ int SDL_main(int argc, char* argv[]) {
         setInputProducer(&session.demo());
     }
     setPassObserver(&session);
-    runFrameLoop();
-    setPassObserver(nullptr);
-    setInputProducer(nullptr);
-
-    const bool written = session.finish(!hasFailed());
-    const int status = shutDown();
-    return status != EXIT_SUCCESS ? status : (written ? EXIT_SUCCESS : EXIT_FAILURE);
+    return hostUntilQuit({endRun, saveRecordingSoFar});
 }
 
 // Where SDL provides no main glue of its own, the process entry hands over directly.

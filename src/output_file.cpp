@@ -2,6 +2,7 @@
 // a run cut short never leaves a half-written file under the name asked for.
 #include "output_file.hpp"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -58,4 +59,23 @@ void OutputFile::discard() {
         removeFile(temporary_.c_str());
     }
     file_ = nullptr;
+}
+
+bool OutputFile::copyWrittenTo(std::FILE* to) {
+    if (file_ == nullptr || file_ == stdout || std::fflush(file_) != 0) {
+        return false;
+    }
+    std::FILE* written = openFile(temporary_.c_str(), "rb");
+    if (written == nullptr) {
+        return false;
+    }
+    std::array<char, 4096> buffer;
+    std::size_t read = 0;
+    bool copied = true;
+    while (copied && (read = std::fread(buffer.data(), 1, buffer.size(), written)) > 0) {
+        copied = std::fwrite(buffer.data(), 1, read, to) == read;
+    }
+    copied = copied && std::ferror(written) == 0;
+    std::fclose(written);
+    return copied;
 }

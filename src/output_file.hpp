@@ -24,6 +24,9 @@ class OutputFile {
     bool commit();
     // Drops what was written: nothing of a run that failed is kept.
     void discard();
+    // Copies what has been written so far to `to`, the file staying open for more; false when
+    // it is not open or cannot be read back (standard output cannot).
+    bool copyWrittenTo(std::FILE* to);
 
   private:
     const char* program_ = "";

@@ -9,6 +9,7 @@
 
 #include "engine_game_manager.hpp"
 #include "game_trace.hpp"
+#include "platform_files.hpp"
 
 SessionOpened PlaySession::open(const SessionOptions& options) {
     endAfterDemo_ = options.endAfterDemo && options.demoPath != nullptr;
@@ -64,4 +65,18 @@ bool PlaySession::finish(bool keep) {
     }
     const bool recorded = record_.commit();
     return trace_.commit() && recorded;
+}
+
+bool PlaySession::saveRecordingSoFar(const char* path) {
+    if (!recorder_) {
+        return false;
+    }
+    std::FILE* copy = openFile(path, "wb");
+    if (copy == nullptr) {
+        return false;
+    }
+    bool saved = record_.copyWrittenTo(copy);
+    recorder_->writeRunInHand(copy);
+    saved = std::ferror(copy) == 0 && saved;
+    return std::fclose(copy) == 0 && saved;
 }

@@ -40,6 +40,9 @@ class PlaySession final : public PassObserver {
     const Script& script() const { return script_; }
     long long passes() const { return passes_; }
     void passEnded(bool ranFrame) override;
+    // Writes the recording of the passes played so far to `path`, a script complete in itself,
+    // while the recording goes on; false when there is no recording or it cannot be written.
+    bool saveRecordingSoFar(const char* path);
     // After the run: gives the outputs their names, false when one could not be written; or,
     // when the run failed, drops them.
     bool finish(bool keep);

@@ -1,0 +1,298 @@
+// The browser page's tests: the game's page served on 127.0.0.1 and played in headless Chromium,
+// its pictures, traces and recordings checked against the native simulator's.
+// Usage: node page_test.mjs WEB_BUILD NATIVE_SIM SOURCE_DIR
+import { execFileSync } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import zlib from "node:zlib";
+import puppeteer from "puppeteer-core";
+
+const [webBuild, nativeSim, sourceDir] = process.argv.slice(2);
+if (!webBuild || !nativeSim || !sourceDir) {
+  console.error("usage: node page_test.mjs WEB_BUILD NATIVE_SIM SOURCE_DIR");
+  process.exit(2);
+}
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "brickfall-page-"));
+const kFieldWidth = 240;
+const kFieldHeight = 320;
+
+// --- The page's server: the build's files, and the test's scripts under /scripts/. ---------
+const kTypes = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
+function serve(request, response) {
+  const name = decodeURIComponent(new URL(request.url, "http://127.0.0.1").pathname);
+  const file = name.startsWith("/scripts/")
+    ? path.join(scratch, path.basename(name)) : path.join(webBuild, path.normalize(name));
+  fs.readFile(file, (error, bytes) => {
+    if (error) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    response.writeHead(200, { "content-type": kTypes[path.extname(file)] || "application/octet-stream" });
+    response.end(bytes);
+  });
+}
+
+// --- PNG, as Chromium and the simulator write it: 8-bit RGB or RGBA, not interlaced. --------
+function decodePng(bytes) {
+  let offset = 8;
+  let width = 0;
+  let height = 0;
+  let channels = 0;
+  const data = [];
+  while (offset < bytes.length) {
+    const length = bytes.readUInt32BE(offset);
+    const type = bytes.toString("latin1", offset + 4, offset + 8);
+    const body = bytes.subarray(offset + 8, offset + 8 + length);
+    if (type === "IHDR") {
+      width = body.readUInt32BE(0);
+      height = body.readUInt32BE(4);
+      if (body[8] !== 8 || body[12] !== 0 || (body[9] !== 2 && body[9] !== 6)) {
+        throw new Error("unexpected PNG format");
+      }
+      channels = body[9] === 6 ? 4 : 3;
+    } else if (type === "IDAT") {
+      data.push(body);
+    }
+    offset += 12 + length;
+  }
+  const raw = zlib.inflateSync(Buffer.concat(data));
+  const stride = width * channels;
+  const pixels = Buffer.alloc(width * height * 3);
+  let previous = Buffer.alloc(stride);
+  for (let y = 0; y < height; ++y) {
+    const filter = raw[y * (stride + 1)];
+    const line = Buffer.from(raw.subarray(y * (stride + 1) + 1, (y + 1) * (stride + 1)));
+    for (let i = 0; i < stride; ++i) {
+      const left = i >= channels ? line[i - channels] : 0;
+      const up = previous[i];
+      const upLeft = i >= channels ? previous[i - channels] : 0;
+      let predicted = 0;
+      if (filter === 1) predicted = left;
+      else if (filter === 2) predicted = up;
+      else if (filter === 3) predicted = (left + up) >> 1;
+      else if (filter === 4) {
+        const p = left + up - upLeft;
+        const pa = Math.abs(p - left);
+        const pb = Math.abs(p - up);
+        const pc = Math.abs(p - upLeft);
+        predicted = pa <= pb && pa <= pc ? left : pb <= pc ? up : upLeft;
+      }
+      line[i] = (line[i] + predicted) & 0xff;
+    }
+    for (let x = 0; x < width; ++x) {
+      line.copy(pixels, (y * width + x) * 3, x * channels, x * channels + 3);
+    }
+    previous = line;
+  }
+  return { width, height, pixels };
+}
+
+// --- The native simulator, the reference for every trace and picture. -----------------------
+function nativeTrace(script) {
+  const trace = path.join(scratch, "native-" + path.basename(script) + ".jsonl");
+  execFileSync(nativeSim, ["--script", script, "--trace", trace], { stdio: "ignore" });
+  return fs.readFileSync(trace, "utf8").split("\n").filter((line) => line !== "");
+}
+
+// --- The browser, and a page that keeps its console's trace lines and its errors. -----------
+const browser = await puppeteer.launch({
+  executablePath: process.env.BRICKFALL_CHROMIUM || "/usr/bin/chromium",
+  headless: true,
+  args: ["--no-sandbox", "--no-first-run", "--disable-background-networking",
+         "--disable-component-update", "--disable-sync", "--disable-quic",
+         // Software WebGL, as a machine without a GPU offers it; and sound held back until
+         // the page is used, as browsers do for a page that was not.
+         "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+         "--autoplay-policy=document-user-activation-required"],
+});
+const server = http.createServer(serve);
+await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+const origin = `http://127.0.0.1:${server.address().port}`;
+
+// Each page in a context of its own, as a first visit: nothing it was allowed before, sound
+// included, carries over.
+async function openPage(query) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setViewport({ width: 800, height: 600, deviceScaleFactor: 1 });
+  const opened = { context, page, trace: [], errors: [] };
+  page.on("console", (message) => {
+    const text = message.text();
+    if (text.startsWith("{")) {
+      opened.trace.push(text);
+    } else if (message.type() === "error") {
+      opened.errors.push(text);
+    }
+  });
+  page.on("pageerror", (error) => opened.errors.push(error.message));
+  await page.goto(`${origin}/index.html${query}`);
+  return opened;
+}
+
+const sleep = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
+async function waitFor(what, condition, seconds) {
+  for (const end = Date.now() + seconds * 1000; Date.now() < end; await sleep(50)) {
+    if (await condition()) {
+      return;
+    }
+  }
+  throw new Error(`${what}: not within ${seconds} s`);
+}
+const lastState = (opened) => JSON.parse(opened.trace[opened.trace.length - 1]);
+async function hold(page, key, milliseconds) {
+  await page.keyboard.down(key);
+  await sleep(milliseconds);
+  await page.keyboard.up(key);
+}
+async function pageStatus(page) {
+  return page.$eval("#status", (element) => element.textContent);
+}
+
+function expectEqualLines(what, seen, expected) {
+  const first = seen.findIndex((line, index) => line !== expected[index]);
+  if (first >= 0 || seen.length !== expected.length) {
+    const at = first >= 0 ? first : Math.min(seen.length, expected.length);
+    throw new Error(`${what}: ${seen.length} lines against ${expected.length}; first ` +
+                    `difference at line ${at + 1}:\n  page:   ${seen[at]}\n  native: ${expected[at]}`);
+  }
+}
+
+const cases = {
+  // Browsers start a page's sound only once it is used: a key must start it.
+  async TheSoundStartsWithTheFirstKey() {
+    const opened = await openPage("");
+    // Read through the protocol without a user gesture, which puppeteer's evaluate would give
+    // and the browser would count as the page being used.
+    const protocol = await opened.page.createCDPSession();
+    const state = async () => (await protocol.send("Runtime.evaluate", {
+      expression: "window.Module && Module.SDL2 && Module.SDL2.audioContext " +
+                  "? Module.SDL2.audioContext.state : 'none'",
+      returnByValue: true,
+    })).result.value;
+    await waitFor("the audio device", async () => (await state()) !== "none", 30);
+    const before = await state();
+    await hold(opened.page, "ArrowDown", 50);
+    await waitFor(`the sound running after a key (it was ${before} before)`,
+                  async () => (await state()) === "running", 5);
+    if (before === "running") {
+      throw new Error("the sound ran before any key: the browser did not hold it back");
+    }
+    return opened;
+  },
+  // A page that never draws, or draws other pixels, shows other pixels than the game's title.
+  async TheTitleIsTheNativeGamesPictureToThePixel() {
+    const reference = path.join(scratch, "title.png");
+    execFileSync(nativeSim, ["--frames", "240", "--snapshot", `240:${reference}`],
+                 { stdio: "ignore" });
+    const expected = decodePng(fs.readFileSync(reference));
+    const opened = await openPage("?trace=-");
+    await waitFor("240 passes", () => opened.trace.length >= 240, 30);
+    const canvas = await opened.page.$("#canvas");
+    const size = await opened.page.$eval("#canvas", (c) => [c.width, c.height]);
+    if (size[0] !== kFieldWidth || size[1] !== kFieldHeight) {
+      throw new Error(`the canvas is ${size[0]}x${size[1]}, the window the game asks for ` +
+                      `on an 800x600 screen is ${kFieldWidth}x${kFieldHeight}`);
+    }
+    const seen = decodePng(Buffer.from(await canvas.screenshot({ type: "png" })));
+    let differing = 0;
+    for (let i = 0; i < expected.pixels.length; i += 3) {
+      if (!expected.pixels.subarray(i, i + 3).equals(seen.pixels.subarray(i, i + 3))) {
+        ++differing;
+      }
+    }
+    if (differing !== 0) {
+      throw new Error(`${differing} of ${kFieldWidth * kFieldHeight} pixels differ from the ` +
+                      "native title");
+    }
+    return opened;
+  },
+
+  // Held keys reach the game through the browser's events: Return starts a stage, Left and
+  // Right move the paddle each way.
+  async HeldKeysStartAStageAndMoveThePaddleBothWays() {
+    const opened = await openPage("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 60, 30);
+    await hold(opened.page, "Enter", 150);
+    await waitFor("the stage", () => lastState(opened).scene === 1, 5);
+    const start = lastState(opened).paddle[0];
+    await hold(opened.page, "ArrowLeft", 300);
+    await sleep(100);
+    const left = lastState(opened).paddle[0];
+    await hold(opened.page, "ArrowRight", 600);
+    await sleep(100);
+    const right = lastState(opened).paddle[0];
+    if (!(left < start && right > left)) {
+      throw new Error(`the paddle went ${start} -> ${left} (Left) -> ${right} (Right)`);
+    }
+    return opened;
+  },
+
+  // The page's address plays a recording, fetched beside the page; its console trace is the
+  // native simulator's, line for line, and the game ends after its last pass.
+  async ADemoInTheAddressTracesAsTheNativeSimulatorDoes() {
+    fs.copyFileSync(path.join(sourceDir, "docs/stage.script"), path.join(scratch, "stage.script"));
+    const expected = nativeTrace(path.join(scratch, "stage.script"));
+    const opened = await openPage("?demo=scripts/stage.script&trace=-");
+    await waitFor("the demo's end", async () => (await pageStatus(opened.page)).includes("ended"),
+                  90);
+    expectEqualLines("the demo's trace", opened.trace, expected);
+    return opened;
+  },
+
+  // What the "Save recording" link downloads mid-game replays natively to the page's trace.
+  async ARecordingSavedInThePageReplaysNativelyToThePagesTrace() {
+    const opened = await openPage("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 30, 30);
+    await hold(opened.page, "Enter", 100);
+    await hold(opened.page, "ArrowRight", 400);
+    await hold(opened.page, "ArrowLeft", 250);
+    await hold(opened.page, "Backspace", 50);
+    await sleep(300);
+    await hold(opened.page, "Backspace", 50);
+    await hold(opened.page, "ArrowRight", 200);
+    const recording = await opened.page.evaluate(async () => {
+      const link = document.getElementById("save");
+      link.click();
+      return (await fetch(link.href)).text();
+    });
+    const saved = path.join(scratch, "saved.script");
+    fs.writeFileSync(saved, recording);
+    const expected = nativeTrace(saved);
+    if (expected.length < 200 || !recording.includes("Confirm")) {
+      throw new Error(`the recording holds ${expected.length} frames:\n${recording}`);
+    }
+    await waitFor("the page's trace so far", () => opened.trace.length >= expected.length, 10);
+    expectEqualLines("the replayed recording's trace", opened.trace.slice(0, expected.length),
+                     expected);
+    return opened;
+  },
+
+};
+
+let failed = 0;
+for (const [name, run] of Object.entries(cases)) {
+  let opened = null;
+  try {
+    opened = await run();
+    // Every case also fails on an error the page reported, uncaught or on its console.
+    if (opened.errors.length > 0) {
+      throw new Error("the page reported errors:\n  " + opened.errors.join("\n  "));
+    }
+    console.log(`ok   Page.${name}`);
+  } catch (error) {
+    ++failed;
+    console.log(`FAIL Page.${name}: ${error.message}`);
+  } finally {
+    if (opened !== null) {
+      await opened.context.close();
+    }
+  }
+}
+await browser.close();
+server.close();
+fs.rmSync(scratch, { recursive: true, force: true });
+console.log(failed === 0 ? "all page tests passed" : `${failed} page test(s) failed`);
+process.exit(failed === 0 ? 0 : 1);
