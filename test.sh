@@ -2,7 +2,8 @@
 # Builds brickfall from scratch twice and runs the whole suite on each build: once with
 # warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes
 # the sheet loader and the script parser for a minute each; then cross-builds the Windows game
-# and tests it under Wine (skipped, saying so, where that cannot be installed).
+# and tests it under Wine, and builds the web page and tests it under node and in headless
+# Chromium (each skipped, saying so, where its tools cannot be installed).
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh build test fuzz
@@ -30,4 +31,7 @@ tools/fuzz.sh 60
 
 echo "== Windows, under Wine"
 tools/windows-test.sh build-test
+
+echo "== the web page, under node and in Chromium"
+tools/web-test.sh build-test
 echo "All tests passed on every build, and the fuzzers found nothing."

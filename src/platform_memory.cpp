@@ -15,6 +15,12 @@ long peakResidentKiB() {
     return static_cast<long>(counters.PeakWorkingSetSize / 1024);
 }
 
+#elif defined(__EMSCRIPTEN__)
+// WebAssembly's memory only grows, so its size is its peak: 64 KiB pages.
+long peakResidentKiB() {
+    return static_cast<long>(__builtin_wasm_memory_size(0) * 64);
+}
+
 #else
 #include <sys/resource.h>
 

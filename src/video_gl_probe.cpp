@@ -45,7 +45,7 @@ bool isSoftwareGlRenderer(const char* rendererName) {
     std::transform(lower.begin(), lower.end(), lower.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const char* software : {"llvmpipe", "softpipe", "swrast", "software rasterizer",
-                                 "software renderer", "gdi generic"}) {
+                                 "software renderer", "gdi generic", "swiftshader"}) {
         if (lower.find(software) != std::string::npos) {
             return true;
         }
@@ -60,6 +60,12 @@ bool isSoftwareGlRenderer(const char* rendererName) {
 // reset as it leaves, and refuse the game.
 GlProbe startGlProbe() {
     GlProbe probe;
+    // A host that knows its GL already says so: a page reads its WebGL's name itself.
+    const char* known = SDL_getenv(kKnownGlRendererVariable);
+    if (known != nullptr && known[0] != '\0') {
+        probe.name = known;
+        return probe;
+    }
     if (shouldProbeGl()) {
         probe.helper = startHelperProcess(readGlRendererName, kProbeMilliseconds, probe.name);
     }

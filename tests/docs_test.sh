@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the manual page and the AppStream entry as their own tools read them: the page
 # renders without a warning, has its sections, every option and every key the game's bindings
-# name, as its --help lists them, which README's Controls table names too; the entry validates,
-# pedantic remarks included, and names this version.
+# name, as its --help lists them, which README's Controls table and the web page's line of keys
+# name too; the entry validates, pedantic remarks included, and names this version.
 # Usage: docs_test.sh man|metainfo <source dir> <build dir> <version> <game>
 set -u
 what="$1"
@@ -65,11 +65,16 @@ $warnings"
     controls="$(awk '/^## Controls/ { p = 1; next } /^## / { p = 0 }
                      p && /^\| / && !/^\| Key / && !/^\|---/ { split($0, cell, "|"); print cell[2] }' \
         "$source/README.md")"
+    local page_keys
+    page_keys="$(sed -n '/<p id="keys">/,/<\/p>/p' "$source/web/index.html")"
+    [ -n "$page_keys" ] || fail "the web page has no line naming the keys"
     while IFS= read -r key; do
         section_of KEYS | grep -Eq "^\.BR? (.* )?\"?$key\"?( |,|$)" ||
             fail "KEYS does not name the key '$key' of the game's bindings"
         grep -Eq "(^| )$key( |$)" <<< "$controls" ||
             fail "README's Controls table does not name the key '$key' of the game's bindings"
+        grep -Eq "(>| )$key( |,|$)" <<< "$page_keys" ||
+            fail "the web page's line of keys does not name the key '$key' of the game's bindings"
     done <<< "$keys"
     for status in 0 1 2; do
         section_of "EXIT STATUS" | grep -A1 -x '\.TP' | grep -qx "\.B $status" ||

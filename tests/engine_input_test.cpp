@@ -3,6 +3,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
 #include "engine_game_manager.hpp"
@@ -179,19 +180,46 @@ TEST_F(Devices, CloseRequestQuitsAndTimersStillAdvance) {
     EXPECT_EQ(inputPressed(A::Back), 1);
 }
 
-TEST_F(Devices, EveryWayBackFromMinimisedResumes) {
+// Minimised, or hidden as a page's tab out of sight is, the window shows nothing: passes stop.
+TEST_F(Devices, EveryWayOutOfSightMinimisesAndEveryWayBackResumes) {
+    const int minimisingEvents[] = {SDL_WINDOWEVENT_MINIMIZED, SDL_WINDOWEVENT_HIDDEN};
     const int resumingEvents[] = {SDL_WINDOWEVENT_RESTORED, SDL_WINDOWEVENT_SHOWN,
                                   SDL_WINDOWEVENT_EXPOSED, SDL_WINDOWEVENT_MAXIMIZED};
-    for (int resume : resumingEvents) {
-        test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-        test_support::updateFromDevices();
-        EXPECT_EQ(isMinimized(), 1);
-        test_support::pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
-        test_support::updateFromDevices();
-        EXPECT_EQ(isMinimized(), 1) << "unrelated window events keep it minimised";
-        test_support::pushWindowEvent(resume);
-        test_support::updateFromDevices();
-        EXPECT_EQ(isMinimized(), 0) << "window event " << resume;
+    for (int minimise : minimisingEvents) {
+        for (int resume : resumingEvents) {
+            test_support::pushWindowEvent(minimise);
+            test_support::updateFromDevices();
+            EXPECT_EQ(isMinimized(), 1) << "window event " << minimise;
+            test_support::pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+            test_support::updateFromDevices();
+            EXPECT_EQ(isMinimized(), 1) << "unrelated window events keep it minimised";
+            test_support::pushWindowEvent(resume);
+            test_support::updateFromDevices();
+            EXPECT_EQ(isMinimized(), 0) << "window event " << resume << " after " << minimise;
+        }
+    }
+}
+
+// A page runs the due pass at once when a drain took in an event that changed the command.
+TEST_F(Devices, ADrainSaysWhetherAnyOfItsEventsChangedTheCommand) {
+    const int left = bindingOf(A::Left).scancode;
+    const struct {
+        const char* name;
+        std::vector<std::pair<int, bool>> keys;
+        bool changed;
+    } cases[] = {
+        {"no event", {}, false},
+        {"an unbound key", {{SDL_SCANCODE_Z, true}, {SDL_SCANCODE_Z, false}}, false},
+        {"a bound key's press", {{left, true}}, true},
+        {"its auto-repeat", {{left, true}}, false},
+        {"its release", {{left, false}}, true},
+        {"a tap, pressed and released", {{left, true}, {left, false}}, true},
+    };
+    for (const auto& c : cases) {
+        for (const auto& [scancode, down] : c.keys) {
+            pushKeyEvent(scancode, down);
+        }
+        EXPECT_EQ(pollDevices(), c.changed) << c.name;
     }
 }
 
@@ -232,6 +260,8 @@ TEST_F(Devices, AnEventSaysWhetherItChangesTheCommand) {
         {"the window is uncovered", window(SDL_WINDOWEVENT_EXPOSED), false},
         {"the window is minimised", window(SDL_WINDOWEVENT_MINIMIZED), true},
         {"and restored", window(SDL_WINDOWEVENT_RESTORED), true},
+        {"the window is hidden", window(SDL_WINDOWEVENT_HIDDEN), true},
+        {"and shown", window(SDL_WINDOWEVENT_SHOWN), true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(handleDeviceEvent(c.event), c.changes) << c.name;

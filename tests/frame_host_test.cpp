@@ -227,3 +227,72 @@ TEST(OutputFile, ACompleteFileTakesItsNameAndADiscardedOneLeavesNothing) {
     }
     test_support::removeDirectory(directory);
 }
+
+// What a page's "Save recording" writes mid-game: every pass so far, the run still in hand
+// included, as a script that replays to them; and the recording itself goes on unchanged.
+TEST_F(FrameHost, ARecordingSavedMidRunHoldsEveryPassSoFarAndTheRecordingGoesOn) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string recording = directory + "/recording.script";
+    PlaySession session;
+    SessionOptions options;
+    options.program = "test";
+    options.recordPath = recording.c_str();
+    options.recordingComment = "a comment";
+    ASSERT_EQ(session.open(options), SessionOpened::Ready);
+    const PassInput right = {holding({A::Right}), false, false};
+    const PassInput minimised = {{}, true, false};
+    const std::vector<PassInput> commands = {right, right, {}, minimised, right, right, right};
+    // Saved after each pass: a run in hand that a save splits, and saves at a run's first pass.
+    for (std::size_t played = 1; played <= commands.size(); ++played) {
+        updateInputs(commands[played - 1]);
+        session.passEnded(!commands[played - 1].minimized);
+        SCOPED_TRACE("saved after pass " + std::to_string(played));
+        const std::string saved = directory + "/saved.script";
+        ASSERT_TRUE(session.saveRecordingSoFar(saved.c_str()));
+        Script script;
+        std::string error;
+        ASSERT_TRUE(loadScript(saved.c_str(), script, error)) << error;
+        EXPECT_EQ(script.version, kScriptVersion);
+        ASSERT_EQ(script.length, static_cast<std::int64_t>(played));
+        ScriptPlayer player(script);
+        for (std::size_t pass = 0; pass < played; ++pass) {
+            EXPECT_EQ(player.next(), commands[pass]) << "pass " << pass + 1;
+        }
+    }
+    ASSERT_TRUE(session.finish(true));
+    EXPECT_EQ(test_support::readFile(recording),
+              "# brickfall input script 2\n# a comment\n2 Right\n1 -\n1 Minimized\n3 Right\n")
+        << "the saves left the recording's runs whole";
+    test_support::removeDirectory(directory);
+}
+
+TEST(OutputFile, WhatIsWrittenSoFarCanBeCopiedWhileTheFileGoesOn) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string path = directory + "/out.script";
+    const std::string copyPath = directory + "/copy";
+    const auto copyOf = [&copyPath](OutputFile& output) {
+        std::FILE* copy = std::fopen(copyPath.c_str(), "wb");
+        const bool copied = output.copyWrittenTo(copy);
+        std::fclose(copy);
+        return copied;
+    };
+    OutputFile output;
+    EXPECT_FALSE(copyOf(output)) << "not open";
+    ASSERT_TRUE(output.open(path.c_str(), "test", "recording"));
+    EXPECT_TRUE(copyOf(output));
+    EXPECT_EQ(test_support::readFile(copyPath), "") << "nothing written yet";
+    // Longer than one read of the copy.
+    const std::string line(5000, 'x');
+    std::fputs((line + "\n").c_str(), output.file());
+    EXPECT_TRUE(copyOf(output));
+    EXPECT_EQ(test_support::readFile(copyPath), line + "\n");
+    std::fputs("more\n", output.file());
+    ASSERT_TRUE(output.commit());
+    EXPECT_EQ(test_support::readFile(path), line + "\nmore\n");
+
+    OutputFile standardOutput;
+    ASSERT_TRUE(standardOutput.open("-", "test", "trace"));
+    EXPECT_FALSE(copyOf(standardOutput)) << "standard output cannot be read back";
+    EXPECT_TRUE(standardOutput.commit());
+    test_support::removeDirectory(directory);
+}

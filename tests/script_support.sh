@@ -104,3 +104,36 @@ expect_clean_end() {
     [ "$status" -eq 0 ] || fail "exit status $status after $what"
     [ -s "$workdir/stderr" ] && fail "the game reported an error"
 }
+
+# Plays the documented stage, the whole-game script and a long monkey run on the Linux simulator
+# and on another platform's, and fails unless each pair of traces is equal byte for byte.
+#   compare_sim_traces PLATFORM LINUX_SIM OTHER_SIM_COMMAND...
+# The other simulator runs in the background, listed in $workdir/pids for the watchdog.
+compare_sim_traces() {
+    local platform="$1" linux_sim="$2" source_dir run name file
+    shift 2
+    source_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+    local -a arguments
+    # name, then the simulator's arguments
+    local runs=(
+        "stage|--script $source_dir/docs/stage.script"
+        "whole game|--script $source_dir/tests/scripts/whole_game.script"
+        "monkey 7|--monkey 7 --frames 30000"
+    )
+    for run in "${runs[@]}"; do
+        name="${run%%|*}"
+        read -r -a arguments <<< "${run#*|}"
+        file="${name// /-}"
+        "$linux_sim" "${arguments[@]}" --trace "$workdir/$file.linux" \
+            2> "$workdir/$file.linux.err" ||
+            fail "$name: the Linux simulator failed: $(cat "$workdir/$file.linux.err")"
+        "$@" "${arguments[@]}" --trace "$workdir/$file.other" 2> "$workdir/$file.other.err" \
+            < /dev/null &
+        echo "$!" >> "$workdir/pids"
+        wait "$!" || fail "$name: the $platform simulator failed: $(cat "$workdir/$file.other.err")"
+        [ -s "$workdir/$file.linux" ] || fail "$name: no trace"
+        cmp "$workdir/$file.linux" "$workdir/$file.other" ||
+            fail "$name: the $platform trace differs from Linux's"
+        echo "$name: the same $(wc -l < "$workdir/$file.linux")-line trace on $platform and Linux"
+    done
+}

@@ -8,7 +8,6 @@ set -u
 windows_sim="$1"
 linux_sim="$2"
 limit=300
-source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 
 . "$(dirname "$0")/script_support.sh"
 . "$(dirname "$0")/wine_support.sh"
@@ -25,25 +24,5 @@ fail() {
 use_wine_prefix
 export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy SDL_RENDER_DRIVER=software
 
-# name, then the simulator's arguments
-runs=(
-    "stage|--script $source_dir/docs/stage.script"
-    "whole game|--script $source_dir/tests/scripts/whole_game.script"
-    "monkey 7|--monkey 7 --frames 30000"
-)
-for run in "${runs[@]}"; do
-    name="${run%%|*}"
-    read -r -a arguments <<< "${run#*|}"
-    file="${name// /-}"
-    "$linux_sim" "${arguments[@]}" --trace "$workdir/$file.linux" 2> "$workdir/$file.linux.err" ||
-        fail "$name: the Linux simulator failed: $(cat "$workdir/$file.linux.err")"
-    wine "$windows_sim" "${arguments[@]}" --trace "$workdir/$file.windows" \
-        2> "$workdir/$file.windows.err" < /dev/null &
-    echo "$!" >> "$workdir/pids"
-    wait "$!" || fail "$name: the Windows simulator failed: $(cat "$workdir/$file.windows.err")"
-    [ -s "$workdir/$file.linux" ] || fail "$name: no trace"
-    cmp "$workdir/$file.linux" "$workdir/$file.windows" ||
-        fail "$name: the Windows trace differs from Linux's"
-    echo "$name: the same $(wc -l < "$workdir/$file.linux")-line trace on Windows and Linux"
-done
+compare_sim_traces Windows "$linux_sim" wine "$windows_sim"
 echo "PASS"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/install-deps.sh build|test|fuzz|windows|web|measure [...]
+# Usage: tools/install-deps.sh build|test|fuzz|windows|web|browser|measure [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
@@ -28,6 +28,11 @@ for need in "$@"; do
         # acorn, which its JavaScript optimiser loads (a dependency of emscripten, named all
         # the same); dpkg-source to unpack the libraries' Debian sources.
         web) packages+=(emscripten nodejs node-acorn dpkg-dev xz-utils) ;;
+        # The page's tests: Debian's Chromium, driven by puppeteer-core, which npm installs.
+        browser)
+            packages+=(chromium)
+            command -v npm > /dev/null || packages+=(npm)
+            ;;
         *)
             echo "unknown need: $need" >&2
             exit 2

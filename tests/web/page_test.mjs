@@ -3,11 +3,11 @@
 // Usage: node page_test.mjs WEB_BUILD NATIVE_SIM SOURCE_DIR
 import { execFileSync } from "node:child_process";
 import fs from "node:fs";
-import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
 import puppeteer from "puppeteer-core";
+import { startServer } from "../../web/serve.mjs";
 
 const [webBuild, nativeSim, sourceDir] = process.argv.slice(2);
 if (!webBuild || !nativeSim || !sourceDir) {
@@ -17,23 +17,6 @@ if (!webBuild || !nativeSim || !sourceDir) {
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "brickfall-page-"));
 const kFieldWidth = 240;
 const kFieldHeight = 320;
-
-// --- The page's server: the build's files, and the test's scripts under /scripts/. ---------
-const kTypes = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
-function serve(request, response) {
-  const name = decodeURIComponent(new URL(request.url, "http://127.0.0.1").pathname);
-  const file = name.startsWith("/scripts/")
-    ? path.join(scratch, path.basename(name)) : path.join(webBuild, path.normalize(name));
-  fs.readFile(file, (error, bytes) => {
-    if (error) {
-      response.writeHead(404);
-      response.end();
-      return;
-    }
-    response.writeHead(200, { "content-type": kTypes[path.extname(file)] || "application/octet-stream" });
-    response.end(bytes);
-  });
-}
 
 // --- PNG, as Chromium and the simulator write it: 8-bit RGB or RGBA, not interlaced. --------
 function decodePng(bytes) {
@@ -108,8 +91,8 @@ const browser = await puppeteer.launch({
          "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
          "--autoplay-policy=document-user-activation-required"],
 });
-const server = http.createServer(serve);
-await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+// The build's files, and the test's scripts under /scripts/.
+const server = await startServer(webBuild, { routes: { "/scripts/": scratch } });
 const origin = `http://127.0.0.1:${server.address().port}`;
 
 // Each page in a context of its own, as a first visit: nothing it was allowed before, sound
