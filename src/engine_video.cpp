@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine_game_manager.hpp"
+#include "platform_display.hpp"
 #include "video_gl_probe.hpp"
 #include "video_presenting.hpp"
 #include "video_window_copy.hpp"
@@ -42,7 +43,12 @@ double integerFactor(double widthQuotient, double heightQuotient) {
     return std::max(static_cast<double>(factor), 1.0);
 }
 
-void readDisplaySize(std::int32_t& displayWidth, std::int32_t& displayHeight) {
+// The display's size, or for a window that is not full screen the room it has there.
+void readDisplaySize(WindowMode windowMode, std::int32_t& displayWidth,
+                     std::int32_t& displayHeight) {
+    if (windowMode == WindowMode::Windowed && readWindowRoom(displayWidth, displayHeight)) {
+        return;
+    }
     SDL_DisplayMode mode = {};
     SDL_GetCurrentDisplayMode(SDL_GetWindowDisplayIndex(window), &mode);
     displayWidth = mode.w;
@@ -169,7 +175,7 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     }
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
-    readDisplaySize(displayWidth, displayHeight);
+    readDisplaySize(WindowMode::Windowed, displayWidth, displayHeight);
     layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight,
                                 WindowMode::Windowed, ScaleType::Integer, Rotation::None);
     applyWindowedSize();
@@ -182,7 +188,7 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
 void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation rotation) {
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
-    readDisplaySize(displayWidth, displayHeight);
+    readDisplaySize(windowMode, displayWidth, displayHeight);
     layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight, windowMode,
                                 scaleType, rotation);
     switch (windowMode) {

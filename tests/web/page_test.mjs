@@ -95,12 +95,30 @@ const browser = await puppeteer.launch({
 const server = await startServer(webBuild, { routes: { "/scripts/": scratch } });
 const origin = `http://127.0.0.1:${server.address().port}`;
 
+// A standard gamepad as the browser's Gamepad API gives it, plugged in before the page opens;
+// pressFakeSouthButton presses or releases its first button.
+const kFakeGamepad = `(() => {
+  const released = () => ({ pressed: false, touched: false, value: 0 });
+  const pad = { id: "Test Gamepad (STANDARD GAMEPAD)", index: 0, connected: true,
+                mapping: "standard", timestamp: 1, axes: [0, 0, 0, 0],
+                buttons: Array.from({ length: 17 }, released), vibrationActuator: null };
+  Object.defineProperty(Navigator.prototype, "getGamepads",
+                        { value: () => [pad, null, null, null], configurable: true });
+  window.pressFakeSouthButton = (down) => {
+    pad.buttons[0] = { pressed: down, touched: down, value: down ? 1 : 0 };
+    pad.timestamp += 1;
+  };
+})();`;
+
 // Each page in a context of its own, as a first visit: nothing it was allowed before, sound
-// included, carries over.
-async function openPage(query) {
+// included, carries over. `beforePage` runs in the page before any of its own scripts.
+async function openPage(query, beforePage = null, viewport = { width: 800, height: 600 }) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
-  await page.setViewport({ width: 800, height: 600, deviceScaleFactor: 1 });
+  if (beforePage !== null) {
+    await page.evaluateOnNewDocument(beforePage);
+  }
+  await page.setViewport({ ...viewport, deviceScaleFactor: 1 });
   const opened = { context, page, trace: [], errors: [] };
   page.on("console", (message) => {
     const text = message.text();
@@ -210,6 +228,39 @@ const cases = {
     if (!(left < start && right > left)) {
       throw new Error(`the paddle went ${start} -> ${left} (Left) -> ${right} (Right)`);
     }
+    return opened;
+  },
+
+  // The canvas takes the largest whole scale of the field that fits the page above its lines,
+  // whatever the screen: the page never scrolls.
+  async TheCanvasIsTheLargestWholeScaleThatFitsThePage() {
+    const cases = [[800, 600, 240, 320], [1280, 900, 480, 640], [1920, 1080, 720, 960]];
+    let opened = null;
+    for (const [width, height, canvasWidth, canvasHeight] of cases) {
+      if (opened !== null) {
+        await opened.context.close();
+      }
+      opened = await openPage("?trace=-", null, { width, height });
+      await waitFor("the title", () => opened.trace.length >= 10, 30);
+      const seen = await opened.page.evaluate(() => [
+        canvas.width, canvas.height,
+        document.documentElement.scrollHeight <= window.innerHeight]);
+      if (seen[0] !== canvasWidth || seen[1] !== canvasHeight || !seen[2]) {
+        throw new Error(`in ${width}x${height} the canvas is ${seen[0]}x${seen[1]}, not ` +
+                        `${canvasWidth}x${canvasHeight}` + (seen[2] ? "" : ", and the page scrolls"));
+      }
+    }
+    return opened;
+  },
+
+  // A controller reaches the game through the browser's Gamepad API: one is there when the page
+  // opens, and its South button, the first of a standard gamepad's, starts a stage.
+  async AControllersSouthButtonStartsAStage() {
+    const opened = await openPage("?trace=-", kFakeGamepad);
+    await waitFor("the title", () => opened.trace.length >= 60, 30);
+    await opened.page.evaluate(() => window.pressFakeSouthButton(true));
+    await waitFor("the stage", () => lastState(opened).scene === 1, 5);
+    await opened.page.evaluate(() => window.pressFakeSouthButton(false));
     return opened;
   },
 

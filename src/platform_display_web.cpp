@@ -1,0 +1,24 @@
+// platform_display -- in a browser the canvas has the page's room, not the screen's: the page
+// says how much (its roomForCanvas), so that the field's whole-pixel scale fits without
+// scrolling the page.
+#include <emscripten/emscripten.h>
+
+#include "platform_display.hpp"
+
+bool readWindowRoom(std::int32_t& width, std::int32_t& height) {
+    // Written as width * 65536 + height, or 0 where the page says nothing.
+    const int room = EM_ASM_INT({
+        if (typeof Module["roomForCanvas"] != = "function") {
+            return 0;
+        }
+        const room = Module["roomForCanvas"]();
+        return Math.min(Math.max(room[0] | 0, 1), 32767) * 65536 +
+               Math.min(Math.max(room[1] | 0, 1), 65535);
+    });
+    if (room <= 0) {
+        return false;
+    }
+    width = room / 65536;
+    height = room % 65536;
+    return true;
+}
