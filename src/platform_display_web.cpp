@@ -8,7 +8,7 @@
 bool readWindowRoom(std::int32_t& width, std::int32_t& height) {
     // Written as width * 65536 + height, or 0 where the page says nothing.
     const int room = EM_ASM_INT({
-        if (typeof Module["roomForCanvas"] != = "function") {
+        if (typeof Module["roomForCanvas"] != "function") {
             return 0;
         }
         const room = Module["roomForCanvas"]();

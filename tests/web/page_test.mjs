@@ -162,6 +162,33 @@ function expectEqualLines(what, seen, expected) {
 }
 
 const cases = {
+  // A tab put out of sight stops the game through its minimised pass, taken in at once: no
+  // pass runs while hidden, the recording holds the minimised one, and play goes on once back.
+  async AHiddenTabStopsTheGameThroughItsMinimisedPass() {
+    const opened = await openPage("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 60, 30);
+    const other = await opened.context.newPage();
+    await other.bringToFront();
+    await waitFor("the tab hidden", async () => (await opened.page.evaluate(
+      () => document.visibilityState)) === "hidden", 5);
+    const hiddenAt = opened.trace.length;
+    await sleep(1000);
+    if (opened.trace.length !== hiddenAt) {
+      throw new Error(`${opened.trace.length - hiddenAt} passes ran while the tab was hidden`);
+    }
+    await opened.page.bringToFront();
+    await waitFor("play going on", () => opened.trace.length >= hiddenAt + 30, 5);
+    const recording = await opened.page.evaluate(async () => {
+      const link = document.getElementById("save");
+      link.click();
+      return (await fetch(link.href)).text();
+    });
+    if (!/^\d+ Minimized$/m.test(recording)) {
+      throw new Error(`the recording holds no minimised pass:\n${recording}`);
+    }
+    return opened;
+  },
+
   // Browsers start a page's sound only once it is used: a key must start it.
   async TheSoundStartsWithTheFirstKey() {
     const opened = await openPage("");
