@@ -280,6 +280,34 @@ const cases = {
     return opened;
   },
 
+  // What a browser lacks is said on the page: without WebAssembly nothing can start; without
+  // WebGL the game still plays, drawn in software.
+  async WhatTheBrowserLacksIsSaidOnThePage() {
+    const cases = [
+      { lacking: "WebAssembly", before: "delete window.WebAssembly;", plays: false,
+        said: "cannot run WebAssembly" },
+      { lacking: "WebGL", plays: true, said: "offers no WebGL",
+        before: `const getContext = HTMLCanvasElement.prototype.getContext;
+          HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
+            return /webgl/.test(kind) ? null : getContext.call(this, kind, ...rest);
+          };` },
+    ];
+    let opened = null;
+    for (const c of cases) {
+      if (opened !== null) {
+        await opened.context.close();
+      }
+      opened = await openPage("?trace=-", c.before);
+      await waitFor(`the page saying that ${c.lacking} is missing`,
+                    async () => (await pageStatus(opened.page)).includes(c.said), 10);
+      await sleep(1000);
+      if ((opened.trace.length > 0) !== c.plays) {
+        throw new Error(`without ${c.lacking} the game ${c.plays ? "did not play" : "played"}`);
+      }
+    }
+    return opened;
+  },
+
   // A controller reaches the game through the browser's Gamepad API: one is there when the page
   // opens, and its South button, the first of a standard gamepad's, starts a stage.
   async AControllersSouthButtonStartsAStage() {
