@@ -15,9 +15,10 @@ for need in "$@"; do
             # Xlib, XTest and Damage, so the suite's builds also compile brickfall-key-latency.
             packages+=(libx11-dev libxtst-dev libxdamage-dev)
             ;;
-        # The measurements in a real window (tools/desktop_cost.sh, tools/key_latency.sh): the
-        # key-to-picture tool's libraries, the X server, xdotool and the peer game, LBreakout2.
-        measure) packages+=(libx11-dev libxtst-dev libxdamage-dev xvfb xdotool lbreakout2) ;;
+        # The measurements in a real window (tools/desktop_cost.sh, tools/key_latency.sh,
+        # tests/web/page_cost.mjs): the key-to-picture tool's libraries, the X server, xdotool,
+        # the peer game, LBreakout2, and a compositing manager, xcompmgr.
+        measure) packages+=(libx11-dev libxtst-dev libxdamage-dev xvfb xdotool lbreakout2 xcompmgr) ;;
         # clang with its sanitizer and libFuzzer runtimes
         fuzz) packages+=(clang libclang-rt-dev) ;;
         # The Windows cross-build: MinGW-w64 in its posix thread model, Wine to run what it

@@ -1,7 +1,9 @@
 // What an active stage costs in the page against the desktop game, side by side in one run on
-// one machine: the desktop build plays a demo in a 1920x1080 Xvfb screen, then the page plays
-// the same demo in headless Chromium; each one's CPU time (every Chromium process counted) is
-// read from /proc over the same window of the demo, in rounds that alternate.
+// one machine: the desktop build plays a demo in a 1920x1080 Xvfb screen (and again under
+// xcompmgr where it is installed), then the page plays the same demo in headless Chromium, and
+// a bare canvas animated at the game's size shows the browser's own floor; each one's CPU time
+// (every Chromium process counted; the X server and compositor apart) is read from /proc over
+// the same window of the demo, in rounds that alternate.
 // Usage: node page_cost.mjs WEB_BUILD DESKTOP_GAME DEMO_SCRIPT [ROUNDS]
 // BRICKFALL_COST_SETTLE (default 3) and BRICKFALL_COST_SECONDS (default 12) set the window.
 import { spawn } from "node:child_process";
@@ -56,24 +58,31 @@ async function measure(root) {
   return (treeTicks(root) - before) / ticksPerSecond / seconds;
 }
 
-async function desktop() {
-  const display = `:${90 + (process.pid % 9)}`;
+// The desktop game in a screen of its own; with `compositor`, under that compositing manager,
+// as a desktop session draws its windows. Gives the game's share, and its display's (the X
+// server with the compositor).
+let screens = 0;
+async function desktop(compositor) {
+  // A display number of its own each time: the last one's server may still hold its lock.
+  const display = `:${100 + (process.pid % 50) * 8 + (screens++ % 8)}`;
   const xvfb = spawn("Xvfb", [display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
                      { stdio: "ignore" });
   await sleep(1500);
-  const game = spawn(desktopGame, ["--demo", demo], {
-    stdio: "ignore",
-    env: { ...process.env, DISPLAY: display, SDL_AUDIODRIVER: "dummy" },
-  });
+  const env = { ...process.env, DISPLAY: display, SDL_AUDIODRIVER: "dummy" };
+  const helper = compositor ? spawn(compositor, [], { stdio: "ignore", env }) : null;
+  await sleep(helper ? 500 : 0);
+  const game = spawn(desktopGame, ["--demo", demo], { stdio: "ignore", env });
+  const displayTicks = () => treeTicks(xvfb.pid) + (helper ? treeTicks(helper.pid) : 0);
   try {
     await sleep(settle * 1000);
-    const before = [treeTicks(game.pid), treeTicks(xvfb.pid)];
+    const before = [treeTicks(game.pid), displayTicks()];
     await sleep(seconds * 1000);
-    const after = [treeTicks(game.pid), treeTicks(xvfb.pid)];
+    const after = [treeTicks(game.pid), displayTicks()];
     return { game: (after[0] - before[0]) / ticksPerSecond / seconds,
-             server: (after[1] - before[1]) / ticksPerSecond / seconds };
+             display: (after[1] - before[1]) / ticksPerSecond / seconds };
   } finally {
     game.kill("SIGKILL");
+    helper?.kill("SIGKILL");
     xvfb.kill("SIGKILL");
   }
 }
@@ -122,17 +131,26 @@ const server = await startServer(webBuild, { routes: { "/scripts/": scripts } })
 const origin = `http://127.0.0.1:${server.address().port}`;
 console.log(`window: ${seconds} s after ${settle} s of ${path.basename(demo)}; ` +
             `load average before: ${os.loadavg().map((v) => v.toFixed(2)).join(" ")}`);
+// A desktop session composites its windows as a browser does its pages: where xcompmgr is
+// installed, the desktop is measured under it too.
+const compositor = fs.existsSync("/usr/bin/xcompmgr") ? "/usr/bin/xcompmgr" : null;
 for (let round = 1; round <= Number(roundsText); ++round) {
-  const desktopShare = await desktop();
-  const withServer = desktopShare.game + desktopShare.server;
-  console.log(`round ${round}: desktop game ${percent(desktopShare.game)} of a core, ` +
-              `${percent(withServer)} with its X server`);
+  const desktops = [["plain X", await desktop(null)]];
+  if (compositor !== null) {
+    desktops.push(["composited by xcompmgr", await desktop(compositor)]);
+  }
+  for (const [name, share] of desktops) {
+    console.log(`round ${round}: desktop game, ${name}: ${percent(share.game)} of a core, ` +
+                `${percent(share.game + share.display)} with its display`);
+  }
   for (const [name, flags] of Object.entries(kBrowsers)) {
     const pageShare = await page(origin, flags, false);
     const bareShare = await page(origin, flags, true);
-    console.log(`  page, ${name}: ${percent(pageShare)} (bare canvas ${percent(bareShare)}); ` +
-                `page/desktop ${(pageShare / desktopShare.game).toFixed(2)}x, ` +
-                `${(pageShare / withServer).toFixed(2)}x with X`);
+    const ratios = desktops.map(([desktopName, share]) =>
+      `${(pageShare / share.game).toFixed(2)}x the game, ` +
+      `${(pageShare / (share.game + share.display)).toFixed(2)}x with its display (${desktopName})`);
+    console.log(`  page, ${name}: ${percent(pageShare)} (bare canvas ${percent(bareShare)}): ` +
+                ratios.join("; "));
   }
 }
 server.close();
