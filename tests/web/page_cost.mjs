@@ -10,8 +10,8 @@ import { spawn } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import puppeteer from "puppeteer-core";
 import { startServer } from "../../web/serve.mjs";
+import { launchChromium } from "./chromium.mjs";
 
 const [webBuild, desktopGame, demo, roundsText = "2"] = process.argv.slice(2);
 if (!webBuild || !desktopGame || !demo) {
@@ -104,12 +104,7 @@ const kBareCanvas = `<!doctype html><body style="background:#000"><canvas width=
   </script>`;
 
 async function page(origin, flags, bare) {
-  const browser = await puppeteer.launch({
-    executablePath: process.env.BRICKFALL_CHROMIUM || "/usr/bin/chromium",
-    headless: true,
-    args: ["--no-sandbox", "--no-first-run", "--disable-background-networking",
-           "--disable-component-update", "--disable-sync", "--disable-quic", ...flags],
-  });
+  const browser = await launchChromium(flags);
   try {
     const tab = await browser.newPage();
     await tab.setViewport({ width: 800, height: 600, deviceScaleFactor: 1 });

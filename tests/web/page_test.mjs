@@ -6,8 +6,8 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
-import puppeteer from "puppeteer-core";
 import { startServer } from "../../web/serve.mjs";
+import { launchChromium } from "./chromium.mjs";
 
 const [webBuild, nativeSim, sourceDir] = process.argv.slice(2);
 if (!webBuild || !nativeSim || !sourceDir) {
@@ -81,16 +81,10 @@ function nativeTrace(script) {
 }
 
 // --- The browser, and a page that keeps its console's trace lines and its errors. -----------
-const browser = await puppeteer.launch({
-  executablePath: process.env.BRICKFALL_CHROMIUM || "/usr/bin/chromium",
-  headless: true,
-  args: ["--no-sandbox", "--no-first-run", "--disable-background-networking",
-         "--disable-component-update", "--disable-sync", "--disable-quic",
-         // Software WebGL, as a machine without a GPU offers it; and sound held back until
-         // the page is used, as browsers do for a page that was not.
-         "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
-         "--autoplay-policy=document-user-activation-required"],
-});
+// Software WebGL, as a machine without a GPU offers it; and sound held back until the page is
+// used, as browsers do for a page that was not.
+const browser = await launchChromium(["--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+                                      "--autoplay-policy=document-user-activation-required"]);
 // The build's files, and the test's scripts under /scripts/.
 const server = await startServer(webBuild, { routes: { "/scripts/": scratch } });
 const origin = `http://127.0.0.1:${server.address().port}`;
