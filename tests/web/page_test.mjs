@@ -274,6 +274,22 @@ const cases = {
     return opened;
   },
 
+  // "FullScreen", applied on the video page, puts the canvas in the browser's full screen: the
+  // pass that applies it runs in the key's own event, which a browser lets ask for it.
+  async FullScreenChosenWithAKeyIsTheBrowsersFullScreen() {
+    const opened = await openPage("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 30, 30);
+    // Options, Video, the mode one step right, down to Apply.
+    for (const key of ["ArrowDown", "Enter", "Enter", "ArrowRight", "ArrowDown", "ArrowDown",
+                       "ArrowDown", "Enter"]) {
+      await hold(opened.page, key, 60);
+      await sleep(120);
+    }
+    await waitFor("the canvas in full screen", () => opened.page.evaluate(
+      () => document.fullscreenElement === document.getElementById("canvas")), 5);
+    return opened;
+  },
+
   // What a browser lacks is said on the page: without WebAssembly nothing can start; without
   // WebGL the game still plays, drawn in software.
   async WhatTheBrowserLacksIsSaidOnThePage() {
