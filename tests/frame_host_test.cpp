@@ -36,6 +36,30 @@ class ListedCommands final : public InputProducer {
     std::size_t given_ = 0;
 };
 
+// A session that records to `path`, its comment "a comment".
+SessionOptions recordingTo(const std::string& path) {
+    SessionOptions options;
+    options.program = "test";
+    options.recordPath = path.c_str();
+    options.recordingComment = "a comment";
+    return options;
+}
+
+Script loadRecording(const std::string& path) {
+    Script script;
+    std::string error;
+    EXPECT_TRUE(loadScript(path.c_str(), script, error)) << error;
+    return script;
+}
+
+// The script plays the first `passes` commands, pass by pass.
+void expectPlays(const Script& script, const std::vector<PassInput>& commands, std::size_t passes) {
+    ScriptPlayer player(script);
+    for (std::size_t pass = 0; pass < passes; ++pass) {
+        EXPECT_EQ(player.next(), commands[pass]) << "pass " << pass + 1;
+    }
+}
+
 class FrameHost : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -141,11 +165,7 @@ TEST_F(FrameHost, TheRecordingHoldsTheCommandsThePassesTookAndReplaysToThem) {
     const std::string directory = test_support::makeTemporaryDirectory();
     const std::string recording = directory + "/recording.script";
     PlaySession session;
-    SessionOptions options;
-    options.program = "test";
-    options.recordPath = recording.c_str();
-    options.recordingComment = "a comment";
-    ASSERT_EQ(session.open(options), SessionOpened::Ready);
+    ASSERT_EQ(session.open(recordingTo(recording)), SessionOpened::Ready);
     setPassObserver(&session);
     // Return, a tap inside one pass, a key held over three passes, a minimised pass.
     std::vector<PassInput> taken;
@@ -174,13 +194,7 @@ TEST_F(FrameHost, TheRecordingHoldsTheCommandsThePassesTookAndReplaysToThem) {
     EXPECT_EQ(text,
               "# brickfall input script 2\n# a comment\n1 Confirm,Select\n1 -\n2 Right\n"
               "1 Right,Minimized\n1 -\n");
-    Script script;
-    std::string error;
-    ASSERT_TRUE(loadScript(recording.c_str(), script, error)) << error;
-    ScriptPlayer player(script);
-    for (std::size_t i = 0; i < taken.size(); ++i) {
-        EXPECT_EQ(player.next(), taken[i]) << "pass " << i + 1;
-    }
+    expectPlays(loadRecording(recording), taken, taken.size());
     test_support::removeDirectory(directory);
 }
 
@@ -234,11 +248,7 @@ TEST_F(FrameHost, ARecordingSavedMidRunHoldsEveryPassSoFarAndTheRecordingGoesOn)
     const std::string directory = test_support::makeTemporaryDirectory();
     const std::string recording = directory + "/recording.script";
     PlaySession session;
-    SessionOptions options;
-    options.program = "test";
-    options.recordPath = recording.c_str();
-    options.recordingComment = "a comment";
-    ASSERT_EQ(session.open(options), SessionOpened::Ready);
+    ASSERT_EQ(session.open(recordingTo(recording)), SessionOpened::Ready);
     const PassInput right = {holding({A::Right}), false, false};
     const PassInput minimised = {{}, true, false};
     const std::vector<PassInput> commands = {right, right, {}, minimised, right, right, right};
@@ -249,15 +259,10 @@ TEST_F(FrameHost, ARecordingSavedMidRunHoldsEveryPassSoFarAndTheRecordingGoesOn)
         SCOPED_TRACE("saved after pass " + std::to_string(played));
         const std::string saved = directory + "/saved.script";
         ASSERT_TRUE(session.saveRecordingSoFar(saved.c_str()));
-        Script script;
-        std::string error;
-        ASSERT_TRUE(loadScript(saved.c_str(), script, error)) << error;
+        const Script script = loadRecording(saved);
         EXPECT_EQ(script.version, kScriptVersion);
         ASSERT_EQ(script.length, static_cast<std::int64_t>(played));
-        ScriptPlayer player(script);
-        for (std::size_t pass = 0; pass < played; ++pass) {
-            EXPECT_EQ(player.next(), commands[pass]) << "pass " << pass + 1;
-        }
+        expectPlays(script, commands, played);
     }
     ASSERT_TRUE(session.finish(true));
     EXPECT_EQ(test_support::readFile(recording),

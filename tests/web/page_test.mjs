@@ -142,6 +142,14 @@ async function hold(page, key, milliseconds) {
   await sleep(milliseconds);
   await page.keyboard.up(key);
 }
+// What the "Save recording" link downloads, as the page's user would get it.
+async function savedRecording(page) {
+  return page.evaluate(async () => {
+    const link = document.getElementById("save");
+    link.click();
+    return (await fetch(link.href)).text();
+  });
+}
 async function pageStatus(page) {
   return page.$eval("#status", (element) => element.textContent);
 }
@@ -172,11 +180,7 @@ const cases = {
     }
     await opened.page.bringToFront();
     await waitFor("play going on", () => opened.trace.length >= hiddenAt + 30, 5);
-    const recording = await opened.page.evaluate(async () => {
-      const link = document.getElementById("save");
-      link.click();
-      return (await fetch(link.href)).text();
-    });
+    const recording = await savedRecording(opened.page);
     if (!/^\d+ Minimized$/m.test(recording)) {
       throw new Error(`the recording holds no minimised pass:\n${recording}`);
     }
@@ -352,11 +356,7 @@ const cases = {
     await sleep(300);
     await hold(opened.page, "Backspace", 50);
     await hold(opened.page, "ArrowRight", 200);
-    const recording = await opened.page.evaluate(async () => {
-      const link = document.getElementById("save");
-      link.click();
-      return (await fetch(link.href)).text();
-    });
+    const recording = await savedRecording(opened.page);
     const saved = path.join(scratch, "saved.script");
     fs.writeFileSync(saved, recording);
     const expected = nativeTrace(saved);
