@@ -56,7 +56,9 @@ timeout -s KILL 120 wineserver -w || echo "-- Wine's server did not stop"
 # Now and then a Wine process does not exit after its test has passed and printed so (seen in
 # three runs of four on a loaded machine, a different test each time): a test that times out
 # runs again, up to twice. A test that fails is not run again.
-(cd "$build" && ctest -j2 --output-on-failure --repeat after-timeout:3)
+# Wine's own error messages stay on for the suite, so a failed test's output says what Wine
+# could not do; CTest shows a test's output only when it fails.
+(cd "$build" && WINEDEBUG=-all,err+all ctest -j2 --output-on-failure --repeat after-timeout:3)
 # Each exits 77 when a tool it needs is missing, which counts as skipped.
 run_script() {
     local status=0
