@@ -2,7 +2,7 @@
 # Builds the Windows libraries the cross-built game links, as static libraries: SDL2 with
 # SDL2main, SDL2_mixer (WAV and MOD only) with libmodplug for MOD, and GoogleTest. The first
 # three come from Debian's own source packages, fetched by apt through a deb-src list kept in
-# this script's folder (the system's sources are left alone), so apt checks their checksums;
+# this script's cache (the system's sources are left alone), so apt checks their checksums;
 # GoogleTest comes from the sources Debian's googletest package installs.
 # Everything lands in one prefix named after the versions and this recipe; a run that finds the
 # prefix complete builds nothing. Progress goes to standard error, the prefix alone to standard
@@ -12,128 +12,20 @@
 # The cache folder is $BRICKFALL_WINDOWS_DEPS, by default ~/.cache/brickfall/windows-deps.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-toolchain="$here/cmake/mingw-w64-x86_64.cmake"
 "$here/tools/install-deps.sh" build windows >&2
+# shellcheck source=tools/deps-support.sh
+source "$here/tools/deps-support.sh"
 
-say() { echo "windows-deps: $*" >&2; }
-# The status when the Debian sources cannot be had (no archive in apt's lists, no network):
-# the caller may skip the Windows build then, but not when a build fails.
-cannot_fetch=75
-cache="${BRICKFALL_WINDOWS_DEPS:-$HOME/.cache/brickfall/windows-deps}"
-apt_dir="$cache/apt"
-mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
-# One run at a time per cache: builds from two work trees would share the folders below.
-exec 9> "$cache/lock"
-flock 9
-
-# The deb-src list names the same Debian archives as the system's own list, since those are the
-# mirrors this machine reaches; they are signed with Debian's archive keys.
-apt_get_targets() {
-    apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' \
-        'Identifier: Packages' 'Origin: Debian' | sort -u
-}
-targets="$(apt_get_targets)"
-if [ -z "$targets" ]; then
-    say "no Debian archive in apt's lists: run apt-get update first"
-    exit $cannot_fetch
-fi
-while read -r uri release component; do
-    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri $release $component"
-done <<< "$targets" > "$apt_dir/sources.list"
-apt_options=(-o "Dir::Etc::SourceList=$apt_dir/sources.list"
-    -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
-    -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
-    -o "APT::Sandbox::User=$(id -un)")
-# Without the network the lists of an earlier run still name the versions that were built.
-if ! apt-get "${apt_options[@]}" update -qq > "$apt_dir/update.log" 2>&1; then
-    if ! compgen -G "$apt_dir/lists/*Sources*" > /dev/null; then
-        cat "$apt_dir/update.log" >&2
-        exit $cannot_fetch
-    fi
-    say "could not refresh the deb-src lists; using those of the last run"
-fi
-
-# The newest version of a source package that the lists offer.
-source_version() {
-    local best="" version
-    for version in $(apt-cache "${apt_options[@]}" showsrc --only-source "$1" |
-        sed -n 's/^Version: //p'); do
-        if [ -z "$best" ] || dpkg --compare-versions "$version" gt "$best"; then
-            best="$version"
-        fi
-    done
-    if [ -z "$best" ]; then
-        say "no source package $1 in the deb-src lists"
-        exit $cannot_fetch
-    fi
-    echo "$best"
-}
-sdl2_version="$(source_version libsdl2)"
-mixer_version="$(source_version libsdl2-mixer)"
-modplug_version="$(source_version libmodplug)"
-gtest_version="$(dpkg-query -W -f='${Version}' googletest)"
-gcc_version="$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)"
-# A change to this script or to the toolchain file is a change of recipe.
-recipe="$(cat "$0" "$toolchain" | sha256sum | cut -c1-12)"
-key="sdl2-${sdl2_version#*:}_mixer-${mixer_version#*:}_modplug-${modplug_version#*:}"
-key+="_gtest-${gtest_version#*:}_mingw-${gcc_version#*:}_${recipe}"
-key="${key//[^A-Za-z0-9._+-]/-}"
-prefix="$cache/$key"
-
-if [ -f "$prefix/.complete" ]; then
-    say "up to date in $prefix"
-    echo "$prefix"
-    exit 0
-fi
-
-started=$SECONDS
-rm -rf "$prefix"
-work="$cache/work"
-rm -rf "$work"
-mkdir -p "$work"
-log="$work/build.log"
-# Runs a step with its output in the log, which is shown only when the step fails.
-step() {
-    if ! "$@" >> "$log" 2>&1; then
-        tail -n 60 "$log" >&2
-        say "failed: $*; the whole log is $log"
-        exit 1
-    fi
-}
+deps_open windows-deps "${BRICKFALL_WINDOWS_DEPS:-$HOME/.cache/brickfall/windows-deps}" \
+    "$here/cmake/mingw-w64-x86_64.cmake"
+deps_prefix "gtest-$(dpkg-query -W -f='${Version}' googletest)" \
+    "mingw-$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix)"
+deps_fetch
 triple=x86_64-w64-mingw32
-cmake_options=(-G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="$toolchain"
-    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_INSTALL_PREFIX="$prefix"
-    -DCMAKE_BUILD_TYPE=Release)
-cmake_build() {
-    local name="$1" source="$2" begun=$SECONDS
-    shift 2
-    step cmake -S "$source" -B "$work/build-$name" "${cmake_options[@]}" "$@"
-    step cmake --build "$work/build-$name" -j2
-    step cmake --install "$work/build-$name"
-    say "built $name in $((SECONDS - begun)) s"
-}
-
-say "fetching the Debian sources of libsdl2 $sdl2_version, libsdl2-mixer $mixer_version" \
-    "and libmodplug $modplug_version"
-if ! (cd "$work" && apt-get "${apt_options[@]}" source "libsdl2=$sdl2_version" \
-    "libsdl2-mixer=$mixer_version" "libmodplug=$modplug_version" >> "$log" 2>&1); then
-    tail -n 20 "$log" >&2
-    say "could not fetch the sources"
-    exit $cannot_fetch
-fi
-source_dir() { find "$work" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*"; }
 
 cmake_build sdl2 "$(source_dir libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF
 
-# Optimised as the others, without the debugging information of autoconf's default flags.
-begun=$SECONDS
-mkdir -p "$work/build-modplug"
-(cd "$work/build-modplug" &&
-    step "$(source_dir libmodplug)/configure" --host=$triple --prefix="$prefix" \
-        --disable-shared --enable-static CC=$triple-gcc-posix CXX=$triple-g++-posix \
-        CFLAGS=-O2 CXXFLAGS=-O2 &&
-    step make -j2 && step make install)
-say "built libmodplug in $((SECONDS - begun)) s"
+modplug_build env --host=$triple CC=$triple-gcc-posix CXX=$triple-g++-posix
 
 # Only the two formats the game plays; modplug.h declares its functions for a DLL unless told
 # that the library is static.
@@ -145,17 +37,4 @@ cmake_build sdl2-mixer "$(source_dir libsdl2-mixer)" -DBUILD_SHARED_LIBS=OFF \
 
 cmake_build googletest /usr/src/googletest -DBUILD_GMOCK=OFF
 
-# The notices of what the game links travel with it; SDL2 and SDL2_mixer install their own.
-mkdir -p "$prefix/share/licenses/libmodplug"
-cp "$(source_dir libmodplug)/COPYING" "$prefix/share/licenses/libmodplug/"
-
-rm -rf "$work"
-touch "$prefix/.complete"
-say "built in $((SECONDS - started)) s into $prefix"
-# Builds for other versions or recipes are of no more use.
-for old in "$cache"/sdl2-*; do
-    if [ "$old" != "$prefix" ] && [ -f "$old/.complete" ]; then
-        rm -rf "$old"
-    fi
-done
-echo "$prefix"
+deps_close
