@@ -32,20 +32,9 @@ void endPass(bool ranFrame) {
         passObserver->passEnded(ranFrame);
     }
 }
-}  // namespace
 
-void setInputProducer(InputProducer* next) {
-    producer = next;
-}
-
-void setPassObserver(PassObserver* observer) {
-    passObserver = observer;
-}
-
-void setFrameStartObserver(FrameStartObserver observer) {
-    frameStartObserver = observer;
-}
-
+// One pass: the devices drained, the command filled and taken, then (unless minimised) the
+// timer and the scene's update. Returns whether it ran a frame.
 bool runPass() {
     if (frameStartObserver != nullptr) {
         frameStartObserver();
@@ -63,6 +52,7 @@ bool runPass() {
     return true;
 }
 
+// Draws the play field when its picture changed and presents it when the window should see it.
 void drawFrame() {
     // The scene's draws are sketched first, and the field drawn from the sketch only when they
     // differ from those of the picture it holds.
@@ -75,6 +65,19 @@ void drawFrame() {
         }
     }
     renderVideo();
+}
+}  // namespace
+
+void setInputProducer(InputProducer* next) {
+    producer = next;
+}
+
+void setPassObserver(PassObserver* observer) {
+    passObserver = observer;
+}
+
+void setFrameStartObserver(FrameStartObserver observer) {
+    frameStartObserver = observer;
 }
 
 bool runFramePass() {

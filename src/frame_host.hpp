@@ -33,12 +33,9 @@ void setPassObserver(PassObserver* observer);
 using FrameStartObserver = void (*)();
 void setFrameStartObserver(FrameStartObserver observer);
 
-// One pass: the devices drained, the command filled and taken, then (unless minimised) the
-// timer and the scene's update. Returns whether it ran a frame.
-bool runPass();
-// Draws the play field when its picture changed and presents it when the window should see it.
-void drawFrame();
-// One pass and, when it ran a frame, its picture: what the headless tools call pass after pass.
+// One pass (the devices drained, the command filled and taken, then, unless minimised, the
+// timer and the scene's update) and, when it ran a frame, its picture drawn and presented when
+// the window should see it: what the headless tools call pass after pass.
 bool runFramePass();
 
 enum class HostFrame {
