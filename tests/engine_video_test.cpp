@@ -98,6 +98,42 @@ TEST(VideoLayout, LaptopDisplayTruncatesTowardZero) {
     expectLayout({1365, 767, 1, 1, 1, {299, -127, 767, 1022}, 1022, 767});
 }
 
+// A quarter turn either way puts the field in the same place in a window of the same size; a
+// flip keeps the upright rectangle. Only the angle differs.
+TEST(VideoLayout, TurnsDifferOnlyInTheirAngle) {
+    const int displays[][2] = {{1920, 1080}, {1366, 768}, {1365, 767}, {800, 600}, {200, 300}};
+    for (const auto& display : displays) {
+        for (int mode = 0; mode < kWindowModeCount; ++mode) {
+            for (int scale = 0; scale < kScaleTypeCount; ++scale) {
+                const auto layoutAt = [&](Rotation rotation) {
+                    return computeVideoLayout(display[0], display[1], kPlayFieldWidth,
+                                              kPlayFieldHeight, static_cast<WindowMode>(mode),
+                                              static_cast<ScaleType>(scale), rotation);
+                };
+                SCOPED_TRACE(::testing::Message() << display[0] << "x" << display[1] << " mode "
+                                                  << mode << " scale " << scale);
+                const VideoLayout upright = layoutAt(Rotation::None);
+                const VideoLayout flipped = layoutAt(Rotation::Flip);
+                const VideoLayout right = layoutAt(Rotation::Right);
+                const VideoLayout left = layoutAt(Rotation::Left);
+                const auto same = [](const VideoLayout& a, const VideoLayout& b) {
+                    return a.scaleRectangle.x == b.scaleRectangle.x &&
+                           a.scaleRectangle.y == b.scaleRectangle.y &&
+                           a.scaleRectangle.w == b.scaleRectangle.w &&
+                           a.scaleRectangle.h == b.scaleRectangle.h &&
+                           a.windowSize.x == b.windowSize.x && a.windowSize.y == b.windowSize.y;
+                };
+                EXPECT_TRUE(same(flipped, upright));
+                EXPECT_TRUE(same(left, right));
+                EXPECT_EQ(upright.textureRotation, 0);
+                EXPECT_EQ(right.textureRotation, 90);
+                EXPECT_EQ(flipped.textureRotation, 180);
+                EXPECT_EQ(left.textureRotation, 270);
+            }
+        }
+    }
+}
+
 TEST(VideoLayout, IntegerScalingNeverDropsBelowOne) {
     const LayoutCase cases[] = {
         {200, 300, 0, 0, 0, {0, 0, 240, 320}, 240, 320},

@@ -445,6 +445,12 @@ TEST_F(Menu, ApplyHandsOverTheThreeShownChoicesInOrder) {
             SDL_GetWindowSize(getWindow(), &width, &height);
             EXPECT_EQ(width, c.windowWidth);
             EXPECT_EQ(height, c.windowHeight);
+            // Back in a window, from full screen too, it is centred on the display again.
+            int x = -1;
+            int y = -1;
+            SDL_GetWindowPosition(getWindow(), &x, &y);
+            EXPECT_EQ(x, (1024 - c.windowWidth) / 2);
+            EXPECT_EQ(y, (768 - c.windowHeight) / 2);
         }
         EXPECT_EQ(getMenuPage(), kVideoPage);
     }
