@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 
 #include "game_constants.hpp"
 #include "video_presenting.hpp"
@@ -101,36 +103,30 @@ TEST(VideoLayout, LaptopDisplayTruncatesTowardZero) {
 // A quarter turn either way puts the field in the same place in a window of the same size; a
 // flip keeps the upright rectangle. Only the angle differs.
 TEST(VideoLayout, TurnsDifferOnlyInTheirAngle) {
+    const auto placement = [](const VideoLayout& layout) {
+        const Rectangle& r = layout.scaleRectangle;
+        return std::array<double, 6>{double(r.x), double(r.y),         double(r.w),
+                                     double(r.h), layout.windowSize.x, layout.windowSize.y};
+    };
     const int displays[][2] = {{1920, 1080}, {1366, 768}, {1365, 767}, {800, 600}, {200, 300}};
-    for (const auto& display : displays) {
-        for (int mode = 0; mode < kWindowModeCount; ++mode) {
-            for (int scale = 0; scale < kScaleTypeCount; ++scale) {
-                const auto layoutAt = [&](Rotation rotation) {
-                    return computeVideoLayout(display[0], display[1], kPlayFieldWidth,
-                                              kPlayFieldHeight, static_cast<WindowMode>(mode),
-                                              static_cast<ScaleType>(scale), rotation);
-                };
-                SCOPED_TRACE(::testing::Message() << display[0] << "x" << display[1] << " mode "
-                                                  << mode << " scale " << scale);
-                const VideoLayout upright = layoutAt(Rotation::None);
-                const VideoLayout flipped = layoutAt(Rotation::Flip);
-                const VideoLayout right = layoutAt(Rotation::Right);
-                const VideoLayout left = layoutAt(Rotation::Left);
-                const auto same = [](const VideoLayout& a, const VideoLayout& b) {
-                    return a.scaleRectangle.x == b.scaleRectangle.x &&
-                           a.scaleRectangle.y == b.scaleRectangle.y &&
-                           a.scaleRectangle.w == b.scaleRectangle.w &&
-                           a.scaleRectangle.h == b.scaleRectangle.h &&
-                           a.windowSize.x == b.windowSize.x && a.windowSize.y == b.windowSize.y;
-                };
-                EXPECT_TRUE(same(flipped, upright));
-                EXPECT_TRUE(same(left, right));
-                EXPECT_EQ(upright.textureRotation, 0);
-                EXPECT_EQ(right.textureRotation, 90);
-                EXPECT_EQ(flipped.textureRotation, 180);
-                EXPECT_EQ(left.textureRotation, 270);
-            }
+    for (int each = 0; each < int(std::size(displays)) * kWindowModeCount * kScaleTypeCount;
+         ++each) {
+        const int* display = displays[each / (kWindowModeCount * kScaleTypeCount)];
+        const auto mode = static_cast<WindowMode>(each / kScaleTypeCount % kWindowModeCount);
+        const auto scale = static_cast<ScaleType>(each % kScaleTypeCount);
+        SCOPED_TRACE(::testing::Message() << display[0] << "x" << display[1] << " mode "
+                                          << int(mode) << " scale " << int(scale));
+        VideoLayout turned[kRotationCount];
+        for (int rotation = 0; rotation < kRotationCount; ++rotation) {
+            turned[rotation] =
+                computeVideoLayout(display[0], display[1], kPlayFieldWidth, kPlayFieldHeight, mode,
+                                   scale, static_cast<Rotation>(rotation));
         }
+        EXPECT_EQ(placement(turned[2]), placement(turned[0])) << "a flip";
+        EXPECT_EQ(placement(turned[3]), placement(turned[1])) << "a quarter turn either way";
+        EXPECT_EQ((std::array{turned[0].textureRotation, turned[1].textureRotation,
+                              turned[2].textureRotation, turned[3].textureRotation}),
+                  (std::array{0, 90, 180, 270}));
     }
 }
 

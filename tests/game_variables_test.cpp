@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cstdint>
 
-TEST(GameVariables, TheSlotsExistEmptyBeforeStartUpAndStayAtOneAddress) {
+TEST(GameVariables, TheSlotsStartEmptyAtFixedAddressesAndTheViewIsThePlayField) {
     ASSERT_NE(getSprite1(), nullptr);
     ASSERT_NE(getFont1(), nullptr);
     EXPECT_EQ(*getSprite1(), nullptr);
@@ -14,14 +15,8 @@ TEST(GameVariables, TheSlotsExistEmptyBeforeStartUpAndStayAtOneAddress) {
     EXPECT_EQ(getFont1(), getFont1());
     EXPECT_EQ(getCameraPosition(), getCameraPosition());
     EXPECT_EQ(getViewPort(), getViewPort());
-}
-
-TEST(GameVariables, TheViewPortIsThePlayField) {
     const Rectangle view = *getViewPort();
-    EXPECT_EQ(view.x, 0);
-    EXPECT_EQ(view.y, 0);
-    EXPECT_EQ(view.w, 240);
-    EXPECT_EQ(view.h, 320);
+    EXPECT_EQ((std::array{view.x, view.y, view.w, view.h}), (std::array{0, 0, 240, 320}));
 }
 
 TEST(GameVariables, ApplyCameraSubtractsTheCameraOneFloatStepEach) {
@@ -39,14 +34,14 @@ TEST(GameVariables, ApplyCameraSubtractsTheCameraOneFloatStepEach) {
         {{0.3f, 0.3f}, {0.1f, 0.3f}, {-0x1.99999cp-3f, 0.0f}},
         {{0.5f, -0.5f}, {16777216.0f, -16777216.0f}, {16777216.0f, -16777216.0f}},
     };
+    const auto bits = [](Vector v) {
+        return std::array{std::bit_cast<std::uint32_t>(v.x), std::bit_cast<std::uint32_t>(v.y)};
+    };
     for (const Case& each : cases) {
         *getCameraPosition() = each.camera;
         const Vector moved = applyCamera(&each.position);
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(moved.x),
-                  std::bit_cast<std::uint32_t>(each.expected.x))
-            << each.position.x << " - " << each.camera.x;
-        EXPECT_EQ(std::bit_cast<std::uint32_t>(moved.y),
-                  std::bit_cast<std::uint32_t>(each.expected.y))
-            << each.position.y << " - " << each.camera.y;
+        EXPECT_EQ(bits(moved), bits(each.expected))
+            << "(" << each.position.x << ", " << each.position.y << ") less the camera at ("
+            << each.camera.x << ", " << each.camera.y << ")";
     }
 }
