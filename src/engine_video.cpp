@@ -22,6 +22,9 @@ SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* textureTarget = nullptr;
 VideoLayout layout = {{0, 0, 0, 0}, {0.0f, 0.0f}, 0};
+WindowMode appliedWindowMode = WindowMode::Windowed;
+ScaleType appliedScaleType = ScaleType::Integer;
+Rotation appliedRotation = Rotation::None;
 
 std::int32_t trunc32(double value) {
     return static_cast<std::int32_t>(value);
@@ -148,7 +151,7 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     const bool invisible = onlyAnInvisibleDisplay();
     if (!invisible) {
         window = SDL_CreateWindow("Title Here", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 0,
-                                  0, SDL_WINDOW_ALLOW_HIGHDPI);
+                                  0, windowAsksForFinePixels() ? SDL_WINDOW_ALLOW_HIGHDPI : 0);
     }
     endGlProbe(probe);
     if (invisible) {
@@ -176,8 +179,11 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
     readDisplaySize(WindowMode::Windowed, displayWidth, displayHeight);
+    appliedWindowMode = WindowMode::Windowed;
+    appliedScaleType = ScaleType::Integer;
+    appliedRotation = Rotation::None;
     layout = computeVideoLayout(displayWidth, displayHeight, gameWidth, gameHeight,
-                                WindowMode::Windowed, ScaleType::Integer, Rotation::None);
+                                appliedWindowMode, appliedScaleType, appliedRotation);
     applyWindowedSize();
     initializeWindowCopy(renderer, window, textureTarget, gameWidth, gameHeight);
     startPresenting(window, renderer);
@@ -186,6 +192,9 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
 }
 
 void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation rotation) {
+    appliedWindowMode = windowMode;
+    appliedScaleType = scaleType;
+    appliedRotation = rotation;
     std::int32_t displayWidth = 0;
     std::int32_t displayHeight = 0;
     readDisplaySize(windowMode, displayWidth, displayHeight);
@@ -208,6 +217,12 @@ void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation ro
             break;
     }
     markPictureChanged();
+}
+
+void fitWindowToRoom() {
+    if (window != nullptr && appliedWindowMode == WindowMode::Windowed) {
+        changeVideoSettings(appliedWindowMode, appliedScaleType, appliedRotation);
+    }
 }
 
 void preRender() {

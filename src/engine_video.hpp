@@ -37,6 +37,9 @@ VideoLayout computeVideoLayout(std::int32_t displayWidth, std::int32_t displayHe
 // non-zero.
 void initializeVideo(std::int32_t width, std::int32_t height);
 void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation rotation);
+// The room for a window changed (a page resized, a phone turned): a window that is not full
+// screen takes the settings last applied again in its new room.
+void fitWindowToRoom();
 // Makes the play field the render target and clears it.
 void preRender();
 // Clears the window, copies the play field into it and presents, unless the window already

@@ -56,3 +56,7 @@ Rectangle getPaddleCollisionRectangle() {
 Vector getPaddlePosition() {
     return position;
 }
+
+float getPaddleStep() {
+    return speed;
+}

@@ -19,3 +19,5 @@ void renderPaddle();
 Rectangle getPaddleCollisionRectangle();
 // The paddle's centre after this frame's move.
 Vector getPaddlePosition();
+// How far Left or Right moves the paddle in one frame.
+float getPaddleStep();

@@ -26,6 +26,7 @@ long long framesRun = 0;
 // Frames missed while the game could not be seen are not made up.
 bool restartAfterMinimized = false;
 bool inputChanged = false;
+bool pictureStill = false;
 
 void endPass(bool ranFrame) {
     if (passObserver != nullptr) {
@@ -118,9 +119,12 @@ HostFrame runDueFrames() {
         }
         // A picture the display would not show is not drawn either.
         if (pictureWouldGoOut()) {
+            const long long fieldsBefore = getFieldsDrawn();
             drawFrame();
+            pictureStill = getFieldsDrawn() == fieldsBefore && windowShowsField();
         } else {
             skipPicture();
+            pictureStill = false;
         }
     }
     if (getQuit()) {
@@ -149,6 +153,10 @@ void runFrameLoop() {
                 break;
         }
     }
+}
+
+bool isPictureStill() {
+    return pictureStill;
 }
 
 void noteInputChanged() {

@@ -49,6 +49,10 @@ enum class HostFrame {
 // noteInputChanged, the next pass runs at once if it is the one due within the coming period, and
 // its picture is presented at once.
 HostFrame runDueFrames();
+// Whether the last call that ran passes left the picture as it was: the field not drawn again,
+// no picture skipped, and the window showing the field. A page asks for no display frames
+// while the pictures stand still.
+bool isPictureStill();
 // An event that changed an action of the keyboard or controllers has been taken in since the
 // last pass. A script's or the random player's passes are not run early: it moves nothing.
 void noteInputChanged();

@@ -1,5 +1,5 @@
-// input_devices -- the keyboard, the controllers and the window: the player's producer of each
-// pass's input command.
+// input_devices -- the keyboard, the controllers, touch and the window: the player's producer of
+// each pass's input command.
 #include "input_devices.hpp"
 
 #include <SDL.h>
@@ -9,6 +9,7 @@
 #include "engine_game_manager.hpp"
 #include "engine_gamepad.hpp"
 #include "input_bindings.hpp"
+#include "input_touch.hpp"
 
 namespace {
 constexpr std::int32_t kKeyboardSize = 256;
@@ -20,6 +21,7 @@ static_assert(SDL_SCANCODE_UP == 82 && SDL_SCANCODE_DOWN == 81 && SDL_SCANCODE_L
 
 std::array<std::int32_t, kKeyboardSize> keyboard = {};
 bool minimized = false;
+bool controllerUsed = false;
 SDL_Event event;
 
 void setKey(SDL_Scancode scancode, std::int32_t state) {
@@ -35,6 +37,13 @@ void handleWindowEvent(const SDL_WindowEvent& windowEvent) {
         case SDL_WINDOWEVENT_MINIMIZED:
         case SDL_WINDOWEVENT_HIDDEN:
             minimized = true;
+            // A finger lifted out of sight is never reported.
+            releaseTouches();
+            break;
+        // A turned screen or a new size moves the field from under every finger.
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            releaseTouches();
             break;
         // Any way back from the taskbar must resume the loop, not only maximising.
         case SDL_WINDOWEVENT_MAXIMIZED:
@@ -57,6 +66,7 @@ HeldActions heldActions() {
             keyboard[static_cast<std::size_t>(binding.scancode)] != 0;
     }
     addGamepadHolds(held);
+    addTouchHolds(held);
     return held;
 }
 }  // namespace
@@ -68,7 +78,9 @@ void initializeDevices() {
 void quitDevices() {
     quitGamepads();
     keyboard.fill(0);
+    releaseTouches();
     minimized = false;
+    controllerUsed = false;
 }
 
 bool pollDevices() {
@@ -95,12 +107,41 @@ bool handleDeviceEvent(const SDL_Event& taken) {
         case SDL_WINDOWEVENT:
             handleWindowEvent(taken.window);
             break;
+        // A finger put down on a window out of sight would steer once it is back, unseen.
+        case SDL_FINGERDOWN:
+            if (!minimized) {
+                handleFingerEvent(taken);
+            }
+            break;
+        case SDL_FINGERMOTION:
+        case SDL_FINGERUP:
+            handleFingerEvent(taken);
+            break;
         default:
             handleGamepadEvent(taken);
+            controllerUsed = controllerUsed || heldActions() != heldBefore;
             break;
     }
     return heldActions() != heldBefore || minimized != minimizedBefore ||
            taken.type == SDL_CONTROLLERDEVICEREMOVED;
+}
+
+bool holdTouchButton(InputAction action, bool down) {
+    const HeldActions heldBefore = heldActions();
+    setTouchButton(action, down);
+    return heldActions() != heldBefore;
+}
+
+bool releaseTouchControls() {
+    const HeldActions heldBefore = heldActions();
+    releaseTouches();
+    return heldActions() != heldBefore;
+}
+
+bool takeControllerUsed() {
+    const bool used = controllerUsed;
+    controllerUsed = false;
+    return used;
 }
 
 PassInput readDevices() {

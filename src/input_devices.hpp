@@ -1,5 +1,5 @@
-// input_devices -- the keyboard, the controllers and the window: the player's producer of each
-// pass's input command.
+// input_devices -- the keyboard, the controllers, touch and the window: the player's producer of
+// each pass's input command.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,13 @@ void quitDevices();
 bool pollDevices();
 // Takes one event into the devices' state; true when it changes the command they give.
 bool handleDeviceEvent(const SDL_Event& event);
+// An on-screen button put down or let go, and every touch let go at once; true when that
+// changes the command the devices give.
+bool holdTouchButton(InputAction action, bool down);
+bool releaseTouchControls();
+// Whether a controller changed what it holds since the last call: a page hides its on-screen
+// buttons once a controller is used.
+bool takeControllerUsed();
 // The command the devices give now: an action is down while its key or any controller holds
 // it. A controller's removal is given once.
 PassInput readDevices();

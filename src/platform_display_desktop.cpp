@@ -4,3 +4,7 @@
 bool readWindowRoom(std::int32_t&, std::int32_t&) {
     return false;
 }
+
+bool windowAsksForFinePixels() {
+    return true;
+}

@@ -1,6 +1,6 @@
 // platform_display -- in a browser the canvas has the page's room, not the screen's: the page
-// says how much (its roomForCanvas), so that the field's whole-pixel scale fits without
-// scrolling the page.
+// says how much in device pixels (its roomForCanvas), so that the field's whole-pixel scale fits
+// without scrolling the page and stays crisp on a phone's fine screen.
 #include <emscripten/emscripten.h>
 
 #include "platform_display.hpp"
@@ -21,4 +21,10 @@ bool readWindowRoom(std::int32_t& width, std::int32_t& height) {
     width = room / 65536;
     height = room % 65536;
     return true;
+}
+
+// SDL would multiply the window by the device's pixel ratio, a fraction on many phones; the
+// page shows the canvas's device pixels at their own size instead.
+bool windowAsksForFinePixels() {
+    return false;
 }

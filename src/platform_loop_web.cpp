@@ -1,38 +1,88 @@
 // platform_loop -- in a browser the page owns the loop: the frame host runs before each display
-// frame, and at once when a key changes what is held; a page cannot block, or it would never be
-// drawn. (Called on timers at the passes' own rate instead, the page costs a browser more: its
-// pictures then go out between display frames.)
+// frame while the pictures change, from a timer a few passes at a time while they stand still,
+// and at once when a key or a touch changes what is held; a page cannot block, or it would never
+// be drawn. (A browser makes a display frame for every frame callback a page asks for, which
+// costs it far more than the game's passes: a still title asks for none.)
 #include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
 #include <cstdlib>
 
+#include "engine_input.hpp"
+#include "engine_video.hpp"
 #include "frame_host.hpp"
 #include "input_devices.hpp"
 #include "platform_loop.hpp"
 
 namespace {
+// While the pictures stand still the due passes run this often, six at a time, rather than at
+// every display frame; a picture that changes brings the display frames back.
+constexpr int kStillTickMilliseconds = 50;
+
 HostedRun hosted = {};
+bool displayFramesAsked = true;
+int stillTick = 0;
+
+void endRun() {
+    emscripten_cancel_main_loop();
+    std::exit(hosted.end());
+}
+
+void runStillTick(void*);
+
+// Display frames while the pictures change, the timer while they stand still. A hidden tab
+// gets no display frames, so nothing runs until it is back, as before the timer.
+void choosePace(HostFrame frame) {
+    const bool still = frame != HostFrame::Minimized && isPictureStill();
+    if (still && displayFramesAsked) {
+        emscripten_pause_main_loop();
+        displayFramesAsked = false;
+        stillTick = emscripten_set_timeout(runStillTick, kStillTickMilliseconds, nullptr);
+    } else if (!still && !displayFramesAsked) {
+        emscripten_clear_timeout(stillTick);
+        displayFramesAsked = true;
+        emscripten_resume_main_loop();
+    }
+}
 
 // The events since the last call are taken in first, so that one that changed an action runs
 // the pass due within the coming period at once, as the desktop's wake does.
-HostFrame hostDuePasses() {
+void hostDuePasses() {
     if (pollDevices()) {
         noteInputChanged();
     }
-    return runDueFrames();
+    const HostFrame frame = runDueFrames();
+    if (frame == HostFrame::Quit) {
+        endRun();
+        return;
+    }
+    // The page's buttons give way once a controller is used, as they do to a key.
+    if (takeControllerUsed()) {
+        EM_ASM({
+            if (typeof Module["controllerUsed"] == "function") {
+                Module["controllerUsed"]();
+            }
+        });
+    }
+    choosePace(frame);
 }
 
-void hostDisplayFrame() {
-    if (hostDuePasses() == HostFrame::Quit) {
-        emscripten_cancel_main_loop();
-        std::exit(hosted.end());
+void runStillTick(void*) {
+    hostDuePasses();
+    if (!displayFramesAsked) {
+        stillTick = emscripten_set_timeout(runStillTick, kStillTickMilliseconds, nullptr);
     }
 }
 
-// A key's press or release reaches the game from the page's own event, after SDL has queued it,
-// rather than at the next display frame; should it end the game, that frame ends the run.
+// Events that change what is held reach the game from the page's own handlers, after SDL's have
+// queued them, rather than at the next display frame or tick; should one end the game, that
+// call ends the run.
 EM_BOOL keyChanged(int, const EmscriptenKeyboardEvent*, void*) {
+    hostDuePasses();
+    return EM_FALSE;
+}
+
+EM_BOOL touchChanged(int, const EmscriptenTouchEvent*, void*) {
     hostDuePasses();
     return EM_FALSE;
 }
@@ -51,13 +101,44 @@ extern "C" EMSCRIPTEN_KEEPALIVE int brickfall_save_recording(const char* path) {
     return hosted.saveRecordingSoFar != nullptr && hosted.saveRecordingSoFar(path) ? 1 : 0;
 }
 
+// What the page's on-screen buttons call as a finger goes down on one or leaves it; an action
+// number outside the game's is ignored.
+extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_touch_button(int action, int down) {
+    if (action < 0 || action >= kInputActionCount) {
+        return;
+    }
+    if (holdTouchButton(static_cast<InputAction>(action), down != 0)) {
+        noteInputChanged();
+    }
+    hostDuePasses();
+}
+
+// What the page calls when its on-screen buttons can no longer see their fingers end: hidden,
+// the tab out of sight, the screen turned.
+extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_release_touches() {
+    if (releaseTouchControls()) {
+        noteInputChanged();
+    }
+    hostDuePasses();
+}
+
+// What the page calls when the canvas's room changes: a resized page, a turned phone.
+extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_room_changed() {
+    fitWindowToRoom();
+    hostDuePasses();
+}
+
 int hostUntilQuit(const HostedRun& run) {
     hosted = run;
     // Registered after SDL's own handlers of the same events, which queue them for the game.
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, keyChanged);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, keyChanged);
+    emscripten_set_touchstart_callback("#canvas", nullptr, EM_FALSE, touchChanged);
+    emscripten_set_touchmove_callback("#canvas", nullptr, EM_FALSE, touchChanged);
+    emscripten_set_touchend_callback("#canvas", nullptr, EM_FALSE, touchChanged);
+    emscripten_set_touchcancel_callback("#canvas", nullptr, EM_FALSE, touchChanged);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, tabVisibilityChanged);
     // 0: before each display frame; true: main's frame is unwound here, never returned to.
-    emscripten_set_main_loop(hostDisplayFrame, 0, true);
+    emscripten_set_main_loop(hostDuePasses, 0, true);
     return EXIT_FAILURE;
 }

@@ -234,3 +234,7 @@ void notePicturePresented() {
     framesSincePicture = 0;
     ++picturesPresented;
 }
+
+bool windowShowsField() {
+    return fieldHoldsPicture && !pictureStale && presentedFingerprint == fieldFingerprint;
+}

@@ -69,3 +69,6 @@ void skipPicture();
 bool finishFieldPicture();
 // The picture was sent to the window.
 void notePicturePresented();
+// Whether the window shows the play field's finished picture as it is, with nothing held back
+// to go out later and nothing lost.
+bool windowShowsField();

@@ -301,3 +301,31 @@ TEST(OutputFile, WhatIsWrittenSoFarCanBeCopiedWhileTheFileGoesOn) {
     EXPECT_TRUE(standardOutput.commit());
     test_support::removeDirectory(directory);
 }
+
+// A page asks for display frames only while the pictures change, so the host must say when a
+// call left the window showing the same field: never after the field was drawn again.
+TEST_F(FrameHost, APictureStandsStillOnlyWhenTheCallLeftTheWindowShowingAnUnchangedField) {
+    struct Step {
+        HeldActions held;
+        bool still;
+    };
+    // On the title, Down moves the cursor once and the field is drawn again. The call after
+    // comes too soon for the display (one picture every other pass at 60 Hz), so its picture is
+    // skipped, unseen; the one after finds the window showing the unchanged field.
+    const std::vector<Step> steps = {
+        {{}, true}, {{}, true}, {holding({A::Down}), false}, {{}, false}, {{}, true}, {{}, true},
+    };
+    // Start-up's first pictures settle within a few calls.
+    test_support::holdInPasses({});
+    for (int call = 0; call < 10 && !isPictureStill(); ++call) {
+        SDL_Delay(20);
+        runDueFrames();
+    }
+    ASSERT_TRUE(isPictureStill()) << "the still title";
+    for (std::size_t call = 0; call < steps.size(); ++call) {
+        test_support::holdInPasses(steps[call].held);
+        SDL_Delay(20);
+        ASSERT_EQ(runDueFrames(), HostFrame::Drawn);
+        EXPECT_EQ(isPictureStill(), steps[call].still) << "call " << call;
+    }
+}

@@ -12,6 +12,7 @@ import os from "node:os";
 import path from "node:path";
 import { startServer } from "../../web/serve.mjs";
 import { launchChromium } from "./chromium.mjs";
+import { cpuShare, sleep, ticksPerSecond, treeTicks } from "./cpu_share.mjs";
 
 const [webBuild, desktopGame, demo, roundsText = "2"] = process.argv.slice(2);
 if (!webBuild || !desktopGame || !demo) {
@@ -20,43 +21,9 @@ if (!webBuild || !desktopGame || !demo) {
 }
 const settle = Number(process.env.BRICKFALL_COST_SETTLE || 3);
 const seconds = Number(process.env.BRICKFALL_COST_SECONDS || 12);
-const ticksPerSecond = 100;  // Linux's USER_HZ, as /proc counts
-const sleep = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
-
-// utime + stime of a process and of every process below it, in clock ticks.
-function treeTicks(root) {
-  const parents = new Map();
-  const ticks = new Map();
-  for (const name of fs.readdirSync("/proc")) {
-    if (!/^\d+$/.test(name)) continue;
-    try {
-      const stat = fs.readFileSync(`/proc/${name}/stat`, "utf8");
-      const fields = stat.slice(stat.lastIndexOf(")") + 2).split(" ");
-      parents.set(Number(name), Number(fields[1]));
-      ticks.set(Number(name), Number(fields[11]) + Number(fields[12]));
-    } catch {
-      // the process ended while being read
-    }
-  }
-  let total = 0;
-  for (const [pid, own] of ticks) {
-    for (let at = pid; at !== undefined && at > 1; at = parents.get(at)) {
-      if (at === root) {
-        total += own;
-        break;
-      }
-    }
-  }
-  return total;
-}
 
 // CPU share of one core over the window, after the settling time.
-async function measure(root) {
-  await sleep(settle * 1000);
-  const before = treeTicks(root);
-  await sleep(seconds * 1000);
-  return (treeTicks(root) - before) / ticksPerSecond / seconds;
-}
+const measure = (root) => cpuShare(root, settle, seconds);
 
 // The desktop game in a screen of its own; with `compositor`, under that compositing manager,
 // as a desktop session draws its windows. Gives the game's share, and its display's (the X

@@ -112,7 +112,7 @@ async function openPage(query, beforePage = null, viewport = { width: 800, heigh
   if (beforePage !== null) {
     await page.evaluateOnNewDocument(beforePage);
   }
-  await page.setViewport({ ...viewport, deviceScaleFactor: 1 });
+  await page.setViewport({ deviceScaleFactor: 1, ...viewport });
   const opened = { context, page, trace: [], errors: [] };
   page.on("console", (message) => {
     const text = message.text();
@@ -163,7 +163,307 @@ function expectEqualLines(what, seen, expected) {
   }
 }
 
+// --- A phone: touch, mobile, a fine screen, upright unless turned. ---------------------------
+const kPhone = { width: 412, height: 915, deviceScaleFactor: 2.625, isMobile: true,
+                 hasTouch: true };
+const kPhoneTurned = { ...kPhone, width: 915, height: 412, isLandscape: true };
+
+async function openPhone(query, viewport = kPhone) {
+  const opened = await openPage(query, null, viewport);
+  opened.protocol = await opened.page.createCDPSession();
+  return opened;
+}
+// Fingers as a touch screen reports them: `points` are the page's [x, y] of every finger on it,
+// each numbered by its place; an empty list lifts them all.
+async function touchScreen(opened, type, points) {
+  await opened.protocol.send("Input.dispatchTouchEvent", {
+    type, touchPoints: points.map(([x, y], id) => ({ x, y, id })) });
+}
+async function centreOf(page, selector) {
+  const box = await (await page.$(selector)).boundingBox();
+  if (box === null) {
+    throw new Error(`${selector} is not shown`);
+  }
+  return [box.x + box.width / 2, box.y + box.height / 2];
+}
+const control = (name) => `.pad button[aria-label="${name}"]`;
+// A finger on a control for a while, then lifted.
+async function pressControl(opened, name, milliseconds) {
+  await touchScreen(opened, "touchStart", [await centreOf(opened.page, control(name))]);
+  await sleep(milliseconds);
+  await touchScreen(opened, "touchEnd", []);
+}
+// The page's point over the field's (x, y), upright or turned a quarter right, where the field's
+// top edge runs down the canvas's right side.
+async function overField(page, x, y, turnedRight = false) {
+  const box = await (await page.$("#canvas")).boundingBox();
+  return turnedRight
+    ? [box.x + box.width * (1 - y / kFieldHeight), box.y + box.height * (x / kFieldWidth)]
+    : [box.x + box.width * (x / kFieldWidth), box.y + box.height * (y / kFieldHeight)];
+}
+// Whether the page shows the on-screen controls.
+async function controlsShown(page) {
+  return (await (await page.$(control("Confirm"))).boundingBox()) !== null;
+}
+// The actions the last pass of a recording held, by their names.
+function lastHeld(recording) {
+  const lines = recording.trim().split("\n");
+  return lines[lines.length - 1].split(" ").slice(1).filter((name) => name !== "Minimized");
+}
+async function soundState(opened) {
+  return (await opened.protocol.send("Runtime.evaluate", {
+    expression: "window.Module && Module.SDL2 && Module.SDL2.audioContext " +
+                "? Module.SDL2.audioContext.state : 'none'",
+    returnByValue: true,
+  })).result.value;
+}
+
 const cases = {
+  // On a phone the game is played by touch alone: a control starts a stage, the controls and a
+  // finger on the field move the paddle each way, Pause pauses and resumes, the sound starts
+  // with the first touch, and the recording replays natively to the page's trace.
+  async PlayedByTouchAloneOnAPhone() {
+    const opened = await openPhone("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 60, 30);
+    await waitFor("the audio device", async () => (await soundState(opened)) !== "none", 30);
+    await pressControl(opened, "Confirm", 100);
+    await waitFor("the stage", () => lastState(opened).scene === 1, 5);
+    await waitFor("the sound after a touch", async () => (await soundState(opened)) === "running",
+                  5);
+    // The finger's paddle comes to rest within one step (2) of the point under it.
+    for (const x of [60, 180]) {
+      await touchScreen(opened, "touchStart", [await overField(opened.page, x, 200)]);
+      await sleep(700);
+      const paddle = lastState(opened).paddle[0];
+      await touchScreen(opened, "touchEnd", []);
+      if (Math.abs(paddle - x) > 2) {
+        throw new Error(`a finger over the field's x ${x} left the paddle at ${paddle}`);
+      }
+    }
+    const start = lastState(opened).paddle[0];
+    await pressControl(opened, "Left", 250);
+    await sleep(100);
+    const left = lastState(opened).paddle[0];
+    await pressControl(opened, "Right", 150);
+    await sleep(100);
+    const right = lastState(opened).paddle[0];
+    if (!(left < start && right > left)) {
+      throw new Error(`the paddle went ${start} -> ${left} (Left) -> ${right} (Right)`);
+    }
+    await pressControl(opened, "Pause", 80);
+    await waitFor("the stage paused", () => lastState(opened).paused, 5);
+    await pressControl(opened, "Pause", 80);
+    await waitFor("the stage resumed", () => !lastState(opened).paused, 5);
+    const recording = await savedRecording(opened.page);
+    const saved = path.join(scratch, "touch.script");
+    fs.writeFileSync(saved, recording);
+    const expected = nativeTrace(saved);
+    await waitFor("the page's trace so far", () => opened.trace.length >= expected.length, 10);
+    expectEqualLines("the touch game's replayed trace", opened.trace.slice(0, expected.length),
+                     expected);
+    return opened;
+  },
+
+  // The video page reached and applied by touch turns the field a quarter right; a finger on
+  // the turned field still brings the paddle under it.
+  async TheFieldTurnedByTouchIsStillSteeredTheRightWay() {
+    const opened = await openPhone("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 30, 30);
+    // Options, Video, down to the turn, one step right, down to Apply; back twice to Start.
+    for (const name of ["Down", "Confirm", "Confirm", "Down", "Down", "Right", "Down", "Confirm",
+                        "Back", "Back", "Confirm"]) {
+      await pressControl(opened, name, 60);
+      await sleep(120);
+    }
+    await waitFor("the stage", () => lastState(opened).scene === 1, 5);
+    const size = await opened.page.$eval("#canvas", (c) => [c.width, c.height]);
+    if (!(size[0] > size[1])) {
+      throw new Error(`the turned field's canvas is ${size[0]}x${size[1]}`);
+    }
+    for (const x of [60, 180]) {
+      await touchScreen(opened, "touchStart", [await overField(opened.page, x, 200, true)]);
+      await sleep(700);
+      const paddle = lastState(opened).paddle[0];
+      await touchScreen(opened, "touchEnd", []);
+      if (Math.abs(paddle - x) > 2) {
+        throw new Error(`turned, a finger over the field's x ${x} left the paddle at ${paddle}`);
+      }
+    }
+    return opened;
+  },
+
+  // Every way a touch can end lets go of what it held: the recording's last pass holds nothing.
+  async EveryWayATouchEndsLetsGoOfItsAction() {
+    const opened = await openPhone("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 30, 30);
+    const heldNow = async () => lastHeld(await savedRecording(opened.page));
+    // Two fingers hold two actions, and lifting them lets go of both.
+    await touchScreen(opened, "touchStart", [await centreOf(opened.page, control("Up")),
+                                             await centreOf(opened.page, control("Back"))]);
+    await sleep(150);
+    const both = await heldNow();
+    await touchScreen(opened, "touchEnd", []);
+    await sleep(150);
+    const none = await heldNow();
+    if (!both.includes("Up") || !both.includes("Back") || none.length > 0) {
+      throw new Error(`two fingers held ${both.join(" ")}, lifted ${none.join(" ")}`);
+    }
+    const endings = {
+      "lifted": () => touchScreen(opened, "touchEnd", []),
+      "slid off": async () => {
+        const [x, y] = await centreOf(opened.page, control("Up"));
+        await touchScreen(opened, "touchMove", [[x, y - 200]]);
+      },
+      "cancelled": () => touchScreen(opened, "touchCancel", []),
+      "the tab hidden": async () => {
+        const other = await opened.context.newPage();
+        await other.bringToFront();
+        await sleep(300);
+        await other.close();
+        await opened.page.bringToFront();
+      },
+      "the screen turned": async () => {
+        await opened.page.setViewport(kPhoneTurned);
+        await sleep(300);
+        await opened.page.setViewport(kPhone);
+      },
+      "the controls hidden": () => opened.page.keyboard.press("Shift"),
+    };
+    for (const [ending, end] of Object.entries(endings)) {
+      // The next touch brings hidden controls back.
+      if (!(await controlsShown(opened.page))) {
+        await touchScreen(opened, "touchStart", [[5, 5]]);
+        await touchScreen(opened, "touchEnd", []);
+        await sleep(100);
+      }
+      await touchScreen(opened, "touchStart", [await centreOf(opened.page, control("Up"))]);
+      await sleep(150);
+      const holding = await heldNow();
+      if (!holding.includes("Up")) {
+        throw new Error(`before ${ending}, a finger on Up held ${holding.join(" ") || "nothing"}`);
+      }
+      await end();
+      await sleep(150);
+      const held = await heldNow();
+      if (held.length > 0) {
+        throw new Error(`${ending}, the touch still held ${held.join(" ")}`);
+      }
+      await touchScreen(opened, "touchEnd", []);
+    }
+    return opened;
+  },
+
+  // Upright the canvas is the largest whole scale of the field, in device pixels, above the
+  // controls; turned sideways the controls stand beside the field. Nothing overlaps or scrolls,
+  // and every control is at least 48 pixels square.
+  async ThePhonePageFitsTheFieldWithTheControlsBelowOrBeside() {
+    let opened = null;
+    for (const [viewport, turned] of [[kPhone, false], [kPhoneTurned, true]]) {
+      if (opened !== null) {
+        await opened.context.close();
+      }
+      opened = await openPhone("?trace=-", viewport);
+      await waitFor("the title", () => opened.trace.length >= 10, 30);
+      const seen = await opened.page.evaluate(() => {
+        const box = (element) => element.getBoundingClientRect();
+        return {
+          canvas: [canvas.width, canvas.height], field: box(canvas),
+          dpad: box(document.getElementById("dpad")),
+          actions: box(document.getElementById("actions")),
+          below: box(document.getElementById("below")),
+          controls: Array.from(document.querySelectorAll(".pad button"), box),
+          scrolls: document.documentElement.scrollHeight > window.innerHeight ||
+                   document.documentElement.scrollWidth > window.innerWidth,
+        };
+      });
+      const where = turned ? "turned" : "upright";
+      const scale = seen.canvas[0] / kFieldWidth;
+      if (!Number.isInteger(scale) || seen.canvas[1] !== scale * kFieldHeight) {
+        throw new Error(`${where}, the canvas is ${seen.canvas.join("x")}`);
+      }
+      const ratio = viewport.deviceScaleFactor;
+      const shown = [seen.field.width * ratio, seen.field.height * ratio];
+      if (Math.abs(shown[0] - seen.canvas[0]) > 1 || Math.abs(shown[1] - seen.canvas[1]) > 1) {
+        throw new Error(`${where}, the canvas's ${seen.canvas.join("x")} pixels show as ` +
+                        `${shown.join("x")} device pixels`);
+      }
+      const overlaps = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom &&
+                                 b.top < a.bottom;
+      for (const other of [seen.dpad, seen.actions, seen.below]) {
+        if (overlaps(seen.field, other)) {
+          throw new Error(`${where}, the controls or lines cover the field`);
+        }
+      }
+      if (seen.controls.some((c) => c.width < 48 || c.height < 48)) {
+        throw new Error(`${where}, a control is under 48 pixels square`);
+      }
+      if (seen.scrolls) {
+        throw new Error(`${where}, the page scrolls`);
+      }
+      if (turned ? !(seen.dpad.right <= seen.field.left && seen.actions.left >= seen.field.right)
+                 : !(seen.dpad.top >= seen.field.bottom && seen.actions.top >= seen.field.bottom)) {
+        throw new Error(`${where}, the controls are not ${turned ? "beside" : "below"} the field`);
+      }
+      // One scale more would not fit: wider than the room or taller than the room above the
+      // controls (beside them when turned).
+      const roomWidth = (turned ? seen.actions.left - seen.dpad.right : viewport.width) * ratio;
+      const roomHeight = (turned ? viewport.height : seen.dpad.top) * ratio;
+      if ((scale + 1) * kFieldWidth <= roomWidth && (scale + 1) * kFieldHeight <= roomHeight) {
+        throw new Error(`${where}, scale ${scale} leaves room for ${scale + 1}`);
+      }
+    }
+    return opened;
+  },
+
+  // The controls give way to a key and come back with a touch; a desktop page shows none.
+  async TheControlsShowOnlyWhileTouchIsUsed() {
+    const desktop = await openPage("?trace=-");
+    await waitFor("the desktop title", () => desktop.trace.length >= 10, 30);
+    const onDesktop = await controlsShown(desktop.page);
+    await desktop.context.close();
+    if (onDesktop) {
+      throw new Error("a desktop page without touch shows the controls");
+    }
+    const opened = await openPhone("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 10, 30);
+    const steps = [
+      ["opened", async () => {}, true],
+      ["after a key", () => opened.page.keyboard.press("ArrowDown"), false],
+      ["after a touch", async () => {
+        await touchScreen(opened, "touchStart", [await overField(opened.page, 120, 160)]);
+        await touchScreen(opened, "touchEnd", []);
+      }, true],
+    ];
+    for (const [when, step, expected] of steps) {
+      await step();
+      await sleep(100);
+      if ((await controlsShown(opened.page)) !== expected) {
+        throw new Error(`${when}, the controls are ${expected ? "hidden" : "shown"}`);
+      }
+    }
+    return opened;
+  },
+
+  // A double tap neither zooms nor scrolls the page.
+  async ADoubleTapNeitherZoomsNorScrolls() {
+    const opened = await openPhone("?trace=-");
+    await waitFor("the title", () => opened.trace.length >= 10, 30);
+    const point = await centreOf(opened.page, "#below");
+    for (let tap = 0; tap < 2; ++tap) {
+      await touchScreen(opened, "touchStart", [point]);
+      await touchScreen(opened, "touchEnd", []);
+      await sleep(60);
+    }
+    await sleep(500);
+    const view = await opened.page.evaluate(
+      () => [window.visualViewport.scale, window.scrollX, window.scrollY]);
+    if (view[0] !== 1 || view[1] !== 0 || view[2] !== 0) {
+      throw new Error(`after a double tap the page's scale is ${view[0]} and its scroll ` +
+                      `${view[1]}, ${view[2]}`);
+    }
+    return opened;
+  },
+
   // A tab put out of sight stops the game through its minimised pass, taken in at once: no
   // pass runs while hidden, the recording holds the minimised one, and play goes on once back.
   async AHiddenTabStopsTheGameThroughItsMinimisedPass() {

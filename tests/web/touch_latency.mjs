@@ -1,0 +1,97 @@
+// The time from a touch to its picture in the page, on an emulated phone: on the still title, a
+// finger on Down or Up moves the menu's cursor, and the page watches its canvas at every display
+// frame until the pixels change. The time runs from the touch's own event to the start of the
+// display frame that first shows the new picture. Keys are measured the same way beside it.
+// Usage: node touch_latency.mjs WEB_BUILD [PRESSES]
+import { startServer } from "../../web/serve.mjs";
+import { launchChromium } from "./chromium.mjs";
+import { sleep } from "./cpu_share.mjs";
+
+const [webBuild, pressesText = "40"] = process.argv.slice(2);
+if (!webBuild) {
+  console.error("usage: node touch_latency.mjs WEB_BUILD [PRESSES]");
+  process.exit(2);
+}
+const presses = Number(pressesText);
+
+// In the page: from the next pointerdown or keydown, the time until a display frame shows
+// canvas pixels other than those it shows now.
+const kWatch = `window.watchNextPicture = () => new Promise((resolve) => {
+  const canvas = document.getElementById("canvas");
+  const copy = document.createElement("canvas");
+  copy.width = canvas.width;
+  copy.height = canvas.height;
+  const context = copy.getContext("2d", { willReadFrequently: true });
+  const pixels = () => {
+    context.drawImage(canvas, 0, 0);
+    return context.getImageData(0, 0, copy.width, copy.height).data.join();
+  };
+  const before = pixels();
+  let start = null;
+  const started = (event) => { start = start ?? event.timeStamp; };
+  window.addEventListener("pointerdown", started, { capture: true, once: true });
+  window.addEventListener("keydown", started, { capture: true, once: true });
+  const look = (now) => {
+    if (start !== null && pixels() !== before) {
+      resolve(now - start);
+    } else {
+      requestAnimationFrame(look);
+    }
+  };
+  requestAnimationFrame(look);
+});`;
+
+const server = await startServer(webBuild);
+// Software WebGL, so the game draws into a canvas whose pixels can be read back.
+const browser = await launchChromium(["--use-angle=swiftshader", "--enable-unsafe-swiftshader"]);
+const page = await browser.newPage();
+await page.setViewport({ width: 412, height: 915, deviceScaleFactor: 2.625, isMobile: true,
+                         hasTouch: true });
+await page.goto(`http://127.0.0.1:${server.address().port}/index.html`);
+await page.waitForFunction(() => window.Module && window.Module.calledRun, { timeout: 30000 });
+await sleep(1000);
+await page.evaluate(kWatch);
+const protocol = await page.createCDPSession();
+
+async function centre(name) {
+  const box = await (await page.$(`.pad button[aria-label="${name}"]`)).boundingBox();
+  return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+}
+const byTouch = async (name) => {
+  const point = await centre(name);
+  await protocol.send("Input.dispatchTouchEvent", { type: "touchStart", touchPoints: [point] });
+  await sleep(60);
+  await protocol.send("Input.dispatchTouchEvent", { type: "touchEnd", touchPoints: [] });
+};
+const byKey = async (name) => {
+  await page.keyboard.down(name === "Down" ? "ArrowDown" : "ArrowUp");
+  await sleep(60);
+  await page.keyboard.up(name === "Down" ? "ArrowDown" : "ArrowUp");
+};
+
+function summary(times) {
+  const sorted = [...times].sort((a, b) => a - b);
+  const at = (share) => sorted[Math.min(sorted.length - 1, Math.floor(share * sorted.length))];
+  return `p50 ${at(0.5).toFixed(1)} ms, p90 ${at(0.9).toFixed(1)} ms, max ` +
+         `${sorted[sorted.length - 1].toFixed(1)} ms`;
+}
+
+const times = { touch: [], key: [] };
+// Touches first, then keys: the first key hides the controls, and the canvas takes their room.
+for (const [way, act] of [["touch", byTouch], ["key", byKey]]) {
+  if (way === "key") {
+    await page.keyboard.press("Shift");
+  }
+  for (let press = 0; press < presses; ++press) {
+    // Each press on a still page, whose passes run from the timer.
+    await sleep(400);
+    const seen = page.evaluate(() => window.watchNextPicture());
+    await sleep(50);
+    await act(press % 2 === 0 ? "Down" : "Up");
+    times[way].push(await seen);
+  }
+}
+console.log(`touch to picture, ${presses} presses: ${summary(times.touch)}`);
+console.log(`key to picture, ${presses} presses: ${summary(times.key)}`);
+await browser.close();
+server.close();
