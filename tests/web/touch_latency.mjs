@@ -17,22 +17,26 @@ const presses = Number(pressesText);
 // In the page: from the next pointerdown or keydown, the time until a display frame shows
 // canvas pixels other than those it shows now.
 const kWatch = `window.watchNextPicture = () => new Promise((resolve) => {
+  // The canvas read at the field's size, pixel for pixel where it is a whole scale of it:
+  // reading a phone's whole canvas would take longer than the frames it watches.
   const canvas = document.getElementById("canvas");
   const copy = document.createElement("canvas");
-  copy.width = canvas.width;
-  copy.height = canvas.height;
+  copy.width = canvas.width / Math.max(1, Math.floor(canvas.width / 240));
+  copy.height = canvas.height / Math.max(1, Math.floor(canvas.width / 240));
   const context = copy.getContext("2d", { willReadFrequently: true });
+  context.imageSmoothingEnabled = false;
   const pixels = () => {
-    context.drawImage(canvas, 0, 0);
-    return context.getImageData(0, 0, copy.width, copy.height).data.join();
+    context.drawImage(canvas, 0, 0, copy.width, copy.height);
+    return new Uint32Array(context.getImageData(0, 0, copy.width, copy.height).data.buffer);
   };
+  const differ = (a, b) => a.length !== b.length || a.some((value, index) => value !== b[index]);
   const before = pixels();
   let start = null;
   const started = (event) => { start = start ?? event.timeStamp; };
   window.addEventListener("pointerdown", started, { capture: true, once: true });
   window.addEventListener("keydown", started, { capture: true, once: true });
   const look = (now) => {
-    if (start !== null && pixels() !== before) {
+    if (start !== null && differ(pixels(), before)) {
       resolve(now - start);
     } else {
       requestAnimationFrame(look);
