@@ -10,7 +10,12 @@
 
 #include "engine_game_manager.hpp"
 #include "engine_timer.hpp"
+#include "entity_paddle.hpp"
+#include "game_constants.hpp"
+#include "game_scene_manager.hpp"
+#include "game_snapshot.hpp"
 #include "input_devices.hpp"
+#include "sim_monkey.hpp"
 #include "test_support.hpp"
 #include "video_presenting.hpp"
 
@@ -45,6 +50,178 @@ class FrameHost : public ::testing::Test {
 };
 
 }  // namespace
+
+namespace {
+// A clock that moves only when a test steps it, in the ticks of SDL's performance frequency.
+std::uint64_t steppedTicks = 0;
+std::uint64_t steppedClock() {
+    return steppedTicks;
+}
+
+// The frame host on the stepped clock, its cadence starting at `start`.
+class SteppedFrameHost : public FrameHost {
+  protected:
+    void SetUp() override {
+        FrameHost::SetUp();
+        period = frame_timer::periodTicks(SDL_GetPerformanceFrequency(), kFramePeriodSeconds);
+        steppedTicks = start;
+        frame_timer::setTickSource(steppedClock);
+        frame_timer::restartCadence();
+    }
+    void TearDown() override {
+        frame_timer::setTickSource(nullptr);
+        FrameHost::TearDown();
+    }
+    // The clock `quarters` quarter periods after the cadence began.
+    void atQuarter(std::uint64_t quarters) const { steppedTicks = start + period * quarters / 4; }
+    // One display frame: the passes it ran and how it ended.
+    static std::pair<long long, HostFrame> displayFrame() {
+        const long long before = getFramesRun();
+        const HostFrame ended = runDueFrames();
+        return {getFramesRun() - before, ended};
+    }
+
+    static constexpr std::uint64_t start = 1'000'000'000;
+    std::uint64_t period = 0;
+};
+
+// The random player filling each pass's command, as brickfall-sim's monkey does.
+class RandomPlayer final : public InputProducer {
+  public:
+    PassInput next() override {
+        readGameState(state_);
+        return {monkey_.next(state_), false, false};
+    }
+
+  private:
+    Monkey monkey_{7};
+    GameState state_;
+};
+}  // namespace
+
+// A paddle kept moving, so that every pass changes the picture and every drawing counts.
+TEST_F(SteppedFrameHost, OneDisplayFrameCatchesUpAtMostTheTimersLimitPlusThePassDueAndDrawsOnce) {
+    const long long limit = static_cast<long long>(frame_timer::kCatchUpLimitPeriods);
+    const struct {
+        long long periodsLate;
+        long long passes;
+    } cases[] = {
+        {0, 1},
+        {1, 2},
+        {limit - 1, limit},
+        {limit, limit + 1},
+        // Beyond the limit the backlog is dropped: only the pass due now runs.
+        {limit + 1, 1},
+        {10 * limit, 1},
+    };
+    test_support::holdInPasses(holding({A::Right}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.periodsLate) + " periods late");
+        changeScene(kStageScene);
+        frame_timer::restartCadence();
+        steppedTicks += period * static_cast<std::uint64_t>(c.periodsLate);
+        markPictureChanged();
+        const float paddleBefore = getPaddlePosition().x;
+        const long long drawnBefore = getFieldsDrawn();
+        const long long presentedBefore = getPicturesPresented();
+        EXPECT_EQ(displayFrame(), std::make_pair(c.passes, HostFrame::Drawn));
+        ASSERT_EQ(getPaddlePosition().x, paddleBefore + 2.0f * static_cast<float>(c.passes))
+            << "every pass moved the paddle";
+        EXPECT_EQ(getFieldsDrawn() - drawnBefore, 1);
+        EXPECT_EQ(getPicturesPresented() - presentedBefore, 1);
+        EXPECT_EQ(displayFrame(), std::make_pair(0LL, HostFrame::Idle)) << "nothing more is due";
+    }
+}
+
+// A pass runs early only while a key's change waits for it, and only the pass due within the
+// coming period; the passes after it run on their own ticks again.
+TEST_F(SteppedFrameHost, AKeysPassRunsEarlyOnceAndThePassesAfterItKeepTheirTicks) {
+    const struct {
+        std::uint64_t quarter;
+        bool keyChanges;
+        long long passes;
+    } steps[] = {
+        {0, false, 1},   // due: the next is due at 4
+        {2, true, 1},    // the key's pass, due at 4, runs now: the next is due at 8
+        {4, false, 0},   // the early pass's own tick
+        {6, false, 0},   //
+        {8, false, 1},   // due
+        {9, true, 1},    // the key's pass, due at 12: the next is due at 16
+        {10, true, 0},   // more than a period before 16: this key waits
+        {12, false, 1},  // now within a period, its pass runs: the next is due at 20
+        {14, false, 0},  //
+        {16, false, 0},  // the early pass's own tick
+        {20, false, 1},  // due
+    };
+    bool leftDown = false;
+    for (const auto& step : steps) {
+        SCOPED_TRACE("at " + std::to_string(step.quarter) + " quarter periods");
+        atQuarter(step.quarter);
+        if (step.keyChanges) {
+            leftDown = !leftDown;
+            test_support::pushActionKey(A::Left, leftDown);
+            noteInputChanged();
+        }
+        EXPECT_EQ(displayFrame(), std::make_pair(step.passes, step.passes > 0 ? HostFrame::Drawn
+                                                                              : HostFrame::Idle));
+    }
+}
+
+TEST_F(SteppedFrameHost, AScriptsOrTheRandomPlayersPassesNeverRunEarly) {
+    ListedCommands script({});
+    RandomPlayer randomPlayer;
+    const struct {
+        const char* name;
+        InputProducer* producer;
+        long long earlyPasses;
+    } cases[] = {
+        {"the keyboard and controllers", nullptr, 1},
+        {"a script", &script, 0},
+        {"the random player", &randomPlayer, 0},
+    };
+    std::uint64_t quarter = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setInputProducer(c.producer);
+        atQuarter(quarter);
+        frame_timer::restartCadence();
+        ASSERT_EQ(displayFrame().first, 1) << "the pass due";
+        // Half a period on, every kind of device event arrives.
+        atQuarter(quarter + 2);
+        test_support::pushActionKey(A::Right, true);
+        test_support::pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+        noteInputChanged();
+        EXPECT_EQ(displayFrame().first, c.earlyPasses);
+        // The next pass's tick: a producer's pass runs on it, the devices' already ran.
+        atQuarter(quarter + 4);
+        EXPECT_EQ(displayFrame().first, 1 - c.earlyPasses);
+        test_support::pushActionKey(A::Right, false);
+        quarter += 8;
+    }
+}
+
+// The display shows every other picture here. A picture it would not show is neither drawn
+// nor sent, but it is counted, so the next one goes out.
+TEST_F(SteppedFrameHost, APictureTheDisplayWouldNotShowIsCountedSoTheNextGoesOut) {
+    ASSERT_EQ(framesPerPicture(0, kFramePeriodSeconds), 2) << "the dummy display's rate";
+    changeScene(kStageScene);
+    test_support::holdInPasses(holding({A::Right}));
+    markPictureChanged();
+    ASSERT_EQ(displayFrame().first, 1);
+    std::vector<bool> wentOut;
+    std::vector<bool> drawn;
+    for (std::uint64_t quarter = 4; quarter <= 24; quarter += 4) {
+        atQuarter(quarter);
+        const long long presentedBefore = getPicturesPresented();
+        const long long drawnBefore = getFieldsDrawn();
+        ASSERT_EQ(displayFrame().first, 1) << "a pass a period";
+        wentOut.push_back(getPicturesPresented() > presentedBefore);
+        drawn.push_back(getFieldsDrawn() > drawnBefore);
+    }
+    const std::vector<bool> everyOther = {false, true, false, true, false, true};
+    EXPECT_EQ(wentOut, everyOther);
+    EXPECT_EQ(drawn, everyOther);
+}
 
 TEST_F(FrameHost, TheProducersCommandIsThePassesOnlyInputButACloseStillQuits) {
     ListedCommands script({{holding({A::Right}), false, false}, {{}, true, false}, {}});
