@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -50,6 +51,12 @@ class FrameHost : public ::testing::Test {
 };
 
 }  // namespace
+
+// How a display frame ended, by name in failure messages.
+void PrintTo(HostFrame ended, std::ostream* out) {
+    constexpr const char* kNames[] = {"Idle", "Drawn", "Minimized", "Quit"};
+    *out << kNames[static_cast<int>(ended)];
+}
 
 namespace {
 // A clock that moves only when a test steps it, in the ticks of SDL's performance frequency.

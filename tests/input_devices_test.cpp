@@ -3,10 +3,13 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "engine_game_manager.hpp"
+#include "gamepad_support.hpp"
 #include "input_bindings.hpp"
 #include "test_support.hpp"
 
@@ -163,5 +166,36 @@ TEST_F(Devices, AnEventSaysWhetherItChangesTheCommand) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(handleDeviceEvent(c.event), c.changes) << c.name;
+    }
+}
+
+// A stage pauses for a controller's removal, so a drain that took one in has changed the
+// command, even when that controller held nothing.
+TEST_F(Devices, AControllersRemovalChangesTheCommandEvenWhenItHeldNothing) {
+    std::optional<gamepad_support::VirtualPad> first(std::in_place);
+    std::optional<gamepad_support::VirtualPad> second(std::in_place);
+    ASSERT_TRUE(first->plugged() && second->plugged()) << SDL_GetError();
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        bool changed;
+    } steps[] = {
+        {"two plugged in, holding nothing", [] {}, false},
+        {"a button pressed", [&] { first->press(SDL_CONTROLLER_BUTTON_A, true); }, true},
+        {"and let go", [&] { first->press(SDL_CONTROLLER_BUTTON_A, false); }, true},
+        {"one unplugged, holding nothing", [&] { first.reset(); }, true},
+        {"nothing more", [] {}, false},
+        {"the other unplugged with a button held",
+         [&] {
+             second->press(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+             test_support::updateFromDevices();
+             second.reset();
+         },
+         true},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        EXPECT_EQ(pollDevices(), step.changed) << step.name;
+        updateInputs(readDevices());
     }
 }
