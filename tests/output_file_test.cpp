@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
+#include "platform_files.hpp"
 #include "test_support.hpp"
 
 TEST(OutputFile, AFinalRenameThatFailsLeavesNoPartialAndSaysSo) {
@@ -80,5 +83,28 @@ TEST(OutputFile, WhatIsWrittenSoFarCanBeCopiedWhileTheFileGoesOn) {
     ASSERT_TRUE(standardOutput.open("-", "test", "trace"));
     EXPECT_FALSE(copyOf(standardOutput)) << "standard output cannot be read back";
     EXPECT_TRUE(standardOutput.commit());
+    test_support::removeDirectory(directory);
+}
+
+// What went wrong is the rename's own failure, not the close's, which succeeded.
+TEST(OutputFile, AFailedFinalRenameReportsTheRenamesOwnError) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string path = directory + "/out.trace";
+    OutputFile output;
+    ASSERT_TRUE(output.open(path.c_str(), "test", "trace"));
+    std::fputs("a line\n", output.file());
+    std::filesystem::create_directory(path);
+    test_support::StandardErrorCapture capture;
+    EXPECT_FALSE(output.commit());
+    const std::string said = capture.finish();
+    // What renaming a file onto that folder says on this system: "Is a directory" on Linux.
+    const std::string other = directory + "/other";
+    std::fclose(openFile(other.c_str(), "wb"));
+    ASSERT_FALSE(replaceFile(other.c_str(), path.c_str()));
+    const std::string renameError = std::strerror(errno);
+    EXPECT_EQ(said, "test: could not write the trace " + path + ": " + renameError + "\n");
+#if defined(__linux__)
+    EXPECT_EQ(renameError, "Is a directory");
+#endif
     test_support::removeDirectory(directory);
 }

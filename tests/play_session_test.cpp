@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -149,4 +150,46 @@ TEST_F(Session, ARecordingSavedMidRunHoldsEveryPassSoFarAndTheRecordingGoesOn) {
               "# brickfall input script 2\n# a comment\n2 Right\n1 -\n1 Minimized\n3 Right\n")
         << "the saves left the recording's runs whole";
     test_support::removeDirectory(directory);
+}
+
+// Each output is committed whatever became of the other: one that cannot be written under its
+// name says so, and the other is still left whole under its own.
+TEST_F(Session, AnOutputThatCannotBeWrittenLeavesTheOtherWholeUnderItsName) {
+    const struct {
+        const char* name;
+        bool recordingBlocked;
+    } cases[] = {{"the recording blocked", true}, {"the trace blocked", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string directory = test_support::makeTemporaryDirectory();
+        const std::string recording = directory + "/recording.script";
+        const std::string trace = directory + "/trace";
+        SessionOptions options = recordingTo(recording);
+        options.tracePath = trace.c_str();
+        PlaySession session;
+        ASSERT_EQ(session.open(options), SessionOpened::Ready);
+        setPassObserver(&session);
+        test_support::holdInPasses(holding({A::Down}));
+        for (int pass = 0; pass < 3; ++pass) {
+            runFramePass();
+        }
+        setPassObserver(nullptr);
+        // The name asked for became a folder while the run went on.
+        const std::string blocked = c.recordingBlocked ? recording : trace;
+        std::filesystem::create_directory(blocked);
+        test_support::StandardErrorCapture capture;
+        EXPECT_FALSE(session.finish(true));
+        EXPECT_NE(capture.finish().find("could not write the"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::is_directory(blocked)) << "the folder is left as it was";
+        if (c.recordingBlocked) {
+            EXPECT_EQ(test_support::readLines(trace).size(), 3u) << "a line for each pass";
+        } else {
+            EXPECT_EQ(test_support::readFile(recording),
+                      "# brickfall input script 2\n# a comment\n3 Down\n");
+        }
+        for (const std::string& output : {recording, trace}) {
+            EXPECT_FALSE(std::filesystem::exists(output + ".partial")) << output;
+        }
+        test_support::removeDirectory(directory);
+    }
 }
