@@ -5,7 +5,6 @@
 #include <quadmath.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <chrono>
@@ -17,12 +16,12 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "block_workers.hpp"
 #include "engine_math_helper.hpp"
 #include "engine_math_trig.hpp"
 #include "sim_monkey.hpp"
@@ -330,41 +329,6 @@ void checkAtan2(std::uint32_t yBits, std::uint32_t xBits, bool sampled, Tally& t
     record(tally, Function::Atan2, yBits, xBits, ours, library, reference);
 }
 
-// Runs blocks 0..count-1 of work on every thread, each block once, and merges the tallies.
-template <typename Work>
-Tally runBlocks(std::uint64_t count, unsigned threads, const char* label, Work work) {
-    std::atomic<std::uint64_t> next{0};
-    std::atomic<std::uint64_t> done{0};
-    std::vector<Tally> tallies(threads);
-    std::mutex progressLock;
-    const auto started = std::chrono::steady_clock::now();
-    std::vector<std::thread> workers;
-    for (unsigned t = 0; t < threads; ++t) {
-        workers.emplace_back([&, t] {
-            for (std::uint64_t block = next++; block < count; block = next++) {
-                work(block, tallies[t]);
-                const std::uint64_t finished = ++done;
-                if (finished * 20 / count != (finished - 1) * 20 / count) {
-                    const std::lock_guard<std::mutex> lock(progressLock);
-                    const std::chrono::duration<double> elapsed =
-                        std::chrono::steady_clock::now() - started;
-                    std::fprintf(stderr, "%s: %3.0f%% after %.0f s\n", label,
-                                 100.0 * static_cast<double>(finished) / static_cast<double>(count),
-                                 elapsed.count());
-                }
-            }
-        });
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    Tally total;
-    for (const Tally& tally : tallies) {
-        total.merge(tally);
-    }
-    return total;
-}
-
 // A float uniformly distributed over [-limit, limit], from 24 random bits and a sign.
 float uniformIn(std::uint64_t random, float limit) {
     const float unit = static_cast<float>(random >> 40) * 0x1p-24f;
@@ -559,7 +523,7 @@ int main(int argc, char** argv) {
 
     const std::uint64_t allFloats = std::uint64_t{1} << 32;
     for (const Function function : {Function::Sin, Function::Cos}) {
-        const Tally tally = runBlocks(
+        const Tally tally = block_workers::runBlocks<Tally>(
             allFloats / kBlock, workers, nameOf(function), [&](std::uint64_t block, Tally& t) {
                 for (std::uint64_t i = block * kBlock; i < (block + 1) * kBlock; i += stride) {
                     checkSinOrCos(function, static_cast<std::uint32_t>(i),
@@ -572,8 +536,8 @@ int main(int argc, char** argv) {
 
     const std::uint64_t angleBlocks = (gameAngles + kBlock - 1) / kBlock;
     for (const Function function : {Function::Sin, Function::Cos}) {
-        const Tally tally =
-            runBlocks(angleBlocks, workers, "game angles", [&](std::uint64_t block, Tally& t) {
+        const Tally tally = block_workers::runBlocks<Tally>(
+            angleBlocks, workers, "game angles", [&](std::uint64_t block, Tally& t) {
                 // A fixed stream per block, whatever thread runs it.
                 MonkeyRandom random(seed ^ 0x2545f4914f6cdd1du ^ (block * 0xd1342543de82ef95u));
                 const std::uint64_t end = std::min(gameAngles, (block + 1) * kBlock);
@@ -589,7 +553,7 @@ int main(int argc, char** argv) {
 
     finish("roundedAtan2, Annex F cases", checkAnnexF());
     for (const float x : {1.0f, -1.0f}) {
-        const Tally tally = runBlocks(
+        const Tally tally = block_workers::runBlocks<Tally>(
             allFloats / kBlock, workers, "Atan2 sweep", [&](std::uint64_t block, Tally& t) {
                 for (std::uint64_t i = block * kBlock; i < (block + 1) * kBlock; i += stride) {
                     checkAtan2(static_cast<std::uint32_t>(i), bitsOf(x), i % kSlowSampleEvery == 0,
@@ -601,21 +565,22 @@ int main(int argc, char** argv) {
     }
     const auto randomPairs = [&](std::uint64_t count, bool game, std::uint64_t salt) {
         const std::uint64_t blocks = (count + kBlock - 1) / kBlock;
-        return runBlocks(blocks, workers, game ? "Atan2 game pairs" : "Atan2 pairs",
-                         [&](std::uint64_t block, Tally& t) {
-                             MonkeyRandom random(seed ^ salt ^ (block * 0xd1342543de82ef95u));
-                             const std::uint64_t end = std::min(count, (block + 1) * kBlock);
-                             for (std::uint64_t i = block * kBlock; i < end; ++i) {
-                                 const std::uint64_t bits = random.next();
-                                 std::uint32_t yBits = static_cast<std::uint32_t>(bits >> 32);
-                                 std::uint32_t xBits = static_cast<std::uint32_t>(bits);
-                                 if (game) {
-                                     yBits = bitsOf(uniformIn(bits, kGameDifference));
-                                     xBits = bitsOf(uniformIn(random.next(), kGameDifference));
-                                 }
-                                 checkAtan2(yBits, xBits, i % kSlowSampleEvery == 0, t);
-                             }
-                         });
+        return block_workers::runBlocks<Tally>(
+            blocks, workers, game ? "Atan2 game pairs" : "Atan2 pairs",
+            [&](std::uint64_t block, Tally& t) {
+                MonkeyRandom random(seed ^ salt ^ (block * 0xd1342543de82ef95u));
+                const std::uint64_t end = std::min(count, (block + 1) * kBlock);
+                for (std::uint64_t i = block * kBlock; i < end; ++i) {
+                    const std::uint64_t bits = random.next();
+                    std::uint32_t yBits = static_cast<std::uint32_t>(bits >> 32);
+                    std::uint32_t xBits = static_cast<std::uint32_t>(bits);
+                    if (game) {
+                        yBits = bitsOf(uniformIn(bits, kGameDifference));
+                        xBits = bitsOf(uniformIn(random.next(), kGameDifference));
+                    }
+                    checkAtan2(yBits, xBits, i % kSlowSampleEvery == 0, t);
+                }
+            });
     };
     finish("roundedAtan2, random pairs of floats", randomPairs(pairs, false, 0));
     finish("roundedAtan2, random pairs within the field's differences",
