@@ -82,6 +82,18 @@ x() {
     timeout -s KILL 5 "$@"
 }
 
+# Gives window $1 the focus and presses each key after $2 and $3 in turn through XTEST: held $2
+# seconds, then let go for $3. Uses the caller's fail.
+press_keys() {
+    local window="$1" hold="$2" gap="$3" key
+    shift 3
+    x xdotool windowfocus --sync "$window" || fail "could not focus the window"
+    for key in "$@"; do
+        x xdotool keydown "$key" sleep "$hold" keyup "$key" sleep "$gap" ||
+            fail "could not press $key"
+    done
+}
+
 # Fails when the game has ended or written to standard error, which it does only on errors,
 # just before a message box would block it. Uses game_pid and workdir, and the caller's fail.
 check_game() {

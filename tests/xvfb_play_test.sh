@@ -66,11 +66,7 @@ done
 # then reach it as a keyboard's would. Each key is held over several frames (120 a second)
 # and released for as long, so the game sees one press per call.
 press() {
-    local key
-    x xdotool windowfocus --sync "$window" || fail "could not focus the window"
-    for key in "$@"; do
-        x xdotool keydown "$key" sleep 0.15 keyup "$key" sleep 0.15 || fail "could not press $key"
-    done
+    press_keys "$window" 0.15 0.15 "$@"
 }
 
 hold() {
