@@ -2,13 +2,11 @@
 // the C++ library's std::to_chars does: all 2^32 bit patterns, byte for byte, with the
 // library's answer when the text does not fit checked on a sample, and its text read back.
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "block_workers.hpp"
+#include "count_option.hpp"
 #include "float_text.hpp"
 
 namespace {
@@ -153,17 +152,6 @@ void check(std::uint32_t bits, Tally& tally) {
         }
     }
 }
-
-bool parseCount(const char* text, std::uint64_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 0);
-    if (errno != 0 || end == text || *end != '\0' || text[0] == '-') {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,11 +163,11 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         bool ok = hasValue;
         if (option == "--threads" && hasValue) {
-            ok = parseCount(argv[++i], threads) && threads >= 1 && threads <= 256;
+            ok = parseCount(argv[++i], threads, 0) && threads >= 1 && threads <= 256;
         } else if (option == "--from" && hasValue) {
-            ok = parseCount(argv[++i], from) && from <= 0xffffffffu;
+            ok = parseCount(argv[++i], from, 0) && from <= 0xffffffffu;
         } else if (option == "--to" && hasValue) {
-            ok = parseCount(argv[++i], to) && to <= 0xffffffffu;
+            ok = parseCount(argv[++i], to, 0) && to <= 0xffffffffu;
         } else if (option == "--help") {
             std::fputs(kUsage, stdout);
             return 0;

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "block_workers.hpp"
+#include "count_option.hpp"
 #include "engine_math_helper.hpp"
 #include "engine_math_trig.hpp"
 #include "sim_monkey.hpp"
@@ -459,17 +459,6 @@ bool writeHardCases(const std::string& path, std::vector<HardCase> cases) {
     }
     return std::fclose(file) == 0;
 }
-
-bool parseCount(const char* text, std::uint64_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || text[0] == '-') {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -485,17 +474,17 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         bool ok = hasValue;
         if (option == "--pairs" && hasValue) {
-            ok = parseCount(argv[++i], pairs);
+            ok = parseCount(argv[++i], pairs, 10);
         } else if (option == "--game-pairs" && hasValue) {
-            ok = parseCount(argv[++i], gamePairs);
+            ok = parseCount(argv[++i], gamePairs, 10);
         } else if (option == "--game-angles" && hasValue) {
-            ok = parseCount(argv[++i], gameAngles);
+            ok = parseCount(argv[++i], gameAngles, 10);
         } else if (option == "--threads" && hasValue) {
-            ok = parseCount(argv[++i], threads) && threads >= 1 && threads <= 256;
+            ok = parseCount(argv[++i], threads, 10) && threads >= 1 && threads <= 256;
         } else if (option == "--stride" && hasValue) {
-            ok = parseCount(argv[++i], stride) && stride >= 1 && stride <= 0xffffffffu;
+            ok = parseCount(argv[++i], stride, 10) && stride >= 1 && stride <= 0xffffffffu;
         } else if (option == "--seed" && hasValue) {
-            ok = parseCount(argv[++i], seed);
+            ok = parseCount(argv[++i], seed, 10);
         } else if (option == "--hard-cases" && hasValue) {
             hardCasesPath = argv[++i];
         } else if (option == "--help") {
