@@ -77,6 +77,18 @@ watch_test() {
     rm -rf "$workdir"
 }
 
+# Sets field_width and field_height to the play field's size, as the game's constants give it.
+# Uses the caller's fail.
+read_field_size() {
+    local constants
+    constants="$(dirname "${BASH_SOURCE[0]}")/../src/game_constants.hpp"
+    field_width="$(sed -n 's/.*kPlayFieldWidth = \([0-9]*\);.*/\1/p' "$constants")"
+    field_height="$(sed -n 's/.*kPlayFieldHeight = \([0-9]*\);.*/\1/p' "$constants")"
+    if [ -z "$field_width" ] || [ -z "$field_height" ]; then
+        fail "no field size in $constants"
+    fi
+}
+
 # Runs an X client call, killed after 5 seconds: a stuck call must not hold up the test.
 x() {
     timeout -s KILL 5 "$@"

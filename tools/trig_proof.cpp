@@ -24,6 +24,7 @@
 #include "count_option.hpp"
 #include "engine_math_helper.hpp"
 #include "engine_math_trig.hpp"
+#include "game_constants.hpp"
 #include "sim_monkey.hpp"
 
 namespace {
@@ -56,8 +57,9 @@ constexpr double kQuadMargin = 0x1p-100;
 constexpr double kDoubleSlack = 0x1p-51;
 // The coins' homing turns by angles within ±180°, converted to radians.
 constexpr float kGameAngle = 180.0f;
-// The largest coordinate difference in the field, 320 rows and some below.
-constexpr float kGameDifference = 330.0f;
+// The largest coordinate difference in the field: its rows and the ten below them where coins
+// are lost.
+constexpr auto kGameDifference = static_cast<float>(kPlayFieldHeight + 10);
 constexpr std::uint64_t kBlock = std::uint64_t{1} << 20;
 // Every this many inputs the slow stage is also checked against the 113-bit reference, so that
 // every table entry and every window of 1/(2π) it reads is seen.
