@@ -67,8 +67,8 @@ bool frameReady() {
 }
 
 PassStart nextPassStart(bool inputChanged) {
-    return whenToRun(now(), nextFrame,
-                     periodTicks(SDL_GetPerformanceFrequency(), framePeriod), inputChanged);
+    return whenToRun(now(), nextFrame, periodTicks(SDL_GetPerformanceFrequency(), framePeriod),
+                     inputChanged);
 }
 
 std::int32_t millisecondsToNextFrame() {
