@@ -11,17 +11,27 @@
 #include "platform_files.hpp"
 #include "test_support.hpp"
 
-TEST(OutputFile, AFinalRenameThatFailsLeavesNoPartialAndSaysSo) {
-    const std::string directory = test_support::makeTemporaryDirectory();
-    const std::string path = directory + "/out.trace";
+namespace {
+// Writes a trace to `path` whose name becomes a folder while the run goes on, and hands back
+// what its failed commit said on stderr.
+std::string commitOntoAFolder(const std::string& path) {
     OutputFile output;
-    ASSERT_TRUE(output.open(path.c_str(), "test", "trace"));
+    if (!output.open(path.c_str(), "test", "trace")) {
+        ADD_FAILURE() << "could not open " << path;
+        return "";
+    }
     std::fputs("a line\n", output.file());
-    // The name asked for became a folder while the run went on.
     std::filesystem::create_directory(path);
     test_support::StandardErrorCapture capture;
     EXPECT_FALSE(output.commit());
-    const std::string said = capture.finish();
+    return capture.finish();
+}
+}  // namespace
+
+TEST(OutputFile, AFinalRenameThatFailsLeavesNoPartialAndSaysSo) {
+    const std::string directory = test_support::makeTemporaryDirectory();
+    const std::string path = directory + "/out.trace";
+    const std::string said = commitOntoAFolder(path);
     EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
     EXPECT_TRUE(std::filesystem::is_directory(path)) << "the folder is left as it was";
     EXPECT_EQ(said.rfind("test: could not write the trace " + path + ": ", 0), 0u) << said;
@@ -90,13 +100,7 @@ TEST(OutputFile, WhatIsWrittenSoFarCanBeCopiedWhileTheFileGoesOn) {
 TEST(OutputFile, AFailedFinalRenameReportsTheRenamesOwnError) {
     const std::string directory = test_support::makeTemporaryDirectory();
     const std::string path = directory + "/out.trace";
-    OutputFile output;
-    ASSERT_TRUE(output.open(path.c_str(), "test", "trace"));
-    std::fputs("a line\n", output.file());
-    std::filesystem::create_directory(path);
-    test_support::StandardErrorCapture capture;
-    EXPECT_FALSE(output.commit());
-    const std::string said = capture.finish();
+    const std::string said = commitOntoAFolder(path);
     // What renaming a file onto that folder says on this system: "Is a directory" on Linux.
     const std::string other = directory + "/other";
     std::fclose(openFile(other.c_str(), "wb"));

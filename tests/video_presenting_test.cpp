@@ -186,22 +186,29 @@ TEST(Presenting, APictureTheDisplayWouldNotShowIsLeftUndrawnUnlessItAnswersAKey)
     shutDown();
 }
 
+namespace {
+// Sketches `draws` draws of one cell and says whether the sketch was replayed into the field.
+bool sketchReplayed(std::size_t draws) {
+    const DrawCall call = {nullptr, {0, 0, 1, 1}, {0, 0, 1, 1}, 0, kUnmodulated};
+    beginSketch();
+    for (std::size_t i = 0; i < draws; ++i) {
+        noteDrawCall(call);
+    }
+    endSketch();
+    SDL_SetRenderTarget(getRenderer(), getPlayField());
+    return replaySketch();
+}
+}  // namespace
+
 TEST(Presenting, ASketchBeyondTheListsCapacityIsNotReplayed) {
     startUp();
     ASSERT_FALSE(getQuit());
-    const DrawCall call = {nullptr, {0, 0, 1, 1}, {0, 0, 1, 1}, 0, kUnmodulated};
     const struct {
         std::size_t draws;
         bool replayed;
     } cases[] = {{0, true}, {1, true}, {kDrawListCapacity, true}, {kDrawListCapacity + 1, false}};
     for (const auto& c : cases) {
-        beginSketch();
-        for (std::size_t i = 0; i < c.draws; ++i) {
-            noteDrawCall(call);
-        }
-        endSketch();
-        SDL_SetRenderTarget(getRenderer(), getPlayField());
-        EXPECT_EQ(replaySketch(), c.replayed) << c.draws << " draws";
+        EXPECT_EQ(sketchReplayed(c.draws), c.replayed) << c.draws << " draws";
     }
     shutDown();
 }
@@ -211,7 +218,6 @@ TEST(Presenting, ASketchBeyondTheListsCapacityIsNotReplayed) {
 TEST(Presenting, AfterAnOverflowingSketchTheNextThatFitsIsReplayed) {
     startUp();
     ASSERT_FALSE(getQuit());
-    const DrawCall call = {nullptr, {0, 0, 1, 1}, {0, 0, 1, 1}, 0, kUnmodulated};
     const struct {
         std::size_t draws;
         bool replayed;
@@ -223,13 +229,8 @@ TEST(Presenting, AfterAnOverflowingSketchTheNextThatFitsIsReplayed) {
     int sketch = 0;
     for (const auto& s : sketches) {
         ++sketch;
-        beginSketch();
-        for (std::size_t i = 0; i < s.draws; ++i) {
-            noteDrawCall(call);
-        }
-        endSketch();
-        SDL_SetRenderTarget(getRenderer(), getPlayField());
-        EXPECT_EQ(replaySketch(), s.replayed) << "sketch " << sketch << ", " << s.draws << " draws";
+        EXPECT_EQ(sketchReplayed(s.draws), s.replayed)
+            << "sketch " << sketch << ", " << s.draws << " draws";
     }
     shutDown();
 }
