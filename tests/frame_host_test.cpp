@@ -65,13 +65,13 @@ std::uint64_t steppedClock() {
     return steppedTicks;
 }
 
-// The frame host on the stepped clock, its cadence starting at `start`.
+// The frame host on the stepped clock, its cadence starting at kCadenceStart.
 class SteppedFrameHost : public FrameHost {
   protected:
     void SetUp() override {
         FrameHost::SetUp();
         period = frame_timer::periodTicks(SDL_GetPerformanceFrequency(), kFramePeriodSeconds);
-        steppedTicks = start;
+        steppedTicks = kCadenceStart;
         frame_timer::setTickSource(steppedClock);
         frame_timer::restartCadence();
     }
@@ -80,7 +80,9 @@ class SteppedFrameHost : public FrameHost {
         FrameHost::TearDown();
     }
     // The clock `quarters` quarter periods after the cadence began.
-    void atQuarter(std::uint64_t quarters) const { steppedTicks = start + period * quarters / 4; }
+    void atQuarter(std::uint64_t quarters) const {
+        steppedTicks = kCadenceStart + period * quarters / 4;
+    }
     // One display frame: the passes it ran and how it ended.
     static std::pair<long long, HostFrame> displayFrame() {
         const long long before = getFramesRun();
@@ -88,7 +90,7 @@ class SteppedFrameHost : public FrameHost {
         return {getFramesRun() - before, ended};
     }
 
-    static constexpr std::uint64_t start = 1'000'000'000;
+    static constexpr std::uint64_t kCadenceStart = 1'000'000'000;
     std::uint64_t period = 0;
 };
 
