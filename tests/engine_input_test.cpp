@@ -12,17 +12,8 @@ using A = InputAction;
 
 namespace {
 // The rules' side: commands set directly, no events.
-class InputCommand : public ::testing::Test {
+class InputCommand : public test_support::InputFixture {
   protected:
-    void SetUp() override {
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        initializeInput();
-    }
-    void TearDown() override {
-        quitInput();
-        SDL_Quit();
-    }
-
     static void hold(std::initializer_list<A> held) { updateInputs({holding(held), false, false}); }
 
     // Holds the action for `frames` updates, counting the updates on which it reads as pressed.

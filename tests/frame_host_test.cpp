@@ -37,18 +37,7 @@ class ListedCommands final : public InputProducer {
     std::size_t given_ = 0;
 };
 
-class FrameHost : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        startUp();
-        ASSERT_FALSE(getQuit());
-    }
-    void TearDown() override {
-        setInputProducer(nullptr);
-        setPassObserver(nullptr);
-        shutDown();
-    }
-};
+using FrameHost = test_support::GameFixture;
 
 }  // namespace
 

@@ -19,17 +19,7 @@ using A = InputAction;
 
 namespace {
 // The player's side: key and window events through SDL's queue, drained as a pass does.
-class Devices : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        initializeInput();
-    }
-    void TearDown() override {
-        quitInput();
-        SDL_Quit();
-    }
-};
+using Devices = test_support::InputFixture;
 }  // namespace
 
 TEST_F(Devices, ATapBetweenTwoPassesLeavesNoTrace) {

@@ -41,19 +41,7 @@ void expectPlays(const Script& script, const std::vector<PassInput>& commands, s
     }
 }
 
-// The game's own start-up on SDL's dummy drivers, the session observing its passes.
-class Session : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        startUp();
-        ASSERT_FALSE(getQuit());
-    }
-    void TearDown() override {
-        setInputProducer(nullptr);
-        setPassObserver(nullptr);
-        shutDown();
-    }
-};
+using Session = test_support::GameFixture;
 
 }  // namespace
 
