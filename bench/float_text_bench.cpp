@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "float_text.hpp"
+#include "game_constants.hpp"
 
 namespace {
 constexpr std::size_t kFloats = 4096;
@@ -33,7 +34,7 @@ Values makeValues() {
         // a speed: the three kinds of floats a trace line writes.
         switch (i % 3) {
             case 0:
-                v.game[i] = unit() * 240.0f + unit() * 1.015f;
+                v.game[i] = unit() * static_cast<float>(kPlayFieldWidth) + unit() * 1.015f;
                 break;
             case 1:
                 v.game[i] = unit() * 2.4f - 1.2f;

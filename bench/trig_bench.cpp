@@ -11,12 +11,13 @@
 
 #include "engine_math_helper.hpp"
 #include "engine_math_trig.hpp"
+#include "game_constants.hpp"
 
 namespace {
 constexpr std::size_t kCalls = 4096;
-// A coin is at most this far from the paddle along either axis: the field's 320 rows and the
-// ten below them where coins are lost.
-constexpr float kLargestDifference = 330.0f;
+// A coin is at most this far from the paddle along either axis: the field's rows and the ten
+// below them where coins are lost.
+constexpr auto kLargestDifference = static_cast<float>(kPlayFieldHeight + 10);
 
 // A fixed spread of arguments, the same on every run: differences between a coin and the
 // paddle, and the homing angles they give, in radians as rotateVector takes them.

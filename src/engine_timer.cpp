@@ -12,6 +12,11 @@ namespace frame_timer {
 namespace {
 double framePeriod = 0.0;  // in seconds
 std::uint64_t nextFrame = 0;
+TickSource tickSource = nullptr;
+
+std::uint64_t now() {
+    return tickSource != nullptr ? tickSource() : SDL_GetPerformanceCounter();
+}
 }  // namespace
 
 std::uint64_t periodTicks(std::uint64_t frequency, double framePeriodSeconds) {
@@ -47,23 +52,27 @@ std::int32_t millisecondsUntil(std::uint64_t counter, std::uint64_t due, std::ui
     return static_cast<std::int32_t>(std::min<std::uint64_t>(milliseconds, INT32_MAX));
 }
 
+void setTickSource(TickSource source) {
+    tickSource = source;
+}
+
 void initializeTimer(std::int32_t framesPerSecond) {
     framePeriod = framePeriodSeconds(framesPerSecond);
     SDL_InitSubSystem(SDL_INIT_TIMER);
-    nextFrame = SDL_GetPerformanceCounter();
+    nextFrame = now();
 }
 
 bool frameReady() {
-    return isDue(SDL_GetPerformanceCounter(), nextFrame);
+    return isDue(now(), nextFrame);
 }
 
 PassStart nextPassStart(bool inputChanged) {
-    return whenToRun(SDL_GetPerformanceCounter(), nextFrame,
-                     periodTicks(SDL_GetPerformanceFrequency(), framePeriod), inputChanged);
+    return whenToRun(now(), nextFrame, periodTicks(SDL_GetPerformanceFrequency(), framePeriod),
+                     inputChanged);
 }
 
 std::int32_t millisecondsToNextFrame() {
-    return millisecondsUntil(SDL_GetPerformanceCounter(), nextFrame, SDL_GetPerformanceFrequency());
+    return millisecondsUntil(now(), nextFrame, SDL_GetPerformanceFrequency());
 }
 
 void updateTimer() {
@@ -73,11 +82,11 @@ void updateTimer() {
 void limitCatchUp() {
     const std::uint64_t limit =
         periodTicks(SDL_GetPerformanceFrequency(), framePeriod) * kCatchUpLimitPeriods;
-    nextFrame = dropLongBacklog(SDL_GetPerformanceCounter(), nextFrame, limit);
+    nextFrame = dropLongBacklog(now(), nextFrame, limit);
 }
 
 void restartCadence() {
-    nextFrame = SDL_GetPerformanceCounter();
+    nextFrame = now();
 }
 
 void sleep() {

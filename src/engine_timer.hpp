@@ -33,6 +33,11 @@ PassStart whenToRun(std::uint64_t counter, std::uint64_t due, std::uint64_t peri
 // after it: how long the loop waits for events between passes. 0 once due.
 std::int32_t millisecondsUntil(std::uint64_t counter, std::uint64_t due, std::uint64_t frequency);
 
+// The counter the operations below read: SDL's performance counter, unless a test sets a clock
+// of its own, counting in SDL's performance frequency, to step time exactly. Null puts SDL's back.
+using TickSource = std::uint64_t (*)();
+void setTickSource(TickSource source);
+
 void initializeTimer(std::int32_t framesPerSecond);
 bool frameReady();
 // whenToRun at the present counter.

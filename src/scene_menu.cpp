@@ -37,7 +37,7 @@ constexpr std::array<const char*, 1> kControlsLabels = {"Back"};
 
 // The controls page: a heading above its one row, then the keys and controller buttons by
 // scene below it, in three columns: key, button, what they do. Text starts half a cell right
-// of its pen, so 28 glyphs from a pen at 4 fill the 240-pixel field but for a margin of 8 on
+// of its pen, so 28 glyphs from a pen at 4 fill the field's width but for a margin of 8 on
 // each side: 10 for the key, 5 for the button and 11 for what they do, a space between each.
 struct TextLine {
     std::int32_t x;

@@ -49,18 +49,7 @@ std::vector<InputAction> actionsDown() {
     return down;
 }
 
-// SDL's event queue, the key bindings and the controllers, with no window.
-class Gamepads : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
-        initializeInput();
-    }
-    void TearDown() override {
-        quitInput();
-        SDL_Quit();
-    }
-};
+using Gamepads = test_support::InputFixture;
 }  // namespace
 
 TEST(StickDeadZone, HoldsFromHalfDeflectionAndLetsGoBelowThreeEighths) {

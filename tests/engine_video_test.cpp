@@ -96,7 +96,8 @@ TEST(VideoLayout, LaptopDisplayTruncatesTowardZero) {
     for (const LayoutCase& c : cases) {
         expectLayout(c);
     }
-    // Aspect fit at 767 / 240: the field is 1022.67 high, so y is -127.83, truncated to -127.
+    // Aspect fit at 767 over the field's width: it is 1022.67 high, so y is -127.83, truncated to
+    // -127.
     expectLayout({1365, 767, 1, 1, 1, {299, -127, 767, 1022}, 1022, 767});
 }
 
@@ -131,10 +132,13 @@ TEST(VideoLayout, TurnsDifferOnlyInTheirAngle) {
 }
 
 TEST(VideoLayout, IntegerScalingNeverDropsBelowOne) {
+    constexpr int kW = kPlayFieldWidth;
+    constexpr int kH = kPlayFieldHeight;
     const LayoutCase cases[] = {
-        {200, 300, 0, 0, 0, {0, 0, 240, 320}, 240, 320},
-        {200, 300, 1, 0, 0, {-20, -10, 240, 320}, 240, 320},
-        {300, 200, 0, 0, 1, {40, -40, 240, 320}, 320, 240},
+        // The field alone, upright or turned, when the display is smaller than it.
+        {200, 300, 0, 0, 0, {0, 0, kW, kH}, kW, kH},
+        {200, 300, 1, 0, 0, {-20, -10, kW, kH}, kW, kH},
+        {300, 200, 0, 0, 1, {40, -40, kW, kH}, kH, kW},
     };
     for (const LayoutCase& c : cases) {
         expectLayout(c);

@@ -144,16 +144,34 @@ TEST_F(BallRules, SideAndTopWallsBounceAtTheLineAndTheBottomLosesTheBall) {
         float speed;
         bool lost;
     };
+    // The right and bottom edges of the field.
+    constexpr auto kRight = static_cast<float>(stage_support::kFieldWidth);
+    constexpr auto kBottom = static_cast<float>(stage_support::kFieldHeight);
     const Case cases[] = {
         {"x lands on 0", {1.0f, 250.0f}, {-1.0f, 1.0f}, {1.0f, 1.0f}, 1.0f + 0.005f, false},
-        {"x lands on 240", {239.0f, 250.0f}, {1.0f, 1.0f}, {-1.0f, 1.0f}, 1.0f + 0.005f, false},
+        {"x lands on the right edge",
+         {kRight - 1.0f, 250.0f},
+         {1.0f, 1.0f},
+         {-1.0f, 1.0f},
+         1.0f + 0.005f,
+         false},
         {"x lands on 0.5", {1.5f, 250.0f}, {-1.0f, 1.0f}, {-1.0f, 1.0f}, 1.0f, false},
-        {"x lands on 239.5", {238.5f, 250.0f}, {1.0f, 1.0f}, {1.0f, 1.0f}, 1.0f, false},
+        {"x lands half a pixel inside the right edge",
+         {kRight - 1.5f, 250.0f},
+         {1.0f, 1.0f},
+         {1.0f, 1.0f},
+         1.0f,
+         false},
         {"y lands on 0", {50.0f, 1.0f}, {1.0f, -1.0f}, {1.0f, 1.0f}, 1.0f + 0.005f, false},
         {"corner", {1.0f, 1.0f}, {-1.0f, -1.0f}, {1.0f, 1.0f}, 1.0f + 0.005f + 0.005f, false},
-        {"y lands on 319.9", {50.0f, 318.9f}, {1.0f, 1.0f}, {1.0f, 1.0f}, 1.0f, false},
-        {"y lands on 320", {50.0f, 319.0f}, {1.0f, 1.0f}, {}, 0.0f, true},
-        {"y beyond 320", {50.0f, 330.0f}, {1.0f, 1.0f}, {}, 0.0f, true},
+        {"y lands a tenth above the bottom edge",
+         {50.0f, kBottom - 1.1f},
+         {1.0f, 1.0f},
+         {1.0f, 1.0f},
+         1.0f,
+         false},
+        {"y lands on the bottom edge", {50.0f, kBottom - 1.0f}, {1.0f, 1.0f}, {}, 0.0f, true},
+        {"y beyond the bottom edge", {50.0f, kBottom + 10.0f}, {1.0f, 1.0f}, {}, 0.0f, true},
     };
     for (const Case& c : cases) {
         place(makeBall(c.start, c.direction));
@@ -165,7 +183,7 @@ TEST_F(BallRules, SideAndTopWallsBounceAtTheLineAndTheBottomLosesTheBall) {
             continue;
         }
         ASSERT_EQ(getBallCount(), 1) << c.name;
-        EXPECT_LT(getBall(0).position.y, 320.0f) << c.name;
+        EXPECT_LT(getBall(0).position.y, kBottom) << c.name;
         expectVector(getBall(0).direction, c.bounced, c.name);
         EXPECT_EQ(getBall(0).speed, c.speed) << c.name;
     }

@@ -3,19 +3,20 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include <cstdint>
+#include <ctime>
+#include <ostream>
+#include <utility>
 #include <vector>
 
 #include "engine_game_manager.hpp"
 #include "engine_timer.hpp"
+#include "entity_paddle.hpp"
+#include "game_constants.hpp"
 #include "game_scene_manager.hpp"
+#include "game_snapshot.hpp"
 #include "input_devices.hpp"
-#include "output_file.hpp"
-#include "play_session.hpp"
+#include "sim_monkey.hpp"
 #include "test_support.hpp"
 #include "video_presenting.hpp"
 
@@ -36,44 +37,189 @@ class ListedCommands final : public InputProducer {
     std::size_t given_ = 0;
 };
 
-// A session that records to `path`, its comment "a comment".
-SessionOptions recordingTo(const std::string& path) {
-    SessionOptions options;
-    options.program = "test";
-    options.recordPath = path.c_str();
-    options.recordingComment = "a comment";
-    return options;
-}
-
-Script loadRecording(const std::string& path) {
-    Script script;
-    std::string error;
-    EXPECT_TRUE(loadScript(path.c_str(), script, error)) << error;
-    return script;
-}
-
-// The script plays the first `passes` commands, pass by pass.
-void expectPlays(const Script& script, const std::vector<PassInput>& commands, std::size_t passes) {
-    ScriptPlayer player(script);
-    for (std::size_t pass = 0; pass < passes; ++pass) {
-        EXPECT_EQ(player.next(), commands[pass]) << "pass " << pass + 1;
-    }
-}
-
-class FrameHost : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        startUp();
-        ASSERT_FALSE(getQuit());
-    }
-    void TearDown() override {
-        setInputProducer(nullptr);
-        setPassObserver(nullptr);
-        shutDown();
-    }
-};
+using FrameHost = test_support::GameFixture;
 
 }  // namespace
+
+// How a display frame ended, by name in failure messages.
+void PrintTo(HostFrame ended, std::ostream* out) {
+    constexpr const char* kNames[] = {"Idle", "Drawn", "Minimized", "Quit"};
+    *out << kNames[static_cast<int>(ended)];
+}
+
+namespace {
+// A clock that moves only when a test steps it, in the ticks of SDL's performance frequency.
+std::uint64_t steppedTicks = 0;
+std::uint64_t steppedClock() {
+    return steppedTicks;
+}
+
+// The frame host on the stepped clock, its cadence starting at kCadenceStart.
+class SteppedFrameHost : public FrameHost {
+  protected:
+    void SetUp() override {
+        FrameHost::SetUp();
+        period = frame_timer::periodTicks(SDL_GetPerformanceFrequency(), kFramePeriodSeconds);
+        steppedTicks = kCadenceStart;
+        frame_timer::setTickSource(steppedClock);
+        frame_timer::restartCadence();
+    }
+    void TearDown() override {
+        frame_timer::setTickSource(nullptr);
+        FrameHost::TearDown();
+    }
+    // The clock `quarters` quarter periods after the cadence began.
+    void atQuarter(std::uint64_t quarters) const {
+        steppedTicks = kCadenceStart + period * quarters / 4;
+    }
+    // One display frame: the passes it ran and how it ended.
+    static std::pair<long long, HostFrame> displayFrame() {
+        const long long before = getFramesRun();
+        const HostFrame ended = runDueFrames();
+        return {getFramesRun() - before, ended};
+    }
+
+    static constexpr std::uint64_t kCadenceStart = 1'000'000'000;
+    std::uint64_t period = 0;
+};
+
+// The random player filling each pass's command, as brickfall-sim's monkey does.
+class RandomPlayer final : public InputProducer {
+  public:
+    PassInput next() override {
+        readGameState(state_);
+        return {monkey_.next(state_), false, false};
+    }
+
+  private:
+    Monkey monkey_{7};
+    GameState state_;
+};
+}  // namespace
+
+// A paddle kept moving, so that every pass changes the picture and every drawing counts.
+TEST_F(SteppedFrameHost, OneDisplayFrameCatchesUpAtMostTheTimersLimitPlusThePassDueAndDrawsOnce) {
+    const long long limit = static_cast<long long>(frame_timer::kCatchUpLimitPeriods);
+    const struct {
+        long long periodsLate;
+        long long passes;
+    } cases[] = {
+        {0, 1},
+        {1, 2},
+        {limit - 1, limit},
+        {limit, limit + 1},
+        // Beyond the limit the backlog is dropped: only the pass due now runs.
+        {limit + 1, 1},
+        {10 * limit, 1},
+    };
+    test_support::holdInPasses(holding({A::Right}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.periodsLate) + " periods late");
+        changeScene(kStageScene);
+        frame_timer::restartCadence();
+        steppedTicks += period * static_cast<std::uint64_t>(c.periodsLate);
+        markPictureChanged();
+        const float paddleBefore = getPaddlePosition().x;
+        const long long drawnBefore = getFieldsDrawn();
+        const long long presentedBefore = getPicturesPresented();
+        EXPECT_EQ(displayFrame(), std::make_pair(c.passes, HostFrame::Drawn));
+        ASSERT_EQ(getPaddlePosition().x, paddleBefore + 2.0f * static_cast<float>(c.passes))
+            << "every pass moved the paddle";
+        EXPECT_EQ(getFieldsDrawn() - drawnBefore, 1);
+        EXPECT_EQ(getPicturesPresented() - presentedBefore, 1);
+        EXPECT_EQ(displayFrame(), std::make_pair(0LL, HostFrame::Idle)) << "nothing more is due";
+    }
+}
+
+// A pass runs early only while a key's change waits for it, and only the pass due within the
+// coming period; the passes after it run on their own ticks again.
+TEST_F(SteppedFrameHost, AKeysPassRunsEarlyOnceAndThePassesAfterItKeepTheirTicks) {
+    const struct {
+        std::uint64_t quarter;
+        bool keyChanges;
+        long long passes;
+    } steps[] = {
+        {0, false, 1},   // due: the next is due at 4
+        {2, true, 1},    // the key's pass, due at 4, runs now: the next is due at 8
+        {4, false, 0},   // the early pass's own tick
+        {6, false, 0},   //
+        {8, false, 1},   // due
+        {9, true, 1},    // the key's pass, due at 12: the next is due at 16
+        {10, true, 0},   // more than a period before 16: this key waits
+        {12, false, 1},  // now within a period, its pass runs: the next is due at 20
+        {14, false, 0},  //
+        {16, false, 0},  // the early pass's own tick
+        {20, false, 1},  // due
+    };
+    bool leftDown = false;
+    for (const auto& step : steps) {
+        SCOPED_TRACE("at " + std::to_string(step.quarter) + " quarter periods");
+        atQuarter(step.quarter);
+        if (step.keyChanges) {
+            leftDown = !leftDown;
+            test_support::pushActionKey(A::Left, leftDown);
+            noteInputChanged();
+        }
+        EXPECT_EQ(displayFrame(), std::make_pair(step.passes, step.passes > 0 ? HostFrame::Drawn
+                                                                              : HostFrame::Idle));
+    }
+}
+
+TEST_F(SteppedFrameHost, AScriptsOrTheRandomPlayersPassesNeverRunEarly) {
+    ListedCommands script({});
+    RandomPlayer randomPlayer;
+    const struct {
+        const char* name;
+        InputProducer* producer;
+        long long earlyPasses;
+    } cases[] = {
+        {"the keyboard and controllers", nullptr, 1},
+        {"a script", &script, 0},
+        {"the random player", &randomPlayer, 0},
+    };
+    std::uint64_t quarter = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setInputProducer(c.producer);
+        atQuarter(quarter);
+        frame_timer::restartCadence();
+        ASSERT_EQ(displayFrame().first, 1) << "the pass due";
+        // Half a period on, every kind of device event arrives.
+        atQuarter(quarter + 2);
+        test_support::pushActionKey(A::Right, true);
+        test_support::pushWindowEvent(SDL_WINDOWEVENT_FOCUS_LOST);
+        noteInputChanged();
+        EXPECT_EQ(displayFrame().first, c.earlyPasses);
+        // The next pass's tick: a producer's pass runs on it, the devices' already ran.
+        atQuarter(quarter + 4);
+        EXPECT_EQ(displayFrame().first, 1 - c.earlyPasses);
+        test_support::pushActionKey(A::Right, false);
+        quarter += 8;
+    }
+}
+
+// The display shows every other picture here. A picture it would not show is neither drawn
+// nor sent, but it is counted, so the next one goes out.
+TEST_F(SteppedFrameHost, APictureTheDisplayWouldNotShowIsCountedSoTheNextGoesOut) {
+    ASSERT_EQ(framesPerPicture(0, kFramePeriodSeconds), 2) << "the dummy display's rate";
+    changeScene(kStageScene);
+    test_support::holdInPasses(holding({A::Right}));
+    markPictureChanged();
+    ASSERT_EQ(displayFrame().first, 1);
+    std::vector<bool> wentOut;
+    std::vector<bool> drawn;
+    for (std::uint64_t quarter = 4; quarter <= 24; quarter += 4) {
+        atQuarter(quarter);
+        const long long presentedBefore = getPicturesPresented();
+        const long long drawnBefore = getFieldsDrawn();
+        ASSERT_EQ(displayFrame().first, 1) << "a pass a period";
+        wentOut.push_back(getPicturesPresented() > presentedBefore);
+        drawn.push_back(getFieldsDrawn() > drawnBefore);
+    }
+    const std::vector<bool> everyOther = {false, true, false, true, false, true};
+    EXPECT_EQ(wentOut, everyOther);
+    EXPECT_EQ(drawn, everyOther);
+}
 
 TEST_F(FrameHost, TheProducersCommandIsThePassesOnlyInputButACloseStillQuits) {
     ListedCommands script({{holding({A::Right}), false, false}, {{}, true, false}, {}});
@@ -132,174 +278,201 @@ TEST_F(FrameHost, AMinimisedPassEndsTheCallAndTheTimeAwayIsNotMadeUp) {
     EXPECT_EQ(getFramesRun(), afterReturn) << "no pass runs once the game has ended";
 }
 
-TEST_F(FrameHost, ADemosLastPassIsPlayedTracedAndEndsTheGame) {
-    const std::string directory = test_support::makeTemporaryDirectory();
-    const std::string demo = directory + "/demo.script";
-    const std::string trace = directory + "/trace";
-    std::ofstream(demo) << "# brickfall input script 2\n1 Confirm\n3 Right\n2 Minimized\n1 Left\n";
-    PlaySession session;
-    SessionOptions options;
-    options.program = "test";
-    options.demoPath = demo.c_str();
-    options.tracePath = trace.c_str();
-    options.endAfterDemo = true;
-    ASSERT_EQ(session.open(options), SessionOpened::Ready);
-    setInputProducer(&session.demo());
-    setPassObserver(&session);
-    int passes = 0;
-    while (!getQuit() && passes < 100) {
-        runFramePass();
-        ++passes;
-    }
-    EXPECT_EQ(passes, 7) << "the game ends after the script's last pass, not before or later";
-    EXPECT_EQ(getPassInput(), (PassInput{holding({A::Left}), false, false}))
-        << "the last pass took the script's last command";
-    ASSERT_TRUE(session.finish(true));
-    const std::vector<std::string> lines = test_support::readLines(trace);
-    ASSERT_EQ(lines.size(), 5u) << "a line for each pass but the two minimised ones";
-    EXPECT_EQ(lines.back().rfind("{\"frame\":7,\"scene\":1,", 0), 0u) << lines.back();
-    test_support::removeDirectory(directory);
-}
+TEST(FrameLoop, MinimisedWindowRunsNoFrameAndHoldsTheTimer) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    EXPECT_TRUE(runFramePass());
+    EXPECT_EQ(getFramesRun(), 1);
 
-TEST_F(FrameHost, TheRecordingHoldsTheCommandsThePassesTookAndReplaysToThem) {
-    const std::string directory = test_support::makeTemporaryDirectory();
-    const std::string recording = directory + "/recording.script";
-    PlaySession session;
-    ASSERT_EQ(session.open(recordingTo(recording)), SessionOpened::Ready);
-    setPassObserver(&session);
-    // Return, a tap inside one pass, a key held over three passes, a minimised pass.
-    std::vector<PassInput> taken;
-    const auto pass = [&taken] {
-        runFramePass();
-        taken.push_back(getPassInput());
-    };
-    test_support::pushActionKey(A::Confirm, true);
-    pass();
-    test_support::pushActionKey(A::Confirm, false);
-    test_support::pushActionKey(A::Left, true);
-    test_support::pushActionKey(A::Left, false);
-    pass();
-    test_support::pushActionKey(A::Right, true);
-    pass();
-    pass();
     test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
-    pass();
+    const std::uint64_t due = frame_timer::getNextFrame();
+    for (int pass = 0; pass < 5; ++pass) {
+        EXPECT_FALSE(runFramePass());
+    }
+    EXPECT_EQ(getFramesRun(), 1);
+    EXPECT_EQ(frame_timer::getNextFrame(), due);
+
+    // A close request while minimised is still seen.
+    test_support::pushQuit();
+    EXPECT_FALSE(runFramePass());
+    EXPECT_TRUE(getQuit());
+    EXPECT_EQ(shutDown(), 0);
+}
+
+TEST(FrameLoop, RestoredWindowResumesFrames) {
+    startUp();
+    test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+    EXPECT_FALSE(runFramePass());
     test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
-    test_support::pushActionKey(A::Right, false);
-    pass();
-    setPassObserver(nullptr);
-    ASSERT_TRUE(session.finish(true));
-
-    const std::string text = test_support::readFile(recording);
-    EXPECT_EQ(text,
-              "# brickfall input script 2\n# a comment\n1 Confirm,Select\n1 -\n2 Right\n"
-              "1 Right,Minimized\n1 -\n");
-    expectPlays(loadRecording(recording), taken, taken.size());
-    test_support::removeDirectory(directory);
+    EXPECT_TRUE(runFramePass());
+    EXPECT_EQ(getFramesRun(), 1);
+    quitGame();
+    EXPECT_EQ(shutDown(), 0);
 }
 
-TEST(OutputFile, AFinalRenameThatFailsLeavesNoPartialAndSaysSo) {
-    const std::string directory = test_support::makeTemporaryDirectory();
-    const std::string path = directory + "/out.trace";
-    OutputFile output;
-    ASSERT_TRUE(output.open(path.c_str(), "test", "trace"));
-    std::fputs("a line\n", output.file());
-    // The name asked for became a folder while the run went on.
-    std::filesystem::create_directory(path);
-    test_support::StandardErrorCapture capture;
-    EXPECT_FALSE(output.commit());
-    const std::string said = capture.finish();
-    EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
-    EXPECT_TRUE(std::filesystem::is_directory(path)) << "the folder is left as it was";
-    EXPECT_EQ(said.rfind("test: could not write the trace " + path + ": ", 0), 0u) << said;
-    test_support::removeDirectory(directory);
+TEST(FrameLoop, QuitInsideAPassFinishesThatPassAndStopsTheLoop) {
+    startUp();
+    const std::uint64_t due = frame_timer::getNextFrame();
+    test_support::pushQuit();
+    EXPECT_TRUE(runFramePass()) << "the pass with the close request still runs to its end";
+    EXPECT_TRUE(getQuit());
+    EXPECT_NE(frame_timer::getNextFrame(), due);
+    runFrameLoop();
+    EXPECT_EQ(getFramesRun(), 1) << "no pass runs after the quit flag is set";
+    EXPECT_EQ(shutDown(), 0);
 }
 
-TEST(OutputFile, ACompleteFileTakesItsNameAndADiscardedOneLeavesNothing) {
-    const std::string directory = test_support::makeTemporaryDirectory();
-    const struct {
-        const char* name;
-        bool keep;
-    } cases[] = {{"kept", true}, {"discarded", false}};
-    for (const auto& c : cases) {
-        const std::string path = directory + "/" + c.name;
-        {
-            OutputFile output;
-            ASSERT_TRUE(output.open(path.c_str(), "test", "trace"));
-            std::fputs("whole\n", output.file());
-            EXPECT_TRUE(std::filesystem::exists(path + ".partial")) << "written aside first";
-            EXPECT_FALSE(std::filesystem::exists(path)) << c.name;
-            if (c.keep) {
-                EXPECT_TRUE(output.commit());
+TEST(FrameLoop, CatchesUpAfterAStallAtOneFrameAPass) {
+    startUp();
+    SDL_Delay(60);  // about seven frame periods behind
+    int backToBack = 0;
+    while (frame_timer::frameReady() && backToBack < 100) {
+        runFramePass();
+        ++backToBack;
+    }
+    EXPECT_GE(backToBack, 7);
+    EXPECT_LT(backToBack, 100);
+    quitGame();
+    EXPECT_EQ(shutDown(), 0);
+}
+
+namespace {
+struct ObservedStart {
+    std::uint64_t due;
+    long long framesRun;
+};
+std::vector<ObservedStart> observedStarts;
+
+void recordStart() {
+    observedStarts.push_back({frame_timer::getNextFrame(), getFramesRun()});
+}
+
+void recordStartAndQuitAfterThree() {
+    recordStart();
+    if (observedStarts.size() == 3) {
+        quitGame();
+    }
+}
+}  // namespace
+
+TEST(FrameLoop, FrameStartObserverSeesEachPassBeforeTheTimerMoves) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    observedStarts.clear();
+    setFrameStartObserver(recordStart);
+    std::vector<std::uint64_t> dueBefore;
+    for (int pass = 0; pass < 3; ++pass) {
+        dueBefore.push_back(frame_timer::getNextFrame());
+        runFramePass();
+    }
+    ASSERT_EQ(observedStarts.size(), 3u);
+    for (std::size_t i = 0; i < observedStarts.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(observedStarts[i].due, dueBefore[i]) << "seen before the timer advances";
+        EXPECT_EQ(observedStarts[i].framesRun, static_cast<long long>(i))
+            << "seen before the frame runs";
+    }
+    setFrameStartObserver(nullptr);
+    runFramePass();
+    EXPECT_EQ(observedStarts.size(), 3u) << "a cleared observer is not called";
+    EXPECT_EQ(getFramesRun(), 4);
+    quitGame();
+    EXPECT_EQ(shutDown(), 0);
+}
+
+TEST(FrameLoop, TheRealTimeLoopCallsTheObserverOnEveryFrameItRuns) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    observedStarts.clear();
+    setFrameStartObserver(recordStartAndQuitAfterThree);
+    runFrameLoop();
+    setFrameStartObserver(nullptr);
+    EXPECT_EQ(getFramesRun(), 3);
+    ASSERT_EQ(observedStarts.size(), 3u);
+    // The loop waits for each due time, so consecutive frames are due one period apart.
+    const std::uint64_t period =
+        frame_timer::periodTicks(SDL_GetPerformanceFrequency(), frame_timer::getFramePeriod());
+    EXPECT_EQ(observedStarts[1].due - observedStarts[0].due, period);
+    EXPECT_EQ(observedStarts[2].due - observedStarts[1].due, period);
+    EXPECT_EQ(shutDown(), 0);
+}
+
+namespace {
+double processCpuSeconds() {
+    timespec now = {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The loop minimised for two seconds, then restored: what it cost and what ran.
+struct MinimiseRun {
+    enum class Phase { Start, Minimised, Restored } phase = Phase::Start;
+    std::uint64_t phaseStart = 0;
+    double cpuAtMinimise = 0.0;
+    double minimisedCpu = 0.0;
+    long long framesAtMinimise = 0;
+    long long framesWhileMinimised = 0;
+    long long framesAtRestore = 0;
+    long long framesAfterRestore = 0;
+};
+MinimiseRun minimiseRun;
+constexpr double kMinimisedSeconds = 2.0;
+constexpr double kAfterRestoreSeconds = 0.25;
+
+double secondsSince(std::uint64_t start) {
+    return static_cast<double>(SDL_GetPerformanceCounter() - start) /
+           static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+void observeMinimiseAndRestore() {
+    MinimiseRun& run = minimiseRun;
+    switch (run.phase) {
+        case MinimiseRun::Phase::Start:
+            test_support::pushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+            run.phase = MinimiseRun::Phase::Minimised;
+            run.phaseStart = SDL_GetPerformanceCounter();
+            run.cpuAtMinimise = processCpuSeconds();
+            run.framesAtMinimise = getFramesRun();
+            break;
+        case MinimiseRun::Phase::Minimised:
+            if (secondsSince(run.phaseStart) >= kMinimisedSeconds) {
+                run.minimisedCpu = processCpuSeconds() - run.cpuAtMinimise;
+                run.framesWhileMinimised = getFramesRun() - run.framesAtMinimise;
+                test_support::pushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+                run.framesAtRestore = getFramesRun();
+                run.phase = MinimiseRun::Phase::Restored;
+                run.phaseStart = SDL_GetPerformanceCounter();
             }
-        }
-        EXPECT_EQ(std::filesystem::exists(path), c.keep) << c.name;
-        EXPECT_FALSE(std::filesystem::exists(path + ".partial")) << c.name;
-        if (c.keep) {
-            EXPECT_EQ(test_support::readFile(path), "whole\n");
-        }
+            break;
+        case MinimiseRun::Phase::Restored:
+            if (secondsSince(run.phaseStart) >= kAfterRestoreSeconds) {
+                run.framesAfterRestore = getFramesRun() - run.framesAtRestore;
+                quitGame();
+            }
+            break;
     }
-    test_support::removeDirectory(directory);
 }
+}  // namespace
 
-// What a page's "Save recording" writes mid-game: every pass so far, the run still in hand
-// included, as a script that replays to them; and the recording itself goes on unchanged.
-TEST_F(FrameHost, ARecordingSavedMidRunHoldsEveryPassSoFarAndTheRecordingGoesOn) {
-    const std::string directory = test_support::makeTemporaryDirectory();
-    const std::string recording = directory + "/recording.script";
-    PlaySession session;
-    ASSERT_EQ(session.open(recordingTo(recording)), SessionOpened::Ready);
-    const PassInput right = {holding({A::Right}), false, false};
-    const PassInput minimised = {{}, true, false};
-    const std::vector<PassInput> commands = {right, right, {}, minimised, right, right, right};
-    // Saved after each pass: a run in hand that a save splits, and saves at a run's first pass.
-    for (std::size_t played = 1; played <= commands.size(); ++played) {
-        updateInputs(commands[played - 1]);
-        session.passEnded(!commands[played - 1].minimized);
-        SCOPED_TRACE("saved after pass " + std::to_string(played));
-        const std::string saved = directory + "/saved.script";
-        ASSERT_TRUE(session.saveRecordingSoFar(saved.c_str()));
-        const Script script = loadRecording(saved);
-        EXPECT_EQ(script.version, kScriptVersion);
-        ASSERT_EQ(script.length, static_cast<std::int64_t>(played));
-        expectPlays(script, commands, played);
-    }
-    ASSERT_TRUE(session.finish(true));
-    EXPECT_EQ(test_support::readFile(recording),
-              "# brickfall input script 2\n# a comment\n2 Right\n1 -\n1 Minimized\n3 Right\n")
-        << "the saves left the recording's runs whole";
-    test_support::removeDirectory(directory);
-}
+TEST(FrameLoop, MinimisedLoopSleepsAndRestoringDoesNotReplayTheMissedFrames) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    minimiseRun = {};
+    setFrameStartObserver(observeMinimiseAndRestore);
+    runFrameLoop();
+    setFrameStartObserver(nullptr);
 
-TEST(OutputFile, WhatIsWrittenSoFarCanBeCopiedWhileTheFileGoesOn) {
-    const std::string directory = test_support::makeTemporaryDirectory();
-    const std::string path = directory + "/out.script";
-    const std::string copyPath = directory + "/copy";
-    const auto copyOf = [&copyPath](OutputFile& output) {
-        std::FILE* copy = std::fopen(copyPath.c_str(), "wb");
-        const bool copied = output.copyWrittenTo(copy);
-        std::fclose(copy);
-        return copied;
-    };
-    OutputFile output;
-    EXPECT_FALSE(copyOf(output)) << "not open";
-    ASSERT_TRUE(output.open(path.c_str(), "test", "recording"));
-    EXPECT_TRUE(copyOf(output));
-    EXPECT_EQ(test_support::readFile(copyPath), "") << "nothing written yet";
-    // Longer than one read of the copy.
-    const std::string line(5000, 'x');
-    std::fputs((line + "\n").c_str(), output.file());
-    EXPECT_TRUE(copyOf(output));
-    EXPECT_EQ(test_support::readFile(copyPath), line + "\n");
-    std::fputs("more\n", output.file());
-    ASSERT_TRUE(output.commit());
-    EXPECT_EQ(test_support::readFile(path), line + "\nmore\n");
-
-    OutputFile standardOutput;
-    ASSERT_TRUE(standardOutput.open("-", "test", "trace"));
-    EXPECT_FALSE(copyOf(standardOutput)) << "standard output cannot be read back";
-    EXPECT_TRUE(standardOutput.commit());
-    test_support::removeDirectory(directory);
+    EXPECT_EQ(minimiseRun.framesWhileMinimised, 0);
+    // Spinning took the whole core; a loop that sleeps takes a few percent even under a
+    // sanitizer, so a quarter of a core is a bound a busy machine still keeps.
+    EXPECT_LT(minimiseRun.minimisedCpu, 0.25 * kMinimisedSeconds);
+    // Two seconds behind would be 240 frames at once; the loop runs on from the restore, and
+    // however late this process is scheduled it is never more than the catch-up limit behind.
+    const long long onCadence = static_cast<long long>(kAfterRestoreSeconds * 120.0) + 1;
+    const long long limit = static_cast<long long>(frame_timer::kCatchUpLimitPeriods) + 1;
+    EXPECT_GE(minimiseRun.framesAfterRestore, 1) << "the restore ran no frame";
+    EXPECT_LE(minimiseRun.framesAfterRestore, onCadence + limit);
+    EXPECT_EQ(shutDown(), 0);
 }
 
 // A page asks for display frames only while the pictures change, so the host must say when a

@@ -6,6 +6,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "game_constants.hpp"
+
 TEST(GameVariables, TheSlotsStartEmptyAtFixedAddressesAndTheViewIsThePlayField) {
     ASSERT_NE(getSprite1(), nullptr);
     ASSERT_NE(getFont1(), nullptr);
@@ -16,7 +18,8 @@ TEST(GameVariables, TheSlotsStartEmptyAtFixedAddressesAndTheViewIsThePlayField) 
     EXPECT_EQ(getCameraPosition(), getCameraPosition());
     EXPECT_EQ(getViewPort(), getViewPort());
     const Rectangle view = *getViewPort();
-    EXPECT_EQ((std::array{view.x, view.y, view.w, view.h}), (std::array{0, 0, 240, 320}));
+    EXPECT_EQ((std::array{view.x, view.y, view.w, view.h}),
+              (std::array{0, 0, kPlayFieldWidth, kPlayFieldHeight}));
 }
 
 TEST(GameVariables, ApplyCameraSubtractsTheCameraOneFloatStepEach) {

@@ -77,9 +77,33 @@ watch_test() {
     rm -rf "$workdir"
 }
 
+# Sets field_width and field_height to the play field's size, as the game's constants give it.
+# Uses the caller's fail.
+read_field_size() {
+    local constants
+    constants="$(dirname "${BASH_SOURCE[0]}")/../src/game_constants.hpp"
+    field_width="$(sed -n 's/.*kPlayFieldWidth = \([0-9]*\);.*/\1/p' "$constants")"
+    field_height="$(sed -n 's/.*kPlayFieldHeight = \([0-9]*\);.*/\1/p' "$constants")"
+    if [ -z "$field_width" ] || [ -z "$field_height" ]; then
+        fail "no field size in $constants"
+    fi
+}
+
 # Runs an X client call, killed after 5 seconds: a stuck call must not hold up the test.
 x() {
     timeout -s KILL 5 "$@"
+}
+
+# Gives window $1 the focus and presses each key after $2 and $3 in turn through XTEST: held $2
+# seconds, then let go for $3. Uses the caller's fail.
+press_keys() {
+    local window="$1" hold="$2" gap="$3" key
+    shift 3
+    x xdotool windowfocus --sync "$window" || fail "could not focus the window"
+    for key in "$@"; do
+        x xdotool keydown "$key" sleep "$hold" keyup "$key" sleep "$gap" ||
+            fail "could not press $key"
+    done
 }
 
 # Fails when the game has ended or written to standard error, which it does only on errors,

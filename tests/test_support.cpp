@@ -23,6 +23,8 @@
 #include <random>
 #include <thread>
 
+#include "engine_game_manager.hpp"
+
 namespace test_support {
 
 const std::vector<std::string> kHeadlessEnvironment = {
@@ -54,6 +56,27 @@ std::vector<std::string> readLines(const std::string& path) {
 void updateFromDevices() {
     pollDevices();
     updateInputs(readDevices());
+}
+
+void InputFixture::SetUp() {
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    initializeInput();
+}
+
+void InputFixture::TearDown() {
+    quitInput();
+    SDL_Quit();
+}
+
+void GameFixture::SetUp() {
+    startUp();
+    ASSERT_FALSE(getQuit());
+}
+
+void GameFixture::TearDown() {
+    setInputProducer(nullptr);
+    setPassObserver(nullptr);
+    shutDown();
 }
 
 namespace {

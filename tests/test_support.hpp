@@ -1,6 +1,8 @@
 // Shared helpers for the test suite: real SDL input events and child processes with a deadline.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
@@ -75,6 +77,21 @@ std::vector<std::string> readLines(const std::string& path);
 std::string makeTemporaryDirectory();
 std::string makeTemporaryDirectoryIn(const std::string& parent);
 void removeDirectory(const std::string& path);
+
+// SDL's events, the key bindings and the controllers, with no window; all of it let go after.
+class InputFixture : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+};
+
+// The game's own start-up on SDL's dummy drivers; after, the frame host's producer and pass
+// observer are put back and the game is shut down.
+class GameFixture : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+};
 
 // Sends this process's stderr into a temporary file until finish() hands back what was written.
 class StandardErrorCapture {

@@ -186,22 +186,80 @@ TEST(Presenting, APictureTheDisplayWouldNotShowIsLeftUndrawnUnlessItAnswersAKey)
     shutDown();
 }
 
+namespace {
+// Sketches `draws` draws of one cell and says whether the sketch was replayed into the field.
+bool sketchReplayed(std::size_t draws) {
+    const DrawCall call = {nullptr, {0, 0, 1, 1}, {0, 0, 1, 1}, 0, kUnmodulated};
+    beginSketch();
+    for (std::size_t i = 0; i < draws; ++i) {
+        noteDrawCall(call);
+    }
+    endSketch();
+    SDL_SetRenderTarget(getRenderer(), getPlayField());
+    return replaySketch();
+}
+}  // namespace
+
 TEST(Presenting, ASketchBeyondTheListsCapacityIsNotReplayed) {
     startUp();
     ASSERT_FALSE(getQuit());
-    const DrawCall call = {nullptr, {0, 0, 1, 1}, {0, 0, 1, 1}, 0, kUnmodulated};
     const struct {
         std::size_t draws;
         bool replayed;
     } cases[] = {{0, true}, {1, true}, {kDrawListCapacity, true}, {kDrawListCapacity + 1, false}};
     for (const auto& c : cases) {
-        beginSketch();
-        for (std::size_t i = 0; i < c.draws; ++i) {
-            noteDrawCall(call);
+        EXPECT_EQ(sketchReplayed(c.draws), c.replayed) << c.draws << " draws";
+    }
+    shutDown();
+}
+
+// Each sketch is judged on its own draws: one that overflowed the list does not stop the next
+// that fits from being replayed.
+TEST(Presenting, AfterAnOverflowingSketchTheNextThatFitsIsReplayed) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    const struct {
+        std::size_t draws;
+        bool replayed;
+    } sketches[] = {
+        {kDrawListCapacity + 1, false}, {1, true},  {kDrawListCapacity + 1, false},
+        {kDrawListCapacity, true},      {0, true},  {2 * kDrawListCapacity, false},
+        {kDrawListCapacity + 1, false}, {10, true},
+    };
+    int sketch = 0;
+    for (const auto& s : sketches) {
+        ++sketch;
+        EXPECT_EQ(sketchReplayed(s.draws), s.replayed)
+            << "sketch " << sketch << ", " << s.draws << " draws";
+    }
+    shutDown();
+}
+
+// A picture that answers a key goes out at once; the changed pictures after it keep to the
+// display's rhythm, every other frame here.
+TEST(Presenting, OnlyThePictureAskedForAtOnceSkipsTheDisplaysRhythm) {
+    startUp();
+    ASSERT_FALSE(getQuit());
+    ASSERT_EQ(framesPerPicture(0, kFramePeriodSeconds), 2) << "the dummy display's rate";
+    changeScene(kStageScene);
+    // The paddle moves every pass, so every picture differs from the one before.
+    test_support::holdInPasses(test_support::holding({InputAction::Right}));
+    markPictureChanged();
+    ASSERT_EQ(picturesOver(1), 1);
+    const struct {
+        bool atOnce;
+        long long sent;
+    } frames[] = {
+        {true, 1}, {false, 0}, {false, 1}, {false, 0}, {false, 1},
+        {true, 1}, {true, 1},  {false, 0}, {false, 1}, {false, 0},
+    };
+    int frame = 0;
+    for (const auto& f : frames) {
+        ++frame;
+        if (f.atOnce) {
+            presentNextPictureAtOnce();
         }
-        endSketch();
-        SDL_SetRenderTarget(getRenderer(), getPlayField());
-        EXPECT_EQ(replaySketch(), c.replayed) << c.draws << " draws";
+        EXPECT_EQ(picturesOver(1), f.sent) << "frame " << frame;
     }
     shutDown();
 }

@@ -120,11 +120,12 @@ while [ $((SECONDS - start)) -lt 30 ]; do
 done
 [[ "$placement" == 720x960+* ]] || fail "window '$placement' after 30 seconds, expected 720 by 960"
 
-# Regions of the 240 by 320 play field, as WxH+X+Y, each with the share of its pixels in the
+# Regions of the play field, as WxH+X+Y, each with the share of its pixels in the
 # title text's blue-white and in any colour but that and black.
 region_names=(start options exit cursor_start cursor_options cursor_exit above right below)
+read_field_size
 region_geometries=(40x8+80+80 56x8+80+110 32x8+80+140 8x8+70+80 8x8+70+110 8x8+70+140
-    240x72+0+0 90x80+150+100 240x150+0+170)
+    "${field_width}x72+0+0" 90x80+150+100 "${field_width}x150+0+170")
 declare -A text other
 
 # A picture of the whole screen, as a player sees it; the window's part is brought to
@@ -146,7 +147,8 @@ shoot() {
         text[$name]=$t
         other[$name]=$o
         i=$((i + 1))
-    done < <(x convert "$workdir/shot.png" -crop "$placement" +repage -sample '240x320!' \
+    done < <(x convert "$workdir/shot.png" -crop "$placement" +repage \
+        -sample "${field_width}x${field_height}!" \
         -write mpr:field +delete "${crops[@]}" -format '%[fx:round(100*mean)]\n' info:)
     [ "$i" -eq "${#region_names[@]}" ] || fail "could not measure the picture"
 }

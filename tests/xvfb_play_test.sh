@@ -66,11 +66,7 @@ done
 # then reach it as a keyboard's would. Each key is held over several frames (120 a second)
 # and released for as long, so the game sees one press per call.
 press() {
-    local key
-    x xdotool windowfocus --sync "$window" || fail "could not focus the window"
-    for key in "$@"; do
-        x xdotool keydown "$key" sleep 0.15 keyup "$key" sleep 0.15 || fail "could not press $key"
-    done
+    press_keys "$window" 0.15 0.15 "$@"
 }
 
 hold() {
@@ -78,11 +74,12 @@ hold() {
     x xdotool keydown "$1" sleep "$2" keyup "$1" || fail "could not hold $1"
 }
 
-# Regions of the upright 240 by 320 play field, as WxH+X+Y.
+# Regions of the upright play field, as WxH+X+Y.
+read_field_size
 region_names=(wall floor start empty row3 row4 paddle_left paddle_right
     cursor0 cursor1 cursor2 cursor3 cursor4)
-region_geometries=(224x40+8+60 240x60+0+200 40x8+80+80 90x80+150+100 32x8+80+170 32x8+80+200
-    120x10+0+286 120x10+120+286 8x8+70+80 8x8+70+110 8x8+70+140 8x8+70+170 8x8+70+200)
+region_geometries=(224x40+8+60 "${field_width}x60+0+200" 40x8+80+80 90x80+150+100 32x8+80+170
+    32x8+80+200 120x10+0+286 120x10+120+286 8x8+70+80 8x8+70+110 8x8+70+140 8x8+70+170 8x8+70+200)
 rotation=0 # clockwise degrees in force on the window
 declare -A red blue light
 
@@ -101,7 +98,8 @@ shoot() {
         blue[$name]=$b
         light[$name]=$(((r + g + b) / 3))
         i=$((i + 1))
-    done < <(x convert "$workdir/shot.png" -rotate "-$rotation" -sample '240x320!' \
+    done < <(x convert "$workdir/shot.png" -rotate "-$rotation" \
+        -sample "${field_width}x${field_height}!" \
         -write mpr:field +delete "${crops[@]}" \
         -format '%[fx:round(100*mean.r)] %[fx:round(100*mean.g)] %[fx:round(100*mean.b)]\n' info:)
     [ "$i" -eq "${#region_names[@]}" ] || fail "could not measure the picture"

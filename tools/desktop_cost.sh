@@ -13,7 +13,8 @@ seconds="${BRICKFALL_COST_SECONDS:-12}"
 settle="${BRICKFALL_COST_SETTLE:-3}"
 peer="${BRICKFALL_COST_PEER:-/usr/games/lbreakout2}"
 
-. "$(dirname "$0")/../tests/script_support.sh"
+# shellcheck source=tools/measure_support.sh
+. "$(dirname "$0")/measure_support.sh"
 require_tools Xvfb xdotool timeout
 if [ ! -x "$peer" ]; then
     echo "missing $peer: apt-get install lbreakout2" >&2
@@ -21,28 +22,6 @@ if [ ! -x "$peer" ]; then
 fi
 [ -x "$game" ] || {
     echo "no game at $game" >&2
-    exit 1
-}
-
-workdir="$(mktemp -d)"
-xvfb_pid=""
-game_pid=""
-peer_pid=""
-driver_pid=""
-cleanup() {
-    for pid in $driver_pid $game_pid $peer_pid $xvfb_pid; do
-        kill -KILL "$pid" 2> /dev/null
-    done
-    wait 2> /dev/null
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM
-trap 'exit 130' INT
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -s "$workdir/stderr" ] && sed 's/^/game: /' "$workdir/stderr" >&2
     exit 1
 }
 
@@ -57,32 +36,15 @@ peak_kib() {
     awk '/^VmHWM:/ { print $2 }' "/proc/$1/status" 2> /dev/null || echo 0
 }
 
-# Waits for a window of the given process and name and prints its id.
-find_window() {
-    local window=""
-    for _ in $(seq 300); do
-        window="$(x xdotool search --all --pid "$1" --name "$2" 2> /dev/null | head -n1)"
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] ||
-        fail "no window named $2; the peer said: $(tail -n 3 "$workdir/peer.log" 2> /dev/null)"
-    echo "$window"
-}
-
 press() {
-    local key
-    x xdotool windowfocus --sync "$window" || fail "could not focus the game's window"
-    for key in "$@"; do
-        x xdotool keydown "$key" sleep 0.06 keyup "$key" sleep 0.2 || fail "could not press $key"
-    done
+    press_keys "$game_window" 0.06 0.2 "$@"
 }
 
 # Keeps a stage in play: the paddle swings left and right, and Return, which the stage ignores,
 # starts a new stage from the title whenever the last ball has been lost.
 drive() {
     while [ -e "$workdir/driving" ]; do
-        x xdotool windowfocus --sync "$window" > /dev/null 2>&1
+        x xdotool windowfocus --sync "$game_window" > /dev/null 2>&1
         x xdotool keydown Left sleep 0.4 keyup Left keydown Right sleep 0.4 keyup Right \
             keydown Return sleep 0.06 keyup Return > /dev/null 2>&1
     done
@@ -105,23 +67,9 @@ measure() {
 }
 
 # Starts the game and waits until its window has its first size and the title is drawn.
-start_game() {
-    BRICKFALL_SHOW_RENDERER=1 "$game" 2> "$workdir/stderr" &
-    game_pid=$!
-    window="$(find_window "$game_pid" '^Title Here$')"
-    wait_for_geometry 720x960
+open_title() {
+    start_game || fail "window $geometry, expected 720x960"
     sleep 1
-}
-
-wait_for_geometry() {
-    local geometry=""
-    for _ in $(seq 100); do
-        geometry="$(x xdotool getwindowgeometry "$window" 2> /dev/null |
-            sed -n 's/.*Geometry: //p')"
-        [ "$geometry" = "$1" ] && return 0
-        sleep 0.1
-    done
-    fail "window $geometry, expected $1"
 }
 
 # Lets the last swing finish, so no key is left down for the next game.
@@ -170,11 +118,7 @@ measure_row() {
         "$(mib "$(peak_kib "$game_pid")")"
 }
 
-start_xvfb
-mkdir -p "$workdir/home"
-HOME="$workdir/home" "$peer" > "$workdir/peer.log" 2>&1 &
-peer_pid=$!
-find_window "$peer_pid" '^LBreakout2$' > /dev/null
+start_peer
 
 echo "game: $game; each figure over ${seconds} s after ${settle} s of settling"
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //')"
@@ -183,7 +127,7 @@ echo
 echo "| what | game CPU of one core | peer's menu CPU, same window | game peak RSS |"
 echo "|---|---:|---:|---:|"
 
-start_game
+open_title
 measure_row "title menu (still)"
 renderer="$(renderer_of)"
 
@@ -198,9 +142,9 @@ stop_game
 
 # A fresh game for the turned picture: Options, Video, rotation "Right", Apply, back to the
 # title, Start.
-start_game
+open_title
 press Down Return Return Down Down Right Down Return
-wait_for_geometry 1280x960
+wait_for_geometry "$game_window" 1280x960 || fail "window $geometry, expected 1280x960"
 press P P Return
 start_driver
 measure_row "stage, active, rotated \"Right\" (1280x960)"

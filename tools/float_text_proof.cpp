@@ -2,21 +2,19 @@
 // the C++ library's std::to_chars does: all 2^32 bit patterns, byte for byte, with the
 // library's answer when the text does not fit checked on a sample, and its text read back.
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "block_workers.hpp"
+#include "count_option.hpp"
 #include "float_text.hpp"
 
 namespace {
@@ -154,52 +152,6 @@ void check(std::uint32_t bits, Tally& tally) {
         }
     }
 }
-
-// Runs blocks 0..count-1 of work on every thread, each block once, and merges the tallies.
-template <typename Work>
-Tally runBlocks(std::uint64_t count, unsigned threads, Work work) {
-    std::atomic<std::uint64_t> next{0};
-    std::atomic<std::uint64_t> done{0};
-    std::vector<Tally> tallies(threads);
-    std::mutex progressLock;
-    const auto started = std::chrono::steady_clock::now();
-    std::vector<std::thread> workers;
-    for (unsigned t = 0; t < threads; ++t) {
-        workers.emplace_back([&, t] {
-            for (std::uint64_t block = next++; block < count; block = next++) {
-                work(block, tallies[t]);
-                const std::uint64_t finished = ++done;
-                if (finished * 20 / count != (finished - 1) * 20 / count) {
-                    const std::lock_guard<std::mutex> lock(progressLock);
-                    const std::chrono::duration<double> elapsed =
-                        std::chrono::steady_clock::now() - started;
-                    std::fprintf(stderr, "%3.0f%% after %.0f s\n",
-                                 100.0 * static_cast<double>(finished) / static_cast<double>(count),
-                                 elapsed.count());
-                }
-            }
-        });
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    Tally total;
-    for (const Tally& tally : tallies) {
-        total.merge(tally);
-    }
-    return total;
-}
-
-bool parseCount(const char* text, std::uint64_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 0);
-    if (errno != 0 || end == text || *end != '\0' || text[0] == '-') {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -211,11 +163,11 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         bool ok = hasValue;
         if (option == "--threads" && hasValue) {
-            ok = parseCount(argv[++i], threads) && threads >= 1 && threads <= 256;
+            ok = parseCount(argv[++i], threads, 0) && threads >= 1 && threads <= 256;
         } else if (option == "--from" && hasValue) {
-            ok = parseCount(argv[++i], from) && from <= 0xffffffffu;
+            ok = parseCount(argv[++i], from, 0) && from <= 0xffffffffu;
         } else if (option == "--to" && hasValue) {
-            ok = parseCount(argv[++i], to) && to <= 0xffffffffu;
+            ok = parseCount(argv[++i], to, 0) && to <= 0xffffffffu;
         } else if (option == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -231,8 +183,8 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     const std::clock_t cpuStarted = std::clock();
     const std::uint64_t count = to - from + 1;
-    Tally tally =
-        runBlocks((count + kBlock - 1) / kBlock, workers, [&](std::uint64_t block, Tally& t) {
+    Tally tally = block_workers::runBlocks<Tally>(
+        (count + kBlock - 1) / kBlock, workers, "", [&](std::uint64_t block, Tally& t) {
             const std::uint64_t begin = from + block * kBlock;
             const std::uint64_t end = std::min(to + 1, begin + kBlock);
             for (std::uint64_t bits = begin; bits < end; ++bits) {

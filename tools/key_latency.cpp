@@ -22,10 +22,11 @@
 #include <string>
 #include <vector>
 
+#include "game_constants.hpp"
 #include "key_latency_stats.hpp"
 
 namespace {
-constexpr const char* kUsage =
+constexpr const char* kUsageBeforeField =
     "usage: brickfall-key-latency [OPTION...] --target LABEL TARGET-OPTION... [--target ...]\n"
     "Presses keys in windows on the X display in $DISPLAY through XTest and times each press to\n"
     "the first change of the window's picture that the Damage extension reports. The targets\n"
@@ -45,7 +46,9 @@ constexpr const char* kUsage =
     "  --settle-ms M        quiet time before a press (default 150)\n"
     "  --jitter-ms J        a further random 0 to J ms before a press (default 25)\n"
     "  --timeout-ms T       a press with no change within T ms is missed (default 400)\n"
-    "  --field WxH          the play field's size for --field-rows (default 240x320)\n"
+    "  --field WxH          the play field's size for --field-rows (default ";
+constexpr const char* kUsageAfterField =
+    ")\n"
     "  --paddle-min-width P strip mode: the paddle is a run of at least P field pixels\n"
     "                       (default 16: wider than a ball or a coin)\n"
     "  --seed S             the jitter's seed (default: from the clock; printed)\n"
@@ -101,8 +104,8 @@ struct Options {
     double settleMs = 150.0;
     double jitterMs = 25.0;
     double timeoutMs = 400.0;
-    int fieldWidth = 240;
-    int fieldHeight = 320;
+    int fieldWidth = kPlayFieldWidth;
+    int fieldHeight = kPlayFieldHeight;
     int paddleMinWidth = 16;
     std::optional<unsigned> seed;
     std::string rawPath;
@@ -141,14 +144,17 @@ std::vector<std::string> splitKeys(const std::string& text) {
 
 Options parseOptions(int argc, char** argv) {
     Options options;
-    const auto usageError = [](const std::string& what) {
-        std::fprintf(stderr, "brickfall-key-latency: %s\n%s", what.c_str(), kUsage);
+    // The default field is the game's own.
+    const std::string usage = kUsageBeforeField + std::to_string(kPlayFieldWidth) + "x" +
+                              std::to_string(kPlayFieldHeight) + kUsageAfterField;
+    const auto usageError = [&usage](const std::string& what) {
+        std::fprintf(stderr, "brickfall-key-latency: %s\n%s", what.c_str(), usage.c_str());
         std::exit(2);
     };
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help") {
-            std::fputs(kUsage, stdout);
+            std::fputs(usage.c_str(), stdout);
             std::exit(0);
         }
         if (option == "--trace") {

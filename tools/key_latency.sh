@@ -18,11 +18,12 @@ tool="${2:-build/brickfall-key-latency}"
 presses="${BRICKFALL_LATENCY_PRESSES:-70}"
 seed="${BRICKFALL_LATENCY_SEED:-$(date +%s)}"
 peer="${BRICKFALL_COST_PEER:-/usr/games/lbreakout2}"
-# The paddle's middle seven rows of the 240 by 320 field (it is drawn on rows 284 to 294; a ball
+# The paddle's middle seven rows of the play field (it is drawn on rows 284 to 294; a ball
 # served from it rides on rows 276 to 282).
 paddle_rows="286:293"
 
-. "$(dirname "$0")/../tests/script_support.sh"
+# shellcheck source=tools/measure_support.sh
+. "$(dirname "$0")/measure_support.sh"
 require_tools Xvfb xdotool timeout
 for program in "$peer" "$game" "$tool"; do
     if [ ! -x "$program" ]; then
@@ -30,40 +31,6 @@ for program in "$peer" "$game" "$tool"; do
         exit 1
     fi
 done
-
-workdir="$(mktemp -d)"
-xvfb_pid=""
-game_pid=""
-peer_pid=""
-cleanup() {
-    for pid in $game_pid $peer_pid $xvfb_pid; do
-        kill -KILL "$pid" 2> /dev/null
-    done
-    wait 2> /dev/null
-    rm -rf "$workdir"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM
-trap 'exit 130' INT
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -s "$workdir/stderr" ] && sed 's/^/game: /' "$workdir/stderr" >&2
-    exit 1
-}
-
-# Waits for a window of the given process and name and prints its id.
-find_window() {
-    local window=""
-    for _ in $(seq 300); do
-        window="$(x xdotool search --all --pid "$1" --name "$2" 2> /dev/null | head -n1)"
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] ||
-        fail "no window named $2; the peer said: $(tail -n 3 "$workdir/peer.log" 2> /dev/null)"
-    echo "$window"
-}
 
 # Moves a window to X,Y and waits until it is there: the two windows must not overlap, or each
 # would hide the other's pixels.
@@ -98,20 +65,9 @@ measure() {
     sort "$workdir/run.err" | uniq -c | sed 's/^ */  - /' >> "$notes"
 }
 
-start_xvfb
-mkdir -p "$workdir/home"
-HOME="$workdir/home" "$peer" > "$workdir/peer.log" 2>&1 &
-peer_pid=$!
-peer_window="$(find_window "$peer_pid" '^LBreakout2$')"
-
-BRICKFALL_SHOW_RENDERER=1 "$game" 2> "$workdir/stderr" &
-game_pid=$!
-game_window="$(find_window "$game_pid" '^Title Here$')"
-for _ in $(seq 100); do
-    [ "$(x xdotool getwindowgeometry "$game_window" | sed -n 's/.*Geometry: //p')" = 720x960 ] &&
-        break
-    sleep 0.1
-done
+start_peer
+# The measurement goes on whatever the window's first size, its rows being found in the window.
+start_game
 place "$game_window" 0,0
 place "$peer_window" 1280,0
 sleep 2

@@ -5,7 +5,6 @@
 #include <quadmath.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <chrono>
@@ -13,18 +12,19 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <limits>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "block_workers.hpp"
+#include "count_option.hpp"
 #include "engine_math_helper.hpp"
 #include "engine_math_trig.hpp"
+#include "game_constants.hpp"
 #include "sim_monkey.hpp"
 
 namespace {
@@ -57,8 +57,9 @@ constexpr double kQuadMargin = 0x1p-100;
 constexpr double kDoubleSlack = 0x1p-51;
 // The coins' homing turns by angles within ±180°, converted to radians.
 constexpr float kGameAngle = 180.0f;
-// The largest coordinate difference in the field, 320 rows and some below.
-constexpr float kGameDifference = 330.0f;
+// The largest coordinate difference in the field: its rows and the ten below them where coins
+// are lost.
+constexpr auto kGameDifference = static_cast<float>(kPlayFieldHeight + 10);
 constexpr std::uint64_t kBlock = std::uint64_t{1} << 20;
 // Every this many inputs the slow stage is also checked against the 113-bit reference, so that
 // every table entry and every window of 1/(2π) it reads is seen.
@@ -330,41 +331,6 @@ void checkAtan2(std::uint32_t yBits, std::uint32_t xBits, bool sampled, Tally& t
     record(tally, Function::Atan2, yBits, xBits, ours, library, reference);
 }
 
-// Runs blocks 0..count-1 of work on every thread, each block once, and merges the tallies.
-template <typename Work>
-Tally runBlocks(std::uint64_t count, unsigned threads, const char* label, Work work) {
-    std::atomic<std::uint64_t> next{0};
-    std::atomic<std::uint64_t> done{0};
-    std::vector<Tally> tallies(threads);
-    std::mutex progressLock;
-    const auto started = std::chrono::steady_clock::now();
-    std::vector<std::thread> workers;
-    for (unsigned t = 0; t < threads; ++t) {
-        workers.emplace_back([&, t] {
-            for (std::uint64_t block = next++; block < count; block = next++) {
-                work(block, tallies[t]);
-                const std::uint64_t finished = ++done;
-                if (finished * 20 / count != (finished - 1) * 20 / count) {
-                    const std::lock_guard<std::mutex> lock(progressLock);
-                    const std::chrono::duration<double> elapsed =
-                        std::chrono::steady_clock::now() - started;
-                    std::fprintf(stderr, "%s: %3.0f%% after %.0f s\n", label,
-                                 100.0 * static_cast<double>(finished) / static_cast<double>(count),
-                                 elapsed.count());
-                }
-            }
-        });
-    }
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-    Tally total;
-    for (const Tally& tally : tallies) {
-        total.merge(tally);
-    }
-    return total;
-}
-
 // A float uniformly distributed over [-limit, limit], from 24 random bits and a sign.
 float uniformIn(std::uint64_t random, float limit) {
     const float unit = static_cast<float>(random >> 40) * 0x1p-24f;
@@ -495,17 +461,6 @@ bool writeHardCases(const std::string& path, std::vector<HardCase> cases) {
     }
     return std::fclose(file) == 0;
 }
-
-bool parseCount(const char* text, std::uint64_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long long parsed = std::strtoull(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || text[0] == '-') {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -521,17 +476,17 @@ int main(int argc, char** argv) {
         const bool hasValue = i + 1 < argc;
         bool ok = hasValue;
         if (option == "--pairs" && hasValue) {
-            ok = parseCount(argv[++i], pairs);
+            ok = parseCount(argv[++i], pairs, 10);
         } else if (option == "--game-pairs" && hasValue) {
-            ok = parseCount(argv[++i], gamePairs);
+            ok = parseCount(argv[++i], gamePairs, 10);
         } else if (option == "--game-angles" && hasValue) {
-            ok = parseCount(argv[++i], gameAngles);
+            ok = parseCount(argv[++i], gameAngles, 10);
         } else if (option == "--threads" && hasValue) {
-            ok = parseCount(argv[++i], threads) && threads >= 1 && threads <= 256;
+            ok = parseCount(argv[++i], threads, 10) && threads >= 1 && threads <= 256;
         } else if (option == "--stride" && hasValue) {
-            ok = parseCount(argv[++i], stride) && stride >= 1 && stride <= 0xffffffffu;
+            ok = parseCount(argv[++i], stride, 10) && stride >= 1 && stride <= 0xffffffffu;
         } else if (option == "--seed" && hasValue) {
-            ok = parseCount(argv[++i], seed);
+            ok = parseCount(argv[++i], seed, 10);
         } else if (option == "--hard-cases" && hasValue) {
             hardCasesPath = argv[++i];
         } else if (option == "--help") {
@@ -559,7 +514,7 @@ int main(int argc, char** argv) {
 
     const std::uint64_t allFloats = std::uint64_t{1} << 32;
     for (const Function function : {Function::Sin, Function::Cos}) {
-        const Tally tally = runBlocks(
+        const Tally tally = block_workers::runBlocks<Tally>(
             allFloats / kBlock, workers, nameOf(function), [&](std::uint64_t block, Tally& t) {
                 for (std::uint64_t i = block * kBlock; i < (block + 1) * kBlock; i += stride) {
                     checkSinOrCos(function, static_cast<std::uint32_t>(i),
@@ -572,8 +527,8 @@ int main(int argc, char** argv) {
 
     const std::uint64_t angleBlocks = (gameAngles + kBlock - 1) / kBlock;
     for (const Function function : {Function::Sin, Function::Cos}) {
-        const Tally tally =
-            runBlocks(angleBlocks, workers, "game angles", [&](std::uint64_t block, Tally& t) {
+        const Tally tally = block_workers::runBlocks<Tally>(
+            angleBlocks, workers, "game angles", [&](std::uint64_t block, Tally& t) {
                 // A fixed stream per block, whatever thread runs it.
                 MonkeyRandom random(seed ^ 0x2545f4914f6cdd1du ^ (block * 0xd1342543de82ef95u));
                 const std::uint64_t end = std::min(gameAngles, (block + 1) * kBlock);
@@ -589,7 +544,7 @@ int main(int argc, char** argv) {
 
     finish("roundedAtan2, Annex F cases", checkAnnexF());
     for (const float x : {1.0f, -1.0f}) {
-        const Tally tally = runBlocks(
+        const Tally tally = block_workers::runBlocks<Tally>(
             allFloats / kBlock, workers, "Atan2 sweep", [&](std::uint64_t block, Tally& t) {
                 for (std::uint64_t i = block * kBlock; i < (block + 1) * kBlock; i += stride) {
                     checkAtan2(static_cast<std::uint32_t>(i), bitsOf(x), i % kSlowSampleEvery == 0,
@@ -601,21 +556,22 @@ int main(int argc, char** argv) {
     }
     const auto randomPairs = [&](std::uint64_t count, bool game, std::uint64_t salt) {
         const std::uint64_t blocks = (count + kBlock - 1) / kBlock;
-        return runBlocks(blocks, workers, game ? "Atan2 game pairs" : "Atan2 pairs",
-                         [&](std::uint64_t block, Tally& t) {
-                             MonkeyRandom random(seed ^ salt ^ (block * 0xd1342543de82ef95u));
-                             const std::uint64_t end = std::min(count, (block + 1) * kBlock);
-                             for (std::uint64_t i = block * kBlock; i < end; ++i) {
-                                 const std::uint64_t bits = random.next();
-                                 std::uint32_t yBits = static_cast<std::uint32_t>(bits >> 32);
-                                 std::uint32_t xBits = static_cast<std::uint32_t>(bits);
-                                 if (game) {
-                                     yBits = bitsOf(uniformIn(bits, kGameDifference));
-                                     xBits = bitsOf(uniformIn(random.next(), kGameDifference));
-                                 }
-                                 checkAtan2(yBits, xBits, i % kSlowSampleEvery == 0, t);
-                             }
-                         });
+        return block_workers::runBlocks<Tally>(
+            blocks, workers, game ? "Atan2 game pairs" : "Atan2 pairs",
+            [&](std::uint64_t block, Tally& t) {
+                MonkeyRandom random(seed ^ salt ^ (block * 0xd1342543de82ef95u));
+                const std::uint64_t end = std::min(count, (block + 1) * kBlock);
+                for (std::uint64_t i = block * kBlock; i < end; ++i) {
+                    const std::uint64_t bits = random.next();
+                    std::uint32_t yBits = static_cast<std::uint32_t>(bits >> 32);
+                    std::uint32_t xBits = static_cast<std::uint32_t>(bits);
+                    if (game) {
+                        yBits = bitsOf(uniformIn(bits, kGameDifference));
+                        xBits = bitsOf(uniformIn(random.next(), kGameDifference));
+                    }
+                    checkAtan2(yBits, xBits, i % kSlowSampleEvery == 0, t);
+                }
+            });
     };
     finish("roundedAtan2, random pairs of floats", randomPairs(pairs, false, 0));
     finish("roundedAtan2, random pairs within the field's differences",

@@ -13,6 +13,7 @@ import path from "node:path";
 import { startServer } from "../../web/serve.mjs";
 import { launchChromium } from "./chromium.mjs";
 import { cpuShare, sleep, ticksPerSecond, treeTicks } from "./cpu_share.mjs";
+import { kFieldHeight, kFieldWidth } from "./field_size.mjs";
 
 const [webBuild, desktopGame, demo, roundsText = "2"] = process.argv.slice(2);
 if (!webBuild || !desktopGame || !demo) {
@@ -61,11 +62,12 @@ const kBrowsers = {
   "no GPU": ["--disable-gpu", "--disable-gpu-compositing", "--disable-software-rasterizer"],
 };
 
-// A bare 240x320 canvas given new pixels every display frame: what any animation at the game's
-// size costs this browser, whatever draws it.
-const kBareCanvas = `<!doctype html><body style="background:#000"><canvas width="240"
-  height="320"></canvas><script>const context = document.querySelector("canvas").getContext("2d");
-  const image = context.createImageData(240, 320); const pixels = new Uint32Array(image.data.buffer);
+// A bare canvas of the field's size given new pixels every display frame: what any animation at
+// the game's size costs this browser, whatever draws it.
+const kBareCanvas = `<!doctype html><body style="background:#000"><canvas width="${kFieldWidth}"
+  height="${kFieldHeight}"></canvas><script>const context = document.querySelector("canvas").getContext("2d");
+  const image = context.createImageData(${kFieldWidth}, ${kFieldHeight});
+  const pixels = new Uint32Array(image.data.buffer);
   let frame = 0; function draw() { pixels.fill(0xff000000 | (++frame * 2654435761));
   context.putImageData(image, 0, 0); requestAnimationFrame(draw); } requestAnimationFrame(draw);
   </script>`;

@@ -8,6 +8,7 @@ import path from "node:path";
 import zlib from "node:zlib";
 import { startServer } from "../../web/serve.mjs";
 import { launchChromium } from "./chromium.mjs";
+import { kFieldHeight, kFieldWidth } from "./field_size.mjs";
 
 const [webBuild, nativeSim, sourceDir] = process.argv.slice(2);
 if (!webBuild || !nativeSim || !sourceDir) {
@@ -15,8 +16,6 @@ if (!webBuild || !nativeSim || !sourceDir) {
   process.exit(2);
 }
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "brickfall-page-"));
-const kFieldWidth = 240;
-const kFieldHeight = 320;
 
 // --- PNG, as Chromium and the simulator write it: 8-bit RGB or RGBA, not interlaced. --------
 function decodePng(bytes) {
@@ -556,9 +555,10 @@ const cases = {
   // The canvas takes the largest whole scale of the field that fits the page above its lines,
   // whatever the screen: the page never scrolls.
   async TheCanvasIsTheLargestWholeScaleThatFitsThePage() {
-    const cases = [[800, 600, 240, 320], [1280, 900, 480, 640], [1920, 1080, 720, 960]];
+    const cases = [[800, 600, 1], [1280, 900, 2], [1920, 1080, 3]];
     let opened = null;
-    for (const [width, height, canvasWidth, canvasHeight] of cases) {
+    for (const [width, height, scale] of cases) {
+      const [canvasWidth, canvasHeight] = [scale * kFieldWidth, scale * kFieldHeight];
       if (opened !== null) {
         await opened.context.close();
       }

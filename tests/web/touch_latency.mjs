@@ -6,6 +6,7 @@
 import { startServer } from "../../web/serve.mjs";
 import { launchChromium } from "./chromium.mjs";
 import { sleep } from "./cpu_share.mjs";
+import { kFieldWidth } from "./field_size.mjs";
 
 const [webBuild, pressesText = "40"] = process.argv.slice(2);
 if (!webBuild) {
@@ -16,13 +17,14 @@ const presses = Number(pressesText);
 
 // In the page: from the next pointerdown or keydown, the time until a display frame shows
 // canvas pixels other than those it shows now.
-const kWatch = `window.watchNextPicture = () => new Promise((resolve) => {
+const kWatch = `window.watchNextPicture = (fieldWidth) => new Promise((resolve) => {
   // The canvas read at the field's size, pixel for pixel where it is a whole scale of it:
   // reading a phone's whole canvas would take longer than the frames it watches.
   const canvas = document.getElementById("canvas");
   const copy = document.createElement("canvas");
-  copy.width = canvas.width / Math.max(1, Math.floor(canvas.width / 240));
-  copy.height = canvas.height / Math.max(1, Math.floor(canvas.width / 240));
+  const scale = Math.max(1, Math.floor(canvas.width / fieldWidth));
+  copy.width = canvas.width / scale;
+  copy.height = canvas.height / scale;
   const context = copy.getContext("2d", { willReadFrequently: true });
   context.imageSmoothingEnabled = false;
   const pixels = () => {
@@ -89,7 +91,7 @@ for (const [way, act] of [["touch", byTouch], ["key", byKey]]) {
   for (let press = 0; press < presses; ++press) {
     // Each press on a still page, whose passes run from the timer.
     await sleep(400);
-    const seen = page.evaluate(() => window.watchNextPicture());
+    const seen = page.evaluate((width) => window.watchNextPicture(width), kFieldWidth);
     await sleep(50);
     await act(press % 2 === 0 ? "Down" : "Up");
     times[way].push(await seen);

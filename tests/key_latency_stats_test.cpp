@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game_constants.hpp"
 #include "key_latency_stats.hpp"
 
 namespace {
@@ -75,24 +76,24 @@ TEST(KeyLatency, FieldRowsLandOnTheScaledWindowRows) {
         PixelRect expected;
     };
     const Case cases[] = {
-        // The game's window at three times the 240 by 320 field: the paddle's middle rows.
+        // The game's window at three times the field: the paddle's middle rows.
         {720, 960, 286, 293, {0, 858, 720, 21}},
         {480, 640, 286, 293, {0, 572, 480, 14}},
         // Full screen on 1920 by 1080: scale 3, the field centred.
         {1920, 1080, 286, 293, {600, 918, 720, 21}},
         // A window a little larger than three times the field: still scale 3, centred.
-        {730, 970, 0, 320, {5, 5, 720, 960}},
+        {730, 970, 0, kPlayFieldHeight, {5, 5, 720, 960}},
         // A window smaller than the field: the fitting fraction, rows widened to whole pixels.
         {120, 160, 286, 293, {0, 143, 120, 4}},
         // Rows past the field's end are cut off; rows outside it, or none, give nothing.
         {720, 960, 300, 400, {0, 900, 720, 60}},
-        {720, 960, 320, 330, {}},
+        {720, 960, kPlayFieldHeight, kPlayFieldHeight + 10, {}},
         {720, 960, 5, 5, {}},
         {0, 960, 286, 293, {}},
     };
     for (const auto& c : cases) {
-        const PixelRect got =
-            fieldRowsInWindow(c.windowWidth, c.windowHeight, 240, 320, c.firstRow, c.endRow);
+        const PixelRect got = fieldRowsInWindow(c.windowWidth, c.windowHeight, kPlayFieldWidth,
+                                                kPlayFieldHeight, c.firstRow, c.endRow);
         EXPECT_TRUE(got == c.expected)
             << c.windowWidth << "x" << c.windowHeight << " rows " << c.firstRow << ":" << c.endRow
             << " gave " << show(got) << ", not " << show(c.expected);
