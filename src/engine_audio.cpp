@@ -137,6 +137,11 @@ void stopMusic() {
     }
 }
 
+bool isAudioSilent() {
+    return !deviceOpen ||
+           (Mix_Playing(-1) == 0 && (Mix_PlayingMusic() == 0 || Mix_PausedMusic() != 0));
+}
+
 void changeMusicVolume(std::int32_t step) {
     if (!deviceOpen) {
         return;

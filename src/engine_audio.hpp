@@ -33,6 +33,8 @@ void pauseMusic();
 void resumeMusic();
 // Stops the song, paused or not; the next playSong starts it from the top.
 void stopMusic();
+// Whether nothing can be heard: no effect sounding and no song playing unpaused, or no device.
+bool isAudioSilent();
 // Steps the volume within the mixer's 0 to 128.
 void changeMusicVolume(std::int32_t step);
 std::int32_t getMusicVolume();

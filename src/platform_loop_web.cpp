@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 
+#include "engine_audio.hpp"
 #include "engine_input.hpp"
 #include "engine_video.hpp"
 #include "frame_host.hpp"
@@ -18,10 +19,43 @@ namespace {
 // While the pictures stand still the due passes run this often, six at a time, rather than at
 // every display frame; a picture that changes brings the display frames back.
 constexpr int kStillTickMilliseconds = 50;
+// After this long with nothing to hear (a second of passes), the page's sound is suspended:
+// the browser would otherwise keep pulling silence from the mixer many times a second.
+constexpr long long kSilentPassesBeforeRest = 120;
 
 HostedRun hosted = {};
 bool displayFramesAsked = true;
 int stillTick = 0;
+long long silentSince = -1;
+
+// Suspends the page's sound, or wakes it when the game put it to rest.
+EM_JS(void, restPageSound, (int rest), {
+    const sound = Module["SDL2"] && Module["SDL2"].audioContext;
+    if (!sound) {
+        return;
+    }
+    if (rest && sound.state == "running") {
+        Module["soundResting"] = true;
+        sound.suspend();
+    } else if (!rest && Module["soundResting"]) {
+        Module["soundResting"] = false;
+        sound.resume();
+    }
+});
+
+// Suspends the page's sound once it has been silent a while, and wakes it as soon as there is
+// something to hear. Only a sound the game put to rest is woken: one the browser holds back
+// until the page is used stays held.
+void restSoundWhileSilent() {
+    const bool silent = isAudioSilent();
+    if (!silent) {
+        silentSince = -1;
+    } else if (silentSince < 0) {
+        silentSince = getFramesRun();
+    }
+    const bool rest = silent && getFramesRun() - silentSince >= kSilentPassesBeforeRest;
+    restPageSound(rest ? 1 : 0);
+}
 
 void endRun() {
     emscripten_cancel_main_loop();
@@ -64,6 +98,7 @@ void hostDuePasses() {
             }
         });
     }
+    restSoundWhileSilent();
     choosePace(frame);
 }
 

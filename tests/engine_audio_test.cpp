@@ -181,6 +181,39 @@ TEST_F(Audio, SongRepeatsAndPausesAndResumes) {
     freeSong(song);
 }
 
+// A page puts its sound to rest while nothing can be heard, so a sounding effect or an unpaused
+// song must never count as silence.
+TEST_F(Audio, OnlyAnUnpausedSongOrASoundingEffectIsHeard) {
+    ScratchFolder folder;
+    writeWave(folder.path / "song.wav", kDeviceRate / 20);
+    writeWave(folder.path / "blip.wav", 2205);
+    Song* song = loadSong(folder.resourceName("song.wav").c_str());
+    SoundEffect* effect = loadSoundEffect(folder.resourceName("blip.wav").c_str());
+    ASSERT_NE(song->music, nullptr);
+    ASSERT_NE(effect->chunk, nullptr);
+    struct Step {
+        const char* what;
+        void (*act)(Song*, SoundEffect*);
+        bool silent;
+    };
+    const Step steps[] = {
+        {"nothing played yet", [](Song*, SoundEffect*) {}, true},
+        {"the song playing", [](Song* s, SoundEffect*) { playSong(s); }, false},
+        {"the song paused", [](Song*, SoundEffect*) { pauseMusic(); }, true},
+        {"the song resumed", [](Song*, SoundEffect*) { resumeMusic(); }, false},
+        {"the song stopped", [](Song*, SoundEffect*) { stopMusic(); }, true},
+        {"an effect sounding", [](Song*, SoundEffect* e) { playSoundEffect(e, 0); }, false},
+    };
+    for (const Step& step : steps) {
+        step.act(song, effect);
+        EXPECT_EQ(isAudioSilent(), step.silent) << step.what;
+    }
+    EXPECT_TRUE(waitFor([] { return Mix_Playing(0) == 0; }, 5000));
+    EXPECT_TRUE(isAudioSilent()) << "the effect has ended";
+    freeSoundEffect(effect);
+    freeSong(song);
+}
+
 TEST_F(Audio, SoundEffectPlaysExactlyOnce) {
     ScratchFolder folder;
     writeWave(folder.path / "blip.wav", 2205);
@@ -322,6 +355,7 @@ TEST_F(AudioWithoutDevice, RunsSilentWithBothVolumesAtZero) {
     playSoundEffect(effect, -1);
     EXPECT_EQ(Mix_PlayingMusic(), 0);
     EXPECT_EQ(Mix_Playing(-1), 0);
+    EXPECT_TRUE(isAudioSilent());
     freeSong(song);
     freeSoundEffect(effect);
 }

@@ -3,16 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 
 #include "game_constants.hpp"
 
 namespace {
 // The field at 2x upright in a 480 by 640 window, and at 3x turned in a 960 by 720 one, whose
 // rectangle is offset so that the turn keeps it centred.
-constexpr VideoLayout kUpright = {{0, 0, 480, 640}, {480.0f, 640.0f}, 0};
-constexpr VideoLayout kFlipped = {{0, 0, 480, 640}, {480.0f, 640.0f}, 180};
-constexpr VideoLayout kTurnedRight = {{120, -120, 720, 960}, {960.0f, 720.0f}, 90};
-constexpr VideoLayout kTurnedLeft = {{120, -120, 720, 960}, {960.0f, 720.0f}, 270};
+constexpr std::int32_t kW2 = 2 * kPlayFieldWidth;
+constexpr std::int32_t kH2 = 2 * kPlayFieldHeight;
+constexpr std::int32_t kW3 = 3 * kPlayFieldWidth;
+constexpr std::int32_t kH3 = 3 * kPlayFieldHeight;
+constexpr Rectangle kUprightRectangle = {0, 0, kW2, kH2};
+constexpr Rectangle kTurnedRectangle = {(kH3 - kW3) / 2, (kW3 - kH3) / 2, kW3, kH3};
+constexpr VideoLayout kUpright = {kUprightRectangle, {kW2, kH2}, 0};
+constexpr VideoLayout kFlipped = {kUprightRectangle, {kW2, kH2}, 180};
+constexpr VideoLayout kTurnedRight = {kTurnedRectangle, {kH3, kW3}, 90};
+constexpr VideoLayout kTurnedLeft = {kTurnedRectangle, {kH3, kW3}, 270};
 
 struct PointCase {
     const char* name;
