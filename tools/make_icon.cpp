@@ -56,9 +56,10 @@ bool writeIconTheme(const sheet_art::Image& art, const std::filesystem::path& th
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: make_icon <sheet.png> <icon theme dir>\n"
-                             "       make_icon <sheet.png> <icon.png> <size>\n"
-                             "The size is a whole multiple of %d, so the pixel art stays sharp.\n",
+        std::fprintf(stderr,
+                     "usage: make_icon <sheet.png> <icon theme dir>\n"
+                     "       make_icon <sheet.png> <icon.png> <size>\n"
+                     "The size is a whole multiple of %d, so the pixel art stays sharp.\n",
                      icon_art::kArtSize);
         return 2;
     }
