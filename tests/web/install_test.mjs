@@ -423,14 +423,19 @@ const cases = {
     const opened = await visit(await newContext());
     await expectTitle(opened, "from the zip");
     await expectKept(opened, "from the zip");
-    const protocol = await opened.page.createCDPSession();
-    await protocol.send("Page.getInstallabilityErrors");
+    // What the worker keeps, and what a browser fetches to install the page.
     const kept = await opened.page.evaluate(async () => {
       const cache = await caches.open((await caches.keys())[0]);
       return (await cache.keys()).map((request) => new URL(request.url).pathname);
     });
+    const forInstall = await opened.page.evaluate(async () => {
+      const link = document.querySelector("link[rel='manifest']").href;
+      const manifest = await (await fetch(link)).json();
+      return [link, ...manifest.icons.map((icon) => new URL(icon.src, link).href)]
+        .map((address) => new URL(address).pathname);
+    });
     const fetched = (await responses(opened)).map((response) => response.url.pathname);
-    const missing = [...new Set([...fetched, ...kept, "/service-worker.js"])]
+    const missing = [...new Set([...fetched, ...kept, ...forInstall, "/service-worker.js"])]
       .filter((name) => !names.includes(name.slice(1)));
     if (missing.length > 0) {
       throw new Error(`the page fetched files the zip lacks: ${missing.join(", ")}`);
