@@ -3,9 +3,10 @@
 // build time), and every file the game runs is asked for under that same version: the service
 // worker (service-worker.js) serves each version from its own cache or from the network, never
 // one version's file to another's page. The page's head starts the three downloads together
-// (its preload links): the wasm compiles as it arrives, and brickfall.js, which takes in
-// brickfall.data as soon as it runs, runs once the data is here. A file that cannot be loaded
-// is said on the page.
+// (its preload links), and this file, run from the head, takes them up at once: the wasm
+// compiles as it arrives, while the page sets itself up; brickfall.js, which takes in
+// brickfall.data as soon as it runs, runs once the page has started and the data is here. A
+// file that cannot be loaded is said on the page.
 "use strict";
 window.brickfallLoader = (function () {
   const version = new URL(document.currentScript.src).searchParams.get("v");
@@ -31,10 +32,19 @@ window.brickfallLoader = (function () {
   // without taking the network from this one's downloads.
   function keepForOffline() {
     if ("serviceWorker" in navigator) {
-      navigator.serviceWorker.register("service-worker.js", { updateViaCache: "none" })
-        .catch(function (error) { console.warn("No offline copy: " + error.message); });
+      navigator.serviceWorker.register("service-worker.js").catch(function (error) {
+        console.warn("No offline copy: " + error.message);
+      });
     }
   }
+
+  // A failure waits for start() to say it: until then it counts as handled.
+  const compiling = fetchFile("brickfall.wasm").then(compile);
+  const arriving = fetchFile("brickfall.data").then(function (response) {
+    return response.arrayBuffer();
+  });
+  compiling.catch(function () {});
+  arriving.catch(function () {});
 
   function start(module, say) {
     // Says which file failed, once, and stops what needed it.
@@ -44,10 +54,7 @@ window.brickfallLoader = (function () {
         return new Promise(function () {});
       };
     };
-    const compiled = fetchFile("brickfall.wasm").then(compile).catch(cannotLoad("brickfall.wasm"));
-    const data = fetchFile("brickfall.data").then(function (response) {
-      return response.arrayBuffer();
-    });
+    const compiled = compiling.catch(cannotLoad("brickfall.wasm"));
     module.locateFile = address;
     module.instantiateWasm = function (imports, receive) {
       compiled.then(function (wasm) {
@@ -58,7 +65,7 @@ window.brickfallLoader = (function () {
       return {};
     };
     module.postRun = [].concat(module.postRun || [], [keepForOffline]);
-    data.then(function (bytes) {
+    arriving.then(function (bytes) {
       module.getPreloadedPackage = function () { return bytes; };
       const script = document.createElement("script");
       script.src = address("brickfall.js");
