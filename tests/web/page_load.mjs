@@ -7,21 +7,22 @@
 // The title's first picture: the first frame the game hands the canvas with a pixel that is
 // not black (it draws in software here, through the 2D canvas's putImageData, as wherever the
 // browser's WebGL is SwiftShader), timed from the start of the page's navigation.
-// Usage: node page_load.mjs WEB_BUILD [ROUNDS]
+// Each visit also gives when the page itself and the last of the game's files had arrived.
+// Usage: node page_load.mjs WEB_BUILD [ROUNDS] [CPU_SLOWDOWN]   (default 3 rounds, 4 times)
 import fs from "node:fs";
 import { KnownDevices, PredefinedNetworkConditions } from "puppeteer-core";
 import { startServer } from "../../web/serve.mjs";
 import { launchChromium } from "./chromium.mjs";
 import { waitFor } from "./page_helpers.mjs";
 
-const [webBuild, roundsText = "3"] = process.argv.slice(2);
+const [webBuild, roundsText = "3", slowdownText = "4"] = process.argv.slice(2);
 if (!webBuild || !fs.existsSync(`${webBuild}/index.html`)) {
-  console.error("usage: node page_load.mjs WEB_BUILD [ROUNDS]");
+  console.error("usage: node page_load.mjs WEB_BUILD [ROUNDS] [CPU_SLOWDOWN]");
   process.exit(2);
 }
 const kPhone = KnownDevices["Pixel 5"];
 const kNetwork = PredefinedNetworkConditions["Slow 4G"];
-const kCpuSlowdown = 4;
+const kCpuSlowdown = Number(slowdownText);
 
 // Runs in the page before its own scripts: notes when the first picture that is not all black
 // reaches the game's canvas.
@@ -66,9 +67,15 @@ async function visit(context, origin) {
   await page.goto(`${origin}/index.html`);
   await waitFor("the title's first picture", () => page.evaluate(
     () => window.firstPicture !== undefined), 60);
-  const seconds = (await page.evaluate(() => window.firstPicture)) / 1000;
-  return { page, seconds, bytes };
+  const times = await page.evaluate(() => [
+    window.firstPicture, performance.getEntriesByType("navigation")[0].responseEnd,
+    Math.max(...performance.getEntriesByType("resource").map((entry) => entry.responseEnd))]);
+  const [seconds, pageIn, filesIn] = times.map((milliseconds) => milliseconds / 1000);
+  return { page, seconds, pageIn, filesIn, bytes };
 }
+const described = (visit) => `${visit.seconds.toFixed(2)} s (the page in at ` +
+  `${visit.pageIn.toFixed(2)} s, the game's files at ${visit.filesIn.toFixed(2)} s; ` +
+  `the page's requests took ${visit.bytes} bytes on the network)`;
 
 const server = await startServer(webBuild);
 const origin = `http://127.0.0.1:${server.address().port}`;
@@ -92,9 +99,9 @@ for (let round = 1; round <= Number(roundsText); ++round) {
   await first.page.close();
   const repeat = await visit(context, origin);
   const fromWorker = await repeat.page.evaluate(() => navigator.serviceWorker.controller !== null);
-  console.log(`round ${round}: first visit ${first.seconds.toFixed(2)} s ` +
-              `(${first.bytes} bytes on the network), repeat visit ${repeat.seconds.toFixed(2)} s ` +
-              `(${repeat.bytes} bytes${fromWorker ? ", served by the worker" : ", NO WORKER"})`);
+  console.log(`round ${round}: first visit ${described(first)}\n` +
+              `         repeat visit ${described(repeat)}` +
+              (fromWorker ? "" : ", BUT NOT SERVED BY THE WORKER"));
   await context.close();
 }
 await browser.close();
