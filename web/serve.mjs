@@ -17,7 +17,7 @@ const kTypes = {
   ".png": "image/png",
   ".script": "text/plain; charset=utf-8",
 };
-// Already compressed: gzip would only make them larger.
+// Images and archives go as they are, as hosting sites send them: compressed already.
 const kStored = new Set([".png", ".zip"]);
 
 // A file's identity as a server tells it: another file, or the same one rewritten, is another.

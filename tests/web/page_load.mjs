@@ -82,7 +82,8 @@ const origin = `http://127.0.0.1:${server.address().port}`;
 const browser = await launchChromium(["--use-angle=swiftshader", "--enable-unsafe-swiftshader"]);
 console.log(`phone: ${kPhone.name}, ${kPhone.viewport.width}x${kPhone.viewport.height} at ` +
             `${kPhone.viewport.deviceScaleFactor}x; network: latency ${kNetwork.latency} ms, ` +
-            `${kNetwork.download} B/s down, ${kNetwork.upload} B/s up; CPU ${kCpuSlowdown}x slower`);
+            `${kNetwork.download} B/s down, ${kNetwork.upload} B/s up; ` +
+            (kCpuSlowdown === 1 ? "CPU at full speed" : `CPU ${kCpuSlowdown} times slower`));
 for (let round = 1; round <= Number(roundsText); ++round) {
   // A browser profile of its own: nothing kept from an earlier round.
   const context = await browser.createBrowserContext();
