@@ -1,6 +1,8 @@
-// make_icon -- writes the desktop icon at every installed size from the sprite sheet PNG, into
-// an icon theme tree: <dir>/<n>x<n>/apps/brickfall.png.
+// make_icon -- writes the game's icon from the sprite sheet PNG: at every installed size into
+// an icon theme tree, <dir>/<n>x<n>/apps/brickfall.png, or at one size into one file, as the
+// web page's manifest wants its icons.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -23,11 +25,42 @@ bool loadSheet(const char* path, sheet_art::Image& sheet) {
     stbi_image_free(pixels);
     return true;
 }
+
+bool writeIcon(const sheet_art::Image& art, int factor, const std::string& file) {
+    const sheet_art::Image icon = icon_art::scaleNearest(art, factor);
+    if (stbi_write_png(file.c_str(), icon.width, icon.height, 4, icon.rgba.data(),
+                       icon.width * 4) == 0) {
+        std::fprintf(stderr, "make_icon: could not write %s\n", file.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool writeIconTheme(const sheet_art::Image& art, const std::filesystem::path& theme) {
+    for (const int factor : icon_art::kScaleFactors) {
+        const std::string size = std::to_string(art.width * factor);
+        const std::filesystem::path dir = theme / (size + "x" + size) / "apps";
+        std::error_code error;
+        std::filesystem::create_directories(dir, error);
+        if (error) {
+            std::fprintf(stderr, "make_icon: could not make %s\n", dir.string().c_str());
+            return false;
+        }
+        if (!writeIcon(art, factor, (dir / "brickfall.png").string())) {
+            return false;
+        }
+    }
+    return true;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_icon <sheet.png> <icon theme dir>\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr,
+                     "usage: make_icon <sheet.png> <icon theme dir>\n"
+                     "       make_icon <sheet.png> <icon.png> <size>\n"
+                     "The size is a whole multiple of %d, so the pixel art stays sharp.\n",
+                     icon_art::kArtSize);
         return 2;
     }
     sheet_art::Image sheet;
@@ -40,19 +73,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "make_icon: %s is too small to hold the sprite cells\n", argv[1]);
         return 1;
     }
-    for (const int factor : icon_art::kScaleFactors) {
-        const sheet_art::Image icon = icon_art::scaleNearest(art, factor);
-        const std::string size = std::to_string(icon.width);
-        const std::filesystem::path dir =
-            std::filesystem::path(argv[2]) / (size + "x" + size) / "apps";
-        std::error_code error;
-        std::filesystem::create_directories(dir, error);
-        const std::string file = (dir / "brickfall.png").string();
-        if (error || stbi_write_png(file.c_str(), icon.width, icon.height, 4, icon.rgba.data(),
-                                    icon.width * 4) == 0) {
-            std::fprintf(stderr, "make_icon: could not write %s\n", file.c_str());
-            return 1;
-        }
+    if (argc == 3) {
+        return writeIconTheme(art, argv[2]) ? 0 : 1;
     }
-    return 0;
+    const int size = std::atoi(argv[3]);
+    if (size < icon_art::kArtSize || size % icon_art::kArtSize != 0) {
+        std::fprintf(stderr, "make_icon: %s is not a whole multiple of %d\n", argv[3],
+                     icon_art::kArtSize);
+        return 2;
+    }
+    return writeIcon(art, size / icon_art::kArtSize, argv[2]) ? 0 : 1;
 }

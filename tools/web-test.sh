@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds brickfall for the browser and tests it: the WebAssembly simulator's traces against the
 # Linux build's under node, then the page served on 127.0.0.1 in headless Chromium, driven by
-# puppeteer-core (tests/web/, pinned by its lockfile). Where Emscripten, Chromium or the npm
-# package cannot be installed, or the libraries' Debian sources cannot be fetched, it says so
-# and skips what needs them.
-# Usage: tools/web-test.sh <a Linux build folder holding brickfall-sim>; the web build goes to
-# build-web, or to $BRICKFALL_WEB_BUILD.
+# puppeteer-core (tests/web/, pinned by its lockfile): the game in the page, then the page as
+# an app (installable, offline, its versions, its zip, its gzipped size). Where Emscripten,
+# Chromium or the npm package cannot be installed, or the libraries' Debian sources cannot be
+# fetched, it says so and skips what needs them.
+# Usage: tools/web-test.sh <a Linux build folder holding brickfall-sim and the desktop icons>;
+# the web build goes to build-web, or to $BRICKFALL_WEB_BUILD.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 linux_build="$(cd "$1" && pwd)"
@@ -35,4 +36,5 @@ if ! (cd tests/web && npm ci --no-audit --no-fund --loglevel=error); then
     exit 0
 fi
 node tests/web/page_test.mjs "$build" "$linux_build/brickfall-sim" .
+node tests/web/install_test.mjs "$build" "$linux_build" .
 echo "-- the web build passed every test in $((SECONDS - started)) s"

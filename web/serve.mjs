@@ -5,14 +5,33 @@ import fs from "node:fs";
 import http from "node:http";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
+import zlib from "node:zlib";
 
 const kTypes = {
   ".html": "text/html; charset=utf-8",
   ".js": "text/javascript",
   ".mjs": "text/javascript",
   ".wasm": "application/wasm",
+  ".json": "application/json",
+  ".webmanifest": "application/manifest+json",
+  ".png": "image/png",
   ".script": "text/plain; charset=utf-8",
 };
+// Images and archives go as they are, as hosting sites send them: compressed already.
+const kStored = new Set([".png", ".zip"]);
+
+// A file's identity as a server tells it: another file, or the same one rewritten, is another.
+const identity = (stat) => `${stat.ino}-${stat.size}-${Math.trunc(stat.mtimeMs)}`;
+
+// Each file gzipped once while it stays the same, as a hosting site keeps it.
+const gzipped = new Map();
+function gzipOnce(file, stat, bytes) {
+  const kept = gzipped.get(file);
+  if (kept?.identity !== identity(stat)) {
+    gzipped.set(file, { identity: identity(stat), bytes: zlib.gzipSync(bytes, { level: 9 }) });
+  }
+  return gzipped.get(file).bytes;
+}
 
 // Serves `folder` at the root; each extra route maps a path prefix such as "/scripts/" to a
 // folder of its own. Names are resolved inside their folder: ".." cannot leave it.
@@ -22,18 +41,36 @@ export function startServer(folder, { port = 0, routes = {} } = {}) {
     const prefix = Object.keys(routes).find((route) => name.startsWith(route));
     const base = prefix === undefined ? folder : routes[prefix];
     const relative = path.posix.normalize(prefix === undefined ? name : name.slice(prefix.length));
-    const file = path.join(base, path.posix.join("/", relative));
-    fs.readFile(file.endsWith(path.sep) ? path.join(file, "index.html") : file, (error, bytes) => {
-      if (error) {
-        response.writeHead(404, { "content-type": "text/plain" });
-        response.end("not found\n");
-        return;
-      }
-      response.writeHead(200, {
-        "content-type": kTypes[path.extname(file)] || "application/octet-stream",
-      });
-      response.end(bytes);
-    });
+    const named = path.join(base, path.posix.join("/", relative));
+    const file = named.endsWith(path.sep) ? path.join(named, "index.html") : named;
+    let stat;
+    let bytes;
+    try {
+      stat = fs.statSync(file);
+      bytes = fs.readFileSync(file);
+    } catch {
+      response.writeHead(404, { "content-type": "text/plain" });
+      response.end("not found\n");
+      return;
+    }
+    // Gzipped where the browser takes it, as hosting sites send files. The tag lets a browser
+    // revalidate what it holds, each encoding apart; with no freshness given, it always asks.
+    const gzip = !kStored.has(path.extname(file)) &&
+                 /\bgzip\b/.test(request.headers["accept-encoding"] || "");
+    const tag = `"${identity(stat)}${gzip ? "-gz" : ""}"`;
+    const headers = { "content-type": kTypes[path.extname(file)] || "application/octet-stream",
+                      "etag": tag, "vary": "accept-encoding" };
+    if (request.headers["if-none-match"] === tag) {
+      response.writeHead(304, headers);
+      response.end();
+      return;
+    }
+    if (gzip) {
+      headers["content-encoding"] = "gzip";
+      bytes = gzipOnce(file, stat, bytes);
+    }
+    response.writeHead(200, { ...headers, "content-length": bytes.length });
+    response.end(request.method === "HEAD" ? undefined : bytes);
   });
   return new Promise((resolve, reject) => {
     server.once("error", reject);

@@ -1,0 +1,514 @@
+// The page as an app: installable, playing with the network off after one visit, moving to a
+// new version whole on its first visit, saying which file it could not load, hosted from its
+// zip, and served gzipped within its budget. Served on 127.0.0.1 and played in headless
+// Chromium, as page_test.mjs does.
+// Usage: node install_test.mjs WEB_BUILD LINUX_BUILD SOURCE_DIR
+// (LINUX_BUILD holds brickfall-sim and the desktop icons, the references.)
+import { execFileSync } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import zlib from "node:zlib";
+import { startServer } from "../../web/serve.mjs";
+import { launchChromium } from "./chromium.mjs";
+import { decodePng, sleep, waitFor } from "./page_helpers.mjs";
+
+const [webBuild, linuxBuild, sourceDir] = process.argv.slice(2);
+if (!webBuild || !linuxBuild || !sourceDir) {
+  console.error("usage: node install_test.mjs WEB_BUILD LINUX_BUILD SOURCE_DIR");
+  process.exit(2);
+}
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "brickfall-install-"));
+const version = fs.readFileSync(path.join(sourceDir, "CMakeLists.txt"), "utf8")
+  .match(/project\(brickfall VERSION ([0-9.]+)/)[1];
+const zipName = `brickfall-${version}-web.zip`;
+// What a hosting site is allowed to send for the whole page, gzipped.
+const kBudget = 1000 * 1000;
+
+// --- The zip, read and unpacked with Python's zipfile, which Emscripten needs anyway. --------
+function zipEntries(zip) {
+  return execFileSync("python3", ["-c", "import sys, zipfile\n" +
+    "print('\\n'.join(zipfile.ZipFile(sys.argv[1]).namelist()))", zip], { encoding: "utf8" })
+    .split("\n").filter((line) => line !== "");
+}
+function unzip(zip, folder) {
+  execFileSync("python3", ["-m", "zipfile", "-e", zip, folder]);
+}
+
+// --- Builds of the page: the real one, and copies made another version. -----------------------
+// A copy of the page's files (those the zip holds) with every file the game runs changed, as
+// another build would change them, then given its version by the build's own script.
+// `afterwards` changes the copy once its version is written.
+let copies = 0;
+function anotherVersion(newVersion, afterwards = () => {}) {
+  const folder = path.join(scratch, `build-${++copies}`);
+  fs.mkdirSync(folder);
+  for (const name of zipEntries(path.join(webBuild, zipName))) {
+    fs.copyFileSync(path.join(webBuild, name), path.join(folder, name));
+  }
+  fs.appendFileSync(path.join(folder, "brickfall.js"), `\n// build ${newVersion}\n`);
+  // A custom section, which WebAssembly ignores: id 0, its size, its name, its bytes.
+  const name = Buffer.from("brickfall-build");
+  const payload = Buffer.from(newVersion);
+  fs.appendFileSync(path.join(folder, "brickfall.wasm"), Buffer.concat([
+    Buffer.from([0, 1 + name.length + payload.length, name.length]), name, payload]));
+  // The game reads its files from the package at the offsets brickfall.js gives.
+  fs.appendFileSync(path.join(folder, "brickfall.data"), payload);
+  execFileSync("cmake", [`-DVERSION=${newVersion}`, `-DSOURCE=${path.join(sourceDir, "web")}`,
+                         `-DFOLDER=${folder}`, "-P", path.join(sourceDir, "web/page_files.cmake")]);
+  afterwards(folder);
+  return folder;
+}
+
+// --- One origin for every build, as a site that is updated in place. --------------------------
+// The server serves a link, turned to the build of the moment; it can be stopped and started
+// again on the same port, which takes the page's network away.
+const site = path.join(scratch, "site");
+let server = null;
+let port = 0;
+async function serve(folder) {
+  fs.rmSync(site, { force: true });
+  fs.symlinkSync(path.resolve(folder), site);
+  if (server === null) {
+    server = await startServer(site, { port });
+    port = server.address().port;
+  }
+}
+async function stopServing() {
+  server.closeAllConnections();
+  await new Promise((resolve) => server.close(resolve));
+  server = null;
+}
+const origin = () => `http://127.0.0.1:${port}`;
+
+// --- The browser, and visits of the page. ------------------------------------------------------
+const browser = await launchChromium(["--use-angle=swiftshader", "--enable-unsafe-swiftshader"]);
+
+// Each case's browser contexts, closed when it ends: a context is a browser profile of its
+// own, its worker and caches included, as a first visit has.
+let contexts = [];
+async function newContext() {
+  contexts.push(await browser.createBrowserContext());
+  return contexts[contexts.length - 1];
+}
+
+// A page of `context`, opened at index.html?trace=-, that keeps its trace lines, its errors and
+// every response it had with its bytes. `before` prepares the page before it opens.
+async function visit(context, before = async () => {}) {
+  const page = await context.newPage();
+  await page.evaluateOnNewDocument(kNoteRegistration);
+  await before(page);
+  await page.setViewport({ width: 800, height: 600, deviceScaleFactor: 1 });
+  const opened = { page, trace: [], errors: [], responses: [], reading: [] };
+  page.on("console", (message) => {
+    if (message.text().startsWith("{")) {
+      opened.trace.push(message.text());
+    } else if (message.type() === "error") {
+      opened.errors.push(message.text());
+    }
+  });
+  page.on("pageerror", (error) => opened.errors.push(error.message));
+  page.on("response", (response) => {
+    const had = { url: new URL(response.url()), fromWorker: response.fromServiceWorker(),
+                  bytes: null };
+    opened.responses.push(had);
+    // A response without a body (a failed load) keeps none.
+    opened.reading.push(response.buffer().then((bytes) => { had.bytes = bytes; }, () => {}));
+  });
+  await page.goto(`${origin()}/index.html?trace=-`);
+  return opened;
+}
+async function responses(opened) {
+  await Promise.all(opened.reading);
+  return opened.responses.filter((response) => response.url.origin === origin());
+}
+const pageStatus = (opened) => opened.page.$eval("#status", (element) => element.textContent);
+// The page's version, as index.html names it.
+const pageVersion = (opened) => opened.page.evaluate(
+  () => new URL(document.querySelector("script[src^='loader.js']").src).searchParams.get("v"));
+
+// The title, to the pixel, as the native simulator draws it after 240 passes.
+const titleReference = path.join(scratch, "title.png");
+execFileSync(path.join(linuxBuild, "brickfall-sim"),
+             ["--frames", "240", "--snapshot", `240:${titleReference}`], { stdio: "ignore" });
+const title = decodePng(fs.readFileSync(titleReference));
+async function expectTitle(opened, when) {
+  await waitFor(`240 passes ${when}`, () => opened.trace.length >= 240, 30);
+  const seen = decodePng(Buffer.from(await (await opened.page.$("#canvas")).screenshot()));
+  if (!seen.pixels.equals(title.pixels)) {
+    throw new Error(`${when}, the canvas is not the title's picture`);
+  }
+}
+
+// Notes the page's own registration of its worker, for the test to follow its install.
+const kNoteRegistration = `(() => {
+  const register = ServiceWorkerContainer.prototype.register;
+  ServiceWorkerContainer.prototype.register = function (...args) {
+    window.workerRegistration = register.apply(this, args);
+    return window.workerRegistration;
+  };
+})();`;
+async function pageRegistered(opened) {
+  await waitFor("the page registering its worker", () => opened.page.evaluate(
+    () => window.workerRegistration !== undefined), 30);
+}
+
+// The page kept by the worker it registered: that worker active alone, with the cache of the
+// page's version, and no other.
+async function expectKept(opened, when) {
+  await pageRegistered(opened);
+  const kept = "brickfall-" + await pageVersion(opened);
+  await waitFor(`${when}: the worker active with its cache ${kept} alone`,
+                () => opened.page.evaluate(async (name) => {
+                  const registration = await window.workerRegistration;
+                  const names = await caches.keys();
+                  return registration.active !== null && registration.installing === null &&
+                         registration.waiting === null && names.length === 1 && names[0] === name;
+                }, kept), 30);
+}
+
+// The worker the page registered gave its install up: none is active nor waiting, and no
+// cache is left.
+async function expectNothingKept(opened, when) {
+  await pageRegistered(opened);
+  await waitFor(`${when}: the worker's install to end`, () => opened.page.evaluate(
+    async () => (await window.workerRegistration).installing === null), 30);
+  const left = await opened.page.evaluate(async () => {
+    const registration = await window.workerRegistration;
+    return { worker: registration.active !== null || registration.waiting !== null,
+             caches: await caches.keys() };
+  });
+  if (left.worker || left.caches.length > 0) {
+    throw new Error(`${when}, a worker was installed, with the caches ${left.caches}`);
+  }
+}
+
+// The page and the files the game runs differ between the two builds, where both have them.
+function expectDifferent(folder, other) {
+  for (const name of ["index.html", "brickfall.js", "brickfall.wasm", "brickfall.data"]) {
+    if (fs.existsSync(path.join(folder, name)) && fs.readFileSync(path.join(folder, name))
+      .equals(fs.readFileSync(path.join(other, name)))) {
+      throw new Error(`the two builds have the same ${name}`);
+    }
+  }
+}
+// Every response the page had for a file of `folder` is that file, byte for byte; and the page
+// had each of those that the game runs.
+async function expectAllFrom(opened, folder, when) {
+  const seen = new Set();
+  for (const response of await responses(opened)) {
+    const name = response.url.pathname.slice(1);
+    if (response.bytes === null || !fs.existsSync(path.join(folder, name))) {
+      continue;
+    }
+    if (!response.bytes.equals(fs.readFileSync(path.join(folder, name)))) {
+      throw new Error(`${when}, the page had another build's ${name}`);
+    }
+    seen.add(name);
+  }
+  const unseen = ["index.html", "loader.js", "brickfall.js", "brickfall.wasm", "brickfall.data"]
+    .filter((name) => fs.existsSync(path.join(folder, name)) && !seen.has(name));
+  if (unseen.length > 0) {
+    throw new Error(`${when}, no bytes were seen for ${unseen.join(", ")}`);
+  }
+}
+
+// --- gzip through the page's server, read raw: the bytes on the wire. --------------------------
+function get(address, headers) {
+  return new Promise((resolve, reject) => {
+    http.get(address, { headers }, (response) => {
+      const parts = [];
+      response.on("data", (part) => parts.push(part));
+      response.on("end", () => resolve({ status: response.statusCode, headers: response.headers,
+                                         bytes: Buffer.concat(parts) }));
+    }).on("error", reject);
+  });
+}
+
+const cases = {
+  // After one visit the page starts with no server at all, the page and every file it asks
+  // for coming from the worker.
+  async AfterOneVisitTheTitleShowsWithTheNetworkOff() {
+    await serve(webBuild);
+    const context = await newContext();
+    const first = await visit(context);
+    await expectTitle(first, "online");
+    await expectKept(first, "after the first visit");
+    await first.page.close();
+    await stopServing();
+    const offline = await visit(context);
+    await expectTitle(offline, "with the network off");
+    const fromNetwork = (await responses(offline)).filter((response) => !response.fromWorker);
+    if (fromNetwork.length > 0) {
+      throw new Error("offline, these did not come from the worker: " +
+                      fromNetwork.map((response) => response.url.pathname).join(", "));
+    }
+    await serve(webBuild);
+    return [first, offline];
+  },
+
+  // Chromium would offer to install the page: its manifest parses, names the page, shows it
+  // full screen or standalone, upright, and holds icons it can use. Asked in the browser's own
+  // profile, as a browser offers no install in a private window.
+  async ChromiumFindsNoInstallabilityErrors() {
+    await serve(webBuild);
+    const opened = await visit(browser.defaultBrowserContext());
+    await waitFor("the title", () => opened.trace.length >= 30, 30);
+    const protocol = await opened.page.createCDPSession();
+    const { installabilityErrors } = await protocol.send("Page.getInstallabilityErrors");
+    if (installabilityErrors.length > 0) {
+      throw new Error("installability errors: " + JSON.stringify(installabilityErrors));
+    }
+    const manifest = await protocol.send("Page.getAppManifest");
+    const parsed = JSON.parse(manifest.data);
+    if (manifest.errors.length > 0 || !["fullscreen", "standalone"].includes(parsed.display) ||
+        parsed.orientation !== "portrait") {
+      throw new Error(`the manifest: ${JSON.stringify(manifest.errors)} ${manifest.data}`);
+    }
+    await opened.page.close();
+    return [opened];
+  },
+
+  // The manifest's icons are the desktop icon's art at 192 and 512 pixels, each pixel of the
+  // 32-pixel icon a square of whole pixels, transparency included.
+  async TheManifestsIconsAreTheDesktopIconScaledUp() {
+    const art = decodePng(fs.readFileSync(path.join(linuxBuild,
+                                                    "icons/hicolor/32x32/apps/brickfall.png")));
+    const manifest = JSON.parse(fs.readFileSync(path.join(webBuild, "brickfall.webmanifest")));
+    for (const size of [192, 512]) {
+      const listed = manifest.icons.find((icon) => icon.sizes === `${size}x${size}`);
+      if (listed === undefined || listed.type !== "image/png") {
+        throw new Error(`the manifest lists no ${size}-pixel PNG icon`);
+      }
+      const icon = decodePng(fs.readFileSync(path.join(webBuild, listed.src)));
+      if (icon.width !== size || icon.height !== size) {
+        throw new Error(`${listed.src} is ${icon.width}x${icon.height}`);
+      }
+      const factor = size / art.width;
+      for (let y = 0; y < size; ++y) {
+        for (let x = 0; x < size; ++x) {
+          const at = y * size + x;
+          const from = Math.floor(y / factor) * art.width + Math.floor(x / factor);
+          if (!icon.pixels.subarray(at * 3, at * 3 + 3).equals(
+                art.pixels.subarray(from * 3, from * 3 + 3)) || icon.alpha[at] !== art.alpha[from]) {
+            throw new Error(`${listed.src} differs from the desktop icon at ${x},${y}`);
+          }
+        }
+      }
+    }
+    return [];
+  },
+
+  // A new version put on the server shows whole on its first visit, then plays offline; a new
+  // version that cannot be loaded whole says so, and its files never run beside the old one's.
+  async ANewVersionReplacesTheOldOnItsFirstVisitAndNeverMixes() {
+    const cases = [
+      { what: "whole", afterwards: () => {}, whole: true },
+      { what: "without its wasm", whole: false, said: "Cannot load brickfall.wasm",
+        afterwards: (folder) => fs.rmSync(path.join(folder, "brickfall.wasm")) },
+      { what: "without its data", whole: false, said: "Cannot load brickfall.data",
+        afterwards: (folder) => fs.rmSync(path.join(folder, "brickfall.data")) },
+    ];
+    const opened = [];
+    for (const c of cases) {
+      const old = anotherVersion(`${version}.${copies}`);
+      const next = anotherVersion(`${version}.${copies}-next`, c.afterwards);
+      expectDifferent(next, old);
+      await serve(old);
+      const context = await newContext();
+      const before = await visit(context);
+      await expectTitle(before, "the old version");
+      await expectKept(before, "the old version");
+      await before.page.close();
+      await serve(next);
+      const after = await visit(context);
+      opened.push(before, after);
+      if (c.whole) {
+        await expectTitle(after, `the new version (${c.what}) on its first visit`);
+        await expectAllFrom(after, next, `the new version (${c.what}) on its first visit`);
+        await expectKept(after, `the new version (${c.what})`);
+      } else {
+        await waitFor(`the page saying "${c.said}"`,
+                      async () => (await pageStatus(after)).includes(c.said), 10);
+        await sleep(1000);
+        if (after.trace.length > 0) {
+          throw new Error(`the new version (${c.what}) played`);
+        }
+        await expectAllFrom(after, next, `the new version (${c.what})`);
+        after.errors = after.errors.filter((error) => !error.startsWith("Failed to load resource"));
+      }
+      // Offline, the version the worker kept plays whole: the new one, or else the old one.
+      await after.page.close();
+      await stopServing();
+      const offline = await visit(context);
+      opened.push(offline);
+      await expectTitle(offline, `offline after the new version (${c.what})`);
+      await expectAllFrom(offline, c.whole ? next : old, `offline after the new version (${c.what})`);
+      await serve(webBuild);
+    }
+    return opened;
+  },
+
+  // The worker keeps a version only when every file is the one it was built with: a file
+  // changed on the server since (a stale copy, a half-finished upload) leaves nothing kept.
+  async AStaleFileLeavesNoVersionKept() {
+    const cases = [
+      { file: "brickfall.data", change: (bytes) => Buffer.concat([bytes, Buffer.from("stale")]) },
+      { file: "brickfall-512.png", change: (bytes) => bytes.subarray(0, bytes.length - 1) },
+      { file: "index.html", change: (bytes) => Buffer.from(bytes.toString().replace(
+        "<title>brickfall</title>", "<title>brickfall, stale</title>")) },
+    ];
+    const opened = [];
+    for (const c of cases) {
+      await serve(anotherVersion(`${version}.${copies}-stale`, (folder) => {
+        const file = path.join(folder, c.file);
+        fs.writeFileSync(file, c.change(fs.readFileSync(file)));
+      }));
+      const page = await visit(await newContext());
+      opened.push(page);
+      await waitFor("the title", () => page.trace.length >= 30, 30);
+      await expectNothingKept(page, `with a stale ${c.file}`);
+    }
+    await serve(webBuild);
+    return opened;
+  },
+
+  // On a first visit, a file that cannot be loaded is named on the page, and the game does not
+  // start without it.
+  async AFirstVisitSaysWhichFileCouldNotLoad() {
+    const cases = [
+      { file: "loader.js", said: "Cannot load loader.js." },
+      { file: "brickfall.js", said: "Cannot load brickfall.js." },
+      { file: "brickfall.wasm", said: "Cannot load brickfall.wasm" },
+      { file: "brickfall.data", said: "Cannot load brickfall.data" },
+    ];
+    await serve(webBuild);
+    const opened = [];
+    for (const c of cases) {
+      // The file's requests fail as they do with no network.
+      const seen = await visit(await newContext(), (page) => {
+        page.on("request", (request) => (new URL(request.url()).pathname === `/${c.file}`
+          ? request.abort("internetdisconnected") : request.continue()));
+        return page.setRequestInterception(true);
+      });
+      opened.push(seen);
+      await waitFor(`the page saying "${c.said}"`,
+                    async () => (await pageStatus(seen)).includes(c.said), 10);
+      await sleep(1000);
+      if (seen.trace.length > 0) {
+        throw new Error(`without ${c.file} the game played`);
+      }
+      seen.errors = seen.errors.filter((error) => !error.startsWith("Failed to load resource"));
+    }
+    return opened;
+  },
+
+  // The zip is the page: index.html at its root, each file the build's own, and, unpacked and
+  // served, a page that plays and is kept with nothing missing.
+  async TheZipHoldsIndexAtItsRootAndEveryFileThePageFetches() {
+    const zip = path.join(webBuild, zipName);
+    const names = zipEntries(zip);
+    if (!names.includes("index.html") || names.some((name) => name.includes("/"))) {
+      throw new Error(`the zip holds ${names.join(", ")}`);
+    }
+    const unpacked = path.join(scratch, "unzipped");
+    unzip(zip, unpacked);
+    const stale = names.filter((name) => !fs.readFileSync(path.join(webBuild, name)).equals(
+      fs.readFileSync(path.join(unpacked, name))));
+    if (stale.length > 0) {
+      throw new Error(`the zip's ${stale.join(", ")} differ from the build's`);
+    }
+    await serve(unpacked);
+    const opened = await visit(await newContext());
+    await expectTitle(opened, "from the zip");
+    await expectKept(opened, "from the zip");
+    // What the worker keeps, and what a browser fetches to install the page.
+    const kept = await opened.page.evaluate(async () => {
+      const cache = await caches.open((await caches.keys())[0]);
+      return (await cache.keys()).map((request) => new URL(request.url).pathname);
+    });
+    const forInstall = await opened.page.evaluate(async () => {
+      const link = document.querySelector("link[rel='manifest']").href;
+      const manifest = await (await fetch(link)).json();
+      return [link, ...manifest.icons.map((icon) => new URL(icon.src, link).href)]
+        .map((address) => new URL(address).pathname);
+    });
+    const fetched = (await responses(opened)).map((response) => response.url.pathname);
+    const missing = [...new Set([...fetched, ...kept, ...forInstall, "/service-worker.js"])]
+      .filter((name) => !names.includes(name.slice(1)));
+    if (missing.length > 0) {
+      throw new Error(`the page fetched files the zip lacks: ${missing.join(", ")}`);
+    }
+    await serve(webBuild);
+    return [opened];
+  },
+
+  // Every file of the page comes gzipped where the browser takes it (but the PNGs, compressed
+  // already), with its type, and all of them together within the budget; a browser that
+  // takes no gzip gets the files as they are, and one that holds a file is told it is current.
+  async ThePageIsServedGzippedWithinItsBudget() {
+    await serve(webBuild);
+    const types = { ".html": /^text\/html/, ".js": /^text\/javascript/, ".wasm": /^application\/wasm$/,
+                    ".data": /^application\/octet-stream$/, ".png": /^image\/png$/,
+                    ".webmanifest": /^application\/manifest\+json$/ };
+    let total = 0;
+    const sizes = [];
+    for (const name of zipEntries(path.join(webBuild, zipName))) {
+      const bytes = fs.readFileSync(path.join(webBuild, name));
+      const address = `${origin()}/${name}`;
+      const gzipped = await get(address, { "accept-encoding": "gzip, deflate, br" });
+      const plain = await get(address, {});
+      const compressed = path.extname(name) !== ".png";
+      const type = types[path.extname(name)];
+      if (type === undefined || !type.test(gzipped.headers["content-type"]) ||
+          (gzipped.headers["content-encoding"] === "gzip") !== compressed ||
+          !(compressed ? zlib.gunzipSync(gzipped.bytes) : gzipped.bytes).equals(bytes) ||
+          plain.headers["content-encoding"] !== undefined || !plain.bytes.equals(bytes)) {
+        throw new Error(`${name} is served as ${JSON.stringify(gzipped.headers)}`);
+      }
+      const again = await get(address, { "accept-encoding": "gzip",
+                                         "if-none-match": gzipped.headers.etag });
+      if (again.status !== 304 || again.bytes.length !== 0) {
+        throw new Error(`${name}, asked for again, came whole (${again.status})`);
+      }
+      total += gzipped.bytes.length;
+      sizes.push(`${name} ${gzipped.bytes.length}`);
+    }
+    console.log(`     the page gzipped: ${total} bytes (${sizes.join(", ")})`);
+    if (total > kBudget) {
+      throw new Error(`the page takes ${total} bytes gzipped, over ${kBudget}`);
+    }
+    return [];
+  },
+};
+
+let failed = 0;
+for (const [name, run] of Object.entries(cases)) {
+  let opened = [];
+  try {
+    opened = await run();
+    // Every case also fails on an error a page reported, uncaught or on its console.
+    const errors = opened.flatMap((one) => one.errors);
+    if (errors.length > 0) {
+      throw new Error("the page reported errors:\n  " + errors.join("\n  "));
+    }
+    console.log(`ok   Install.${name}`);
+  } catch (error) {
+    ++failed;
+    console.log(`FAIL Install.${name}: ${error.message}`);
+    if (server === null) {
+      await serve(webBuild);
+    }
+  } finally {
+    for (const context of contexts) {
+      await context.close();
+    }
+    contexts = [];
+  }
+}
+await browser.close();
+server.close();
+fs.rmSync(scratch, { recursive: true, force: true });
+console.log(failed === 0 ? "all install tests passed" : `${failed} install test(s) failed`);
+process.exit(failed === 0 ? 0 : 1);

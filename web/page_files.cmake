@@ -1,0 +1,59 @@
+# page_files -- the page's own files, made once the game is linked and its icons cut: the page
+# and its service worker, which name the build's version, and the zip of everything the page
+# needs, to host anywhere.
+#   cmake -DVERSION=<the game's version> -DSOURCE=<web/> -DFOLDER=<the web build> \
+#         -P page_files.cmake
+# The tests run it again on a copy of the build to make another version of the page.
+foreach(variable VERSION SOURCE FOLDER)
+    if(NOT DEFINED ${variable})
+        message(FATAL_ERROR "page_files.cmake needs -D${variable}=...")
+    endif()
+endforeach()
+
+# The files the game runs, which the page asks for under its version; and the rest of the page.
+set(run_files loader.js touch.js brickfall.js brickfall.wasm brickfall.data)
+set(other_files index.html brickfall.webmanifest brickfall-192.png brickfall-512.png)
+
+configure_file(${SOURCE}/loader.js ${FOLDER}/loader.js COPYONLY)
+configure_file(${SOURCE}/touch.js ${FOLDER}/touch.js COPYONLY)
+configure_file(${SOURCE}/brickfall.webmanifest ${FOLDER}/brickfall.webmanifest COPYONLY)
+
+# The page's version: the game's, and a digest of everything that makes the page, the sources
+# of the page and of the worker included, so that a rebuild never shares a version's name, nor
+# the worker's cache, with other files.
+set(digests "")
+foreach(file IN ITEMS ${SOURCE}/index.html ${SOURCE}/service-worker.js)
+    file(SHA256 ${file} digest)
+    string(APPEND digests "${digest}\n")
+endforeach()
+foreach(name IN LISTS run_files other_files)
+    if(NOT name STREQUAL "index.html")
+        file(SHA256 ${FOLDER}/${name} digest)
+        string(APPEND digests "${digest}\n")
+    endif()
+endforeach()
+string(SHA256 digest "${digests}")
+string(SUBSTRING "${digest}" 0 12 digest)
+set(BRICKFALL_PAGE_VERSION "${VERSION}-${digest}")
+configure_file(${SOURCE}/index.html ${FOLDER}/index.html @ONLY)
+
+# What the worker checks each file against before it keeps any.
+set(BRICKFALL_FILE_DIGESTS "")
+foreach(name IN LISTS run_files other_files)
+    file(SHA256 ${FOLDER}/${name} digest)
+    string(APPEND BRICKFALL_FILE_DIGESTS "  \"${name}\": \"${digest}\",\n")
+endforeach()
+list(TRANSFORM run_files PREPEND "\"" OUTPUT_VARIABLE quoted)
+list(TRANSFORM quoted APPEND "\"")
+list(JOIN quoted ", " BRICKFALL_RUN_FILES)
+configure_file(${SOURCE}/service-worker.js ${FOLDER}/service-worker.js @ONLY)
+
+# Hosting sites expect index.html at the zip's root. Made anew each time: an archive is not
+# updated in place, and a file left from an earlier build must not stay in it.
+set(zip brickfall-${VERSION}-web.zip)
+file(REMOVE ${FOLDER}/${zip})
+execute_process(
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${zip} --format=zip --
+            ${run_files} ${other_files} service-worker.js
+    WORKING_DIRECTORY ${FOLDER}
+    COMMAND_ERROR_IS_FATAL ANY)
