@@ -58,6 +58,13 @@ void readDisplaySize(WindowMode windowMode, std::int32_t& displayWidth,
     displayHeight = mode.h;
 }
 
+bool sameLayout(const VideoLayout& a, const VideoLayout& b) {
+    return a.scaleRectangle.x == b.scaleRectangle.x && a.scaleRectangle.y == b.scaleRectangle.y &&
+           a.scaleRectangle.w == b.scaleRectangle.w && a.scaleRectangle.h == b.scaleRectangle.h &&
+           a.windowSize.x == b.windowSize.x && a.windowSize.y == b.windowSize.y &&
+           a.textureRotation == b.textureRotation;
+}
+
 void applyWindowedSize() {
     SDL_SetWindowFullscreen(window, 0);
     SDL_SetWindowSize(window, trunc32(layout.windowSize.x), trunc32(layout.windowSize.y));
@@ -219,8 +226,19 @@ void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation ro
     markPictureChanged();
 }
 
+// Sizing a page's canvas, even to the size it has, wipes what it shows: a room that leaves the
+// fit as it was changes nothing.
 void fitWindowToRoom() {
-    if (window != nullptr && appliedWindowMode == WindowMode::Windowed) {
+    if (window == nullptr || appliedWindowMode != WindowMode::Windowed) {
+        return;
+    }
+    std::int32_t roomWidth = 0;
+    std::int32_t roomHeight = 0;
+    readDisplaySize(appliedWindowMode, roomWidth, roomHeight);
+    const VideoLayout fitted =
+        computeVideoLayout(roomWidth, roomHeight, gameWidth, gameHeight, appliedWindowMode,
+                           appliedScaleType, appliedRotation);
+    if (!sameLayout(fitted, layout)) {
         changeVideoSettings(appliedWindowMode, appliedScaleType, appliedRotation);
     }
 }

@@ -178,6 +178,28 @@ TEST(Video, OpensAWindowAtTheIntegerScaleAndPresentsThePlayField) {
     quitVideo();
 }
 
+// A page's canvas is wiped whenever it is sized, so a room that leaves the fit as it was must not
+// size the window again: its picture stays, not marked for redrawing.
+TEST(Video, ARoomThatLeavesTheFitAsItWasLeavesTheWindowAlone) {
+    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
+    ASSERT_NE(getRenderer(), nullptr);
+    for (const Rotation rotation : {Rotation::None, Rotation::Right}) {
+        changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, rotation);
+        presentRedCorner();
+        ASSERT_FALSE(isPictureStale());
+        SDL_PumpEvents();
+        SDL_FlushEvent(SDL_WINDOWEVENT);
+        const VideoLayout before = getVideoLayout();
+        fitWindowToRoom();
+        EXPECT_FALSE(isPictureStale()) << "turn " << static_cast<int>(rotation);
+        SDL_PumpEvents();
+        EXPECT_FALSE(SDL_HasEvent(SDL_WINDOWEVENT)) << "turn " << static_cast<int>(rotation);
+        EXPECT_EQ(getVideoLayout().scaleRectangle.w, before.scaleRectangle.w);
+        EXPECT_EQ(getVideoLayout().textureRotation, before.textureRotation);
+    }
+    quitVideo();
+}
+
 // With draw batching off SDL runs every clear at once: a window cleared after presenting would
 // lose its picture before anyone could see or read it.
 TEST(Video, ThePresentedPictureStaysInTheWindowWithoutDrawBatching) {
