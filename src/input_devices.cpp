@@ -94,6 +94,7 @@ bool pollDevices() {
 bool handleDeviceEvent(const SDL_Event& taken) {
     const HeldActions heldBefore = heldActions();
     const bool minimizedBefore = minimized;
+    bool fromController = false;
     switch (taken.type) {
         case SDL_QUIT:
             quitGame();
@@ -119,11 +120,13 @@ bool handleDeviceEvent(const SDL_Event& taken) {
             break;
         default:
             handleGamepadEvent(taken);
-            controllerUsed = controllerUsed || heldActions() != heldBefore;
+            fromController = true;
             break;
     }
-    return heldActions() != heldBefore || minimized != minimizedBefore ||
-           taken.type == SDL_CONTROLLERDEVICEREMOVED;
+    const bool heldChanged = heldActions() != heldBefore;
+    // A page's on-screen buttons give way once a controller changes what is held.
+    controllerUsed = controllerUsed || (heldChanged && fromController);
+    return heldChanged || minimized != minimizedBefore || taken.type == SDL_CONTROLLERDEVICEREMOVED;
 }
 
 bool holdTouchButton(InputAction action, bool down) {

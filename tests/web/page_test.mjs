@@ -136,6 +136,19 @@ async function overField(page, x, y, turnedRight = false) {
     ? [box.x + box.width * (1 - y / kFieldHeight), box.y + box.height * (x / kFieldWidth)]
     : [box.x + box.width * (x / kFieldWidth), box.y + box.height * (y / kFieldHeight)];
 }
+// Holding Left moves the paddle left, then holding Right moves it back right.
+async function expectPaddleBothWays(opened, holdLeft, holdRight) {
+  const start = lastState(opened).paddle[0];
+  await holdLeft();
+  await sleep(100);
+  const left = lastState(opened).paddle[0];
+  await holdRight();
+  await sleep(100);
+  const right = lastState(opened).paddle[0];
+  if (!(left < start && right > left)) {
+    throw new Error(`the paddle went ${start} -> ${left} (Left) -> ${right} (Right)`);
+  }
+}
 // From the title, Confirm starts a stage; in a stage, nothing.
 async function startStageByTouch(opened) {
   if (lastState(opened).scene !== 1) {
@@ -199,16 +212,8 @@ const cases = {
     await pressControl(opened, "Pause", 80);
     await waitFor("the stage resumed", () => !lastState(opened).paused, 5);
     await startStageByTouch(opened);
-    const start = lastState(opened).paddle[0];
-    await pressControl(opened, "Left", 250);
-    await sleep(100);
-    const left = lastState(opened).paddle[0];
-    await pressControl(opened, "Right", 150);
-    await sleep(100);
-    const right = lastState(opened).paddle[0];
-    if (!(left < start && right > left)) {
-      throw new Error(`the paddle went ${start} -> ${left} (Left) -> ${right} (Right)`);
-    }
+    await expectPaddleBothWays(opened, () => pressControl(opened, "Left", 250),
+                               () => pressControl(opened, "Right", 150));
     const recording = await savedRecording(opened.page);
     const saved = path.join(scratch, "touch.script");
     fs.writeFileSync(saved, recording);
@@ -475,16 +480,8 @@ const cases = {
     await waitFor("the title", () => opened.trace.length >= 60, 30);
     await hold(opened.page, "Enter", 150);
     await waitFor("the stage", () => lastState(opened).scene === 1, 5);
-    const start = lastState(opened).paddle[0];
-    await hold(opened.page, "ArrowLeft", 300);
-    await sleep(100);
-    const left = lastState(opened).paddle[0];
-    await hold(opened.page, "ArrowRight", 600);
-    await sleep(100);
-    const right = lastState(opened).paddle[0];
-    if (!(left < start && right > left)) {
-      throw new Error(`the paddle went ${start} -> ${left} (Left) -> ${right} (Right)`);
-    }
+    await expectPaddleBothWays(opened, () => hold(opened.page, "ArrowLeft", 300),
+                               () => hold(opened.page, "ArrowRight", 600));
     return opened;
   },
 
