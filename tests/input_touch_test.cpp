@@ -58,26 +58,28 @@ class Touch : public ::testing::Test {
     }
 };
 
-// Where on the window, as SDL's fraction of it, the field's point (60, 160) is drawn: at 2x
-// upright in a 480 by 640 window, at 3x turned in a 960 by 720 one.
+// Where on the window, as SDL's fraction of it, the field's points (60, 160) and (180, 160) are
+// drawn: at 2x upright in a 480 by 640 window, at 3x turned in a 960 by 720 one.
 struct TurnCase {
     Rotation rotation;
-    float x;
-    float y;
+    float x60;
+    float y60;
+    float x180;
+    float y180;
 };
-constexpr std::array<TurnCase, 4> kFieldPoint60x160 = {{
-    {Rotation::None, 0.25f, 0.5f},
-    {Rotation::Right, 0.5f, 0.25f},
-    {Rotation::Flip, 0.75f, 0.5f},
-    {Rotation::Left, 0.5f, 0.75f},
+constexpr std::array<TurnCase, 4> kFieldPoints = {{
+    {Rotation::None, 0.25f, 0.5f, 0.75f, 0.5f},
+    {Rotation::Right, 0.5f, 0.25f, 0.5f, 0.75f},
+    {Rotation::Flip, 0.75f, 0.5f, 0.25f, 0.5f},
+    {Rotation::Left, 0.5f, 0.75f, 0.5f, 0.25f},
 }};
 
 TEST_F(Touch, AFingerOnTheFieldSteersThePaddleUnderItAtEveryTurn) {
-    for (const TurnCase& c : kFieldPoint60x160) {
+    for (const TurnCase& c : kFieldPoints) {
         SCOPED_TRACE(static_cast<int>(c.rotation));
         changeVideoSettings(WindowMode::Windowed, ScaleType::Integer, c.rotation);
         setPaddle();
-        pushFinger(SDL_FINGERDOWN, 7, c.x, c.y);
+        pushFinger(SDL_FINGERDOWN, 7, c.x60, c.y60);
         pass();
         EXPECT_TRUE(held(A::Left));
         EXPECT_FALSE(held(A::Right));
@@ -88,19 +90,15 @@ TEST_F(Touch, AFingerOnTheFieldSteersThePaddleUnderItAtEveryTurn) {
         EXPECT_EQ(getPaddlePosition().x, 62.0f);
         EXPECT_FALSE(held(A::Left));
         EXPECT_FALSE(held(A::Right));
-        // Slid across to the field's point (180, 160), the mirror of 60 about the centre: still
-        // once within 2 of it, at 178.
-        pushFinger(
-            SDL_FINGERMOTION, 7,
-            c.rotation == Rotation::None || c.rotation == Rotation::Flip ? 1.0f - c.x : c.x,
-            c.rotation == Rotation::Right || c.rotation == Rotation::Left ? 1.0f - c.y : c.y);
+        // Slid across to the field's point (180, 160): still once within 2 of it, at 178.
+        pushFinger(SDL_FINGERMOTION, 7, c.x180, c.y180);
         pass();
         EXPECT_TRUE(held(A::Right));
         for (int i = 0; i < 80; ++i) {
             pass();
         }
         EXPECT_EQ(getPaddlePosition().x, 178.0f);
-        pushFinger(SDL_FINGERUP, 7, c.x, c.y);
+        pushFinger(SDL_FINGERUP, 7, c.x180, c.y180);
         pass();
         EXPECT_EQ(getPassInput(), PassInput{});
     }
