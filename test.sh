@@ -6,11 +6,11 @@
 # Chromium (each skipped, saying so, where its tools cannot be installed).
 set -euo pipefail
 cd "$(dirname "$0")"
-tools/install-deps.sh build test fuzz
+tools/build/install-deps.sh build test fuzz
 
 echo "== format"
 clang-format --dry-run --Werror src/*.cpp src/*.hpp tests/*.cpp tests/*.hpp \
-    bench/*.cpp bench/*.hpp $(ls tools/*.cpp tools/*.hpp fuzz/*.cpp 2> /dev/null)
+    bench/*.cpp bench/*.hpp tools/*/*.cpp tools/*/*.hpp fuzz/*.cpp
 
 echo "== warnings as errors"
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRICKFALL_WERROR=ON \
@@ -27,11 +27,11 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 (cd build-sanitize && ctest -j2 --output-on-failure)
 
 echo "== fuzzing"
-tools/fuzz.sh 60
+tools/build/fuzz.sh 60
 
 echo "== Windows, under Wine"
-tools/windows-test.sh build-test
+tools/build/windows-test.sh build-test
 
 echo "== the web page, under node and in Chromium"
-tools/web-test.sh build-test
+tools/build/web-test.sh build-test
 echo "All tests passed on every build, and the fuzzers found nothing."

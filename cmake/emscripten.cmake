@@ -2,7 +2,7 @@
 # the toolchain file that Emscripten ships, so that neither emcmake nor its environment is needed.
 #
 #   cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake \
-#         -DCMAKE_PREFIX_PATH="$(tools/web-deps.sh)"
+#         -DCMAKE_PREFIX_PATH="$(tools/build/web-deps.sh)"
 
 # Emscripten's tools and the programs it builds run under node, found here as a host program.
 find_program(BRICKFALL_NODE NAMES node nodejs REQUIRED)

@@ -1,7 +1,7 @@
 # mingw-w64-x86_64 -- cross-compiles for 64-bit Windows with Debian's MinGW-w64 GCC.
 #
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-#         -DCMAKE_PREFIX_PATH="$(tools/windows-deps.sh)"
+#         -DCMAKE_PREFIX_PATH="$(tools/build/windows-deps.sh)"
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

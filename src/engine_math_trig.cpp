@@ -306,8 +306,9 @@ constexpr SinCosExactly seriesForTable(Dd a) {
 }
 
 // sin(kπ/256) and cos(kπ/256) for k = 0..511, worked out when the game is compiled: the series
-// on the first eighth of a turn, the rest by symmetry. About 2^-102 relative; tools/trig_proof.cpp
-// checks the slow stage, and so the whole table, against 113-bit values.
+// on the first eighth of a turn, the rest by symmetry. About 2^-102 relative;
+// tools/proofs/trig_proof.cpp checks the slow stage, and so the whole table, against 113-bit
+// values.
 struct Turn {
     Dd sin;
     Dd cos;

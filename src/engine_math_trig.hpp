@@ -9,10 +9,10 @@ float roundedSin(float x);
 float roundedCos(float x);
 float roundedAtan2(float y, float x);
 
-// The two stages behind each function, for the proof tool (tools/trig_proof.cpp) and the tests.
-// A stage gives an estimate of the exact value, high + low, and a bound on the estimate's error.
-// The functions round the fast estimate when no rounding boundary between floats lies within its
-// bound, and otherwise the slow one. The stages take finite arguments, nonzero for sine and
+// The two stages behind each function, for the proof tool (tools/proofs/trig_proof.cpp) and the
+// tests. A stage gives an estimate of the exact value, high + low, and a bound on the estimate's
+// error. The functions round the fast estimate when no rounding boundary between floats lies within
+// its bound, and otherwise the slow one. The stages take finite arguments, nonzero for sine and
 // cosine, both nonzero for the arctangent.
 struct TrigEstimate {
     double high;

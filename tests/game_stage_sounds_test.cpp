@@ -526,7 +526,7 @@ TEST(HeardOutput, NoSampleReachesFullScaleHoweverBusyTheStage) {
          true},
         {"the documented stage",
          {BRICKFALL_SIM_BINARY, "--script",
-          std::string(BRICKFALL_SOURCE_DIR) + "/docs/stage.script"},
+          std::string(BRICKFALL_SOURCE_DIR) + "/tests/scripts/stage.script"},
          false},
     };
     for (const auto& c : cases) {

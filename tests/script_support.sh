@@ -140,7 +140,7 @@ compare_sim_traces() {
     local -a arguments
     # name, then the simulator's arguments
     local runs=(
-        "stage|--script $source_dir/docs/stage.script"
+        "stage|--script $source_dir/tests/scripts/stage.script"
         "whole game|--script $source_dir/tests/scripts/whole_game.script"
         "monkey 7|--monkey 7 --frames 30000"
     )

@@ -9,7 +9,7 @@ skip_without() {
     local tool
     for tool in "$@"; do
         if ! command -v "$tool" > /dev/null; then
-            echo "skipped: $tool is not installed (tools/install-deps.sh test windows installs it)"
+            echo "skipped: $tool is not installed (tools/build/install-deps.sh test windows installs it)"
             exit 77
         fi
     done

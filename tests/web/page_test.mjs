@@ -566,7 +566,7 @@ const cases = {
   // The page's address plays a recording, fetched beside the page; its console trace is the
   // native simulator's, line for line, and the game ends after its last pass.
   async ADemoInTheAddressTracesAsTheNativeSimulatorDoes() {
-    fs.copyFileSync(path.join(sourceDir, "docs/stage.script"), path.join(scratch, "stage.script"));
+    fs.copyFileSync(path.join(sourceDir, "tests/scripts/stage.script"), path.join(scratch, "stage.script"));
     const expected = nativeTrace(path.join(scratch, "stage.script"));
     const opened = await openPage("?demo=scripts/stage.script&trace=-");
     await waitFor("the demo's end", async () => (await pageStatus(opened.page)).includes("ended"),

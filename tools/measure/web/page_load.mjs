@@ -10,10 +10,9 @@
 // Each visit also gives when the page itself and the last of the game's files had arrived.
 // Usage: node page_load.mjs WEB_BUILD [ROUNDS] [CPU_SLOWDOWN]   (default 3 rounds, 4 times)
 import fs from "node:fs";
-import { KnownDevices, PredefinedNetworkConditions } from "puppeteer-core";
-import { startServer } from "../../web/serve.mjs";
-import { launchChromium } from "./chromium.mjs";
-import { waitFor } from "./page_helpers.mjs";
+import { startServer } from "../../../web/serve.mjs";
+import { KnownDevices, launchChromium, PredefinedNetworkConditions } from "../../../tests/web/chromium.mjs";
+import { waitFor } from "../../../tests/web/page_helpers.mjs";
 
 const [webBuild, roundsText = "3", slowdownText = "4"] = process.argv.slice(2);
 if (!webBuild || !fs.existsSync(`${webBuild}/index.html`)) {

@@ -3,11 +3,11 @@
 # runs each for SECONDS (60 by default) from the seed corpus in fuzz/corpus/. New inputs stay in
 # build-fuzz/corpus/; a crash leaves its input in build-fuzz/artifacts/ and ends the script
 # with a non-zero status.
-# Usage: tools/fuzz.sh [SECONDS]
+# Usage: tools/build/fuzz.sh [SECONDS]
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 seconds=${1:-60}
-tools/install-deps.sh build fuzz
+tools/build/install-deps.sh build fuzz
 
 compiler=""
 for candidate in clang++ clang++-14; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/install-deps.sh build|test|fuzz|windows|web|browser|measure [...]
+# Usage: tools/build/install-deps.sh build|test|fuzz|windows|web|browser|measure [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
@@ -15,8 +15,8 @@ for need in "$@"; do
             # Xlib, XTest and Damage, so the suite's builds also compile brickfall-key-latency.
             packages+=(libx11-dev libxtst-dev libxdamage-dev)
             ;;
-        # The measurements in a real window (tools/desktop_cost.sh, tools/key_latency.sh,
-        # tests/web/page_cost.mjs): the key-to-picture tool's libraries, the X server, xdotool,
+        # The measurements in a real window (tools/measure/desktop_cost.sh, tools/measure/key_latency.sh,
+        # tools/measure/web/page_cost.mjs): the key-to-picture tool's libraries, the X server, xdotool,
         # the peer game, LBreakout2, and a compositing manager, xcompmgr.
         measure) packages+=(libx11-dev libxtst-dev libxdamage-dev xvfb xdotool lbreakout2 xcompmgr) ;;
         # clang with its sanitizer and libFuzzer runtimes

@@ -2,11 +2,11 @@
 # Soak: the monkey plays brickfall-sim built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (optimised, as the game ships) for PASSES passes on each seed, one seed after another. Any
 # sanitizer report or broken invariant stops the run with a non-zero status.
-# Usage: tools/soak.sh PASSES SEED...   (BUILD_DIR overrides the build folder, build-soak)
+# Usage: tools/build/soak.sh PASSES SEED...   (BUILD_DIR overrides the build folder, build-soak)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 if [ "$#" -lt 2 ]; then
-    echo "usage: tools/soak.sh PASSES SEED..." >&2
+    echo "usage: tools/build/soak.sh PASSES SEED..." >&2
     exit 2
 fi
 passes=$1

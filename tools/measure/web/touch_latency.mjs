@@ -3,10 +3,10 @@
 // frame until the pixels change. The time runs from the touch's own event to the start of the
 // display frame that first shows the new picture. Keys are measured the same way beside it.
 // Usage: node touch_latency.mjs WEB_BUILD [PRESSES]
-import { startServer } from "../../web/serve.mjs";
-import { launchChromium } from "./chromium.mjs";
+import { startServer } from "../../../web/serve.mjs";
+import { launchChromium } from "../../../tests/web/chromium.mjs";
 import { sleep } from "./cpu_share.mjs";
-import { kFieldWidth } from "./field_size.mjs";
+import { kFieldWidth } from "../../../tests/web/field_size.mjs";
 
 const [webBuild, pressesText = "40"] = process.argv.slice(2);
 if (!webBuild) {

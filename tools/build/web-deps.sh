@@ -8,15 +8,15 @@
 # prefix complete builds nothing. Progress goes to standard error, the prefix alone to standard
 # output, for CMAKE_PREFIX_PATH:
 #   cmake -S . -B build-web -DCMAKE_TOOLCHAIN_FILE=cmake/emscripten.cmake \
-#         -DCMAKE_PREFIX_PATH="$(tools/web-deps.sh)"
+#         -DCMAKE_PREFIX_PATH="$(tools/build/web-deps.sh)"
 # A program linking SDL2 also needs the link options in lib/cmake/SDL2/emscripten-link.rsp,
 # given as "@${SDL2_DIR}/emscripten-link.rsp".
 # The cache folder is $BRICKFALL_WEB_DEPS, by default ~/.cache/brickfall/web-deps.
 set -euo pipefail
-here="$(cd "$(dirname "$0")/.." && pwd)"
-"$here/tools/install-deps.sh" build web >&2
-# shellcheck source=tools/deps-support.sh
-source "$here/tools/deps-support.sh"
+here="$(cd "$(dirname "$0")/../.." && pwd)"
+"$here/tools/build/install-deps.sh" build web >&2
+# shellcheck source=tools/build/deps-support.sh
+source "$here/tools/build/deps-support.sh"
 
 # Emscripten's JavaScript optimiser loads acorn, which Debian installs for node in
 # /usr/share/nodejs: a node not built by Debian does not search there unless told. Where node

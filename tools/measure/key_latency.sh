@@ -8,10 +8,10 @@
 #   the game's stage in play, Left and Right in turn, judged on the paddle's rows alone (the
 #   balls change the rest of the picture all the time); Return starts a new stage when the last
 #   ball has been lost.
-# Usage: tools/key_latency.sh [GAME [TOOL]] (default build/brickfall and
+# Usage: tools/measure/key_latency.sh [GAME [TOOL]] (default build/brickfall and
 # build/brickfall-key-latency). BRICKFALL_LATENCY_PRESSES sets the presses per target (default
 # 70), BRICKFALL_LATENCY_SEED the random pauses' seed. Needs Xvfb, xdotool and the Debian package
-# lbreakout2 (tools/install-deps.sh measure).
+# lbreakout2 (tools/build/install-deps.sh measure).
 set -u
 game="${1:-build/brickfall}"
 tool="${2:-build/brickfall-key-latency}"
@@ -22,12 +22,12 @@ peer="${BRICKFALL_COST_PEER:-/usr/games/lbreakout2}"
 # served from it rides on rows 276 to 282).
 paddle_rows="286:293"
 
-# shellcheck source=tools/measure_support.sh
+# shellcheck source=tools/measure/measure_support.sh
 . "$(dirname "$0")/measure_support.sh"
 require_tools Xvfb xdotool timeout
 for program in "$peer" "$game" "$tool"; do
     if [ ! -x "$program" ]; then
-        echo "missing $program (tools/install-deps.sh measure; build the tool and the game)" >&2
+        echo "missing $program (tools/build/install-deps.sh measure; build the tool and the game)" >&2
         exit 1
     fi
 done

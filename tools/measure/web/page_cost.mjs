@@ -10,10 +10,10 @@ import { spawn } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { startServer } from "../../web/serve.mjs";
-import { launchChromium } from "./chromium.mjs";
+import { startServer } from "../../../web/serve.mjs";
+import { launchChromium } from "../../../tests/web/chromium.mjs";
 import { cpuShare, sleep, ticksPerSecond, treeTicks } from "./cpu_share.mjs";
-import { kFieldHeight, kFieldWidth } from "./field_size.mjs";
+import { kFieldHeight, kFieldWidth } from "../../../tests/web/field_size.mjs";
 
 const [webBuild, desktopGame, demo, roundsText = "2"] = process.argv.slice(2);
 if (!webBuild || !desktopGame || !demo) {

@@ -4,14 +4,14 @@
 # unpacked into a folder with spaces and accents and started; a game recorded by the Windows
 # build and replayed by the Linux simulator. Where MinGW-w64 or Wine cannot be installed, or the
 # libraries' Debian sources cannot be fetched, it says so and skips them. The libraries' first build takes some minutes, and is cached.
-# Usage: tools/windows-test.sh <a Linux build folder holding brickfall-sim>; the Windows build
+# Usage: tools/build/windows-test.sh <a Linux build folder holding brickfall-sim>; the Windows build
 # goes to build-win, or to $BRICKFALL_WINDOWS_BUILD.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 linux_build="$(cd "$1" && pwd)"
 build="${BRICKFALL_WINDOWS_BUILD:-build-win}"
 
-if ! tools/install-deps.sh windows; then
+if ! tools/build/install-deps.sh windows; then
     echo "SKIPPED: the Windows build and its tests under Wine: MinGW-w64 or Wine could not be" \
         "installed here"
     exit 0
@@ -23,7 +23,7 @@ fi
 
 started=$SECONDS
 status=0
-prefix="$(tools/windows-deps.sh)" || status=$?
+prefix="$(tools/build/windows-deps.sh)" || status=$?
 if [ "$status" -eq 75 ]; then
     echo "SKIPPED: the Windows build and its tests under Wine: the Debian sources of its" \
         "libraries cannot be fetched here"

@@ -5,21 +5,21 @@
 # an app (installable, offline, its versions, its zip, its gzipped size). Where Emscripten,
 # Chromium or the npm package cannot be installed, or the libraries' Debian sources cannot be
 # fetched, it says so and skips what needs them.
-# Usage: tools/web-test.sh <a Linux build folder holding brickfall-sim and the desktop icons>;
+# Usage: tools/build/web-test.sh <a Linux build folder holding brickfall-sim and the desktop icons>;
 # the web build goes to build-web, or to $BRICKFALL_WEB_BUILD.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 linux_build="$(cd "$1" && pwd)"
 build="${BRICKFALL_WEB_BUILD:-build-web}"
 
-if ! tools/install-deps.sh web browser; then
+if ! tools/build/install-deps.sh web browser; then
     echo "SKIPPED: the web build and its tests: Emscripten, node or Chromium could not be" \
         "installed here"
     exit 0
 fi
 started=$SECONDS
 status=0
-tools/web-build.sh "$build" || status=$?
+tools/build/web-build.sh "$build" || status=$?
 if [ "$status" -eq 75 ]; then
     echo "SKIPPED: the web build and its tests: the Debian sources of its libraries cannot be" \
         "fetched here"

@@ -6,7 +6,7 @@
 # The sourcing script sets game and peer, and uses peer_window.
 # shellcheck disable=SC2154,SC2034
 # shellcheck source=tests/script_support.sh
-. "$(dirname "${BASH_SOURCE[0]}")/../tests/script_support.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../../tests/script_support.sh"
 
 workdir="$(mktemp -d)"
 xvfb_pid=""

@@ -8,8 +8,8 @@
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { startServer } from "../../web/serve.mjs";
-import { launchChromium } from "./chromium.mjs";
+import { startServer } from "../../../web/serve.mjs";
+import { launchChromium } from "../../../tests/web/chromium.mjs";
 import { cpuShare, sleep } from "./cpu_share.mjs";
 
 const [demo, ...builds] = process.argv.slice(2);

@@ -8,13 +8,13 @@
 # prefix complete builds nothing. Progress goes to standard error, the prefix alone to standard
 # output, for CMAKE_PREFIX_PATH:
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-#         -DCMAKE_PREFIX_PATH="$(tools/windows-deps.sh)"
+#         -DCMAKE_PREFIX_PATH="$(tools/build/windows-deps.sh)"
 # The cache folder is $BRICKFALL_WINDOWS_DEPS, by default ~/.cache/brickfall/windows-deps.
 set -euo pipefail
-here="$(cd "$(dirname "$0")/.." && pwd)"
-"$here/tools/install-deps.sh" build windows >&2
-# shellcheck source=tools/deps-support.sh
-source "$here/tools/deps-support.sh"
+here="$(cd "$(dirname "$0")/../.." && pwd)"
+"$here/tools/build/install-deps.sh" build windows >&2
+# shellcheck source=tools/build/deps-support.sh
+source "$here/tools/build/deps-support.sh"
 
 deps_open windows-deps "${BRICKFALL_WINDOWS_DEPS:-$HOME/.cache/brickfall/windows-deps}" \
     "$here/cmake/mingw-w64-x86_64.cmake"

@@ -3,7 +3,7 @@
 # virtual X screen next to a peer brick-breaker (LBreakout2, left in its menu) in the same X
 # server, and the CPU share of one core and the peak resident memory of both are read from
 # /proc for the title menu, a paused stage, an active stage and an active stage turned "Right".
-# Usage: tools/desktop_cost.sh [GAME] (default build/brickfall). BRICKFALL_COST_SECONDS sets each
+# Usage: tools/measure/desktop_cost.sh [GAME] (default build/brickfall). BRICKFALL_COST_SECONDS sets each
 # measuring window (default 12), BRICKFALL_COST_SETTLE the settling time before it (default 3).
 # Keys go through XTEST to the focused window: keydown, 60 ms, keyup. Needs Xvfb, xdotool and
 # the Debian package lbreakout2 (apt-get install lbreakout2).
@@ -13,7 +13,7 @@ seconds="${BRICKFALL_COST_SECONDS:-12}"
 settle="${BRICKFALL_COST_SETTLE:-3}"
 peer="${BRICKFALL_COST_PEER:-/usr/games/lbreakout2}"
 
-# shellcheck source=tools/measure_support.sh
+# shellcheck source=tools/measure/measure_support.sh
 . "$(dirname "$0")/measure_support.sh"
 require_tools Xvfb xdotool timeout
 if [ ! -x "$peer" ]; then
