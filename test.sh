@@ -6,19 +6,35 @@
 # Chromium (each skipped, saying so, where its tools cannot be installed).
 set -euo pipefail
 cd "$(dirname "$0")"
+# Each stage's time, printed as it ends and again in a summary at the end (docs/TESTING.md).
+stage_names=()
+stage_seconds=()
+stage_begun=$SECONDS
+stage() {
+    if [ "${#stage_names[@]}" -gt 0 ]; then
+        stage_seconds+=($((SECONDS - stage_begun)))
+        echo "-- ${stage_names[-1]}: $((SECONDS - stage_begun)) s"
+    fi
+    stage_begun=$SECONDS
+    [ "$#" -eq 0 ] && return
+    stage_names+=("$1")
+    echo "== $1"
+}
+
+stage "the Debian packages the tests need"
 tools/build/install-deps.sh build test fuzz
 
-echo "== format"
+stage "format"
 clang-format --dry-run --Werror src/*.cpp src/*.hpp tests/*.cpp tests/*.hpp \
     bench/*.cpp bench/*.hpp tools/*/*.cpp tools/*/*.hpp fuzz/*.cpp
 
-echo "== warnings as errors"
+stage "warnings as errors"
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRICKFALL_WERROR=ON \
     -DBRICKFALL_BENCHMARKS=ON > /dev/null
 cmake --build build-test -j2
 (cd build-test && ctest -j2 --output-on-failure)
 
-echo "== sanitizers"
+stage "sanitizers"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DBRICKFALL_WERROR=ON \
     -DBRICKFALL_SANITIZE=ON -DBRICKFALL_BENCHMARKS=ON > /dev/null
 cmake --build build-sanitize -j2
@@ -26,12 +42,16 @@ export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 (cd build-sanitize && ctest -j2 --output-on-failure)
 
-echo "== fuzzing"
+stage "fuzzing"
 tools/build/fuzz.sh 60
 
-echo "== Windows, under Wine"
+stage "Windows, under Wine"
 tools/build/windows-test.sh build-test
 
-echo "== the web page, under node and in Chromium"
+stage "the web page, under node and in Chromium"
 tools/build/web-test.sh build-test
+stage
+for i in "${!stage_names[@]}"; do
+    printf '%6d s  %s\n' "${stage_seconds[$i]}" "${stage_names[$i]}"
+done
 echo "All tests passed on every build, and the fuzzers found nothing."
