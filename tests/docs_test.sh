@@ -2,7 +2,8 @@
 # Checks the manual page and the AppStream entry as their own tools read them: the page
 # renders without a warning, has its sections, every option and every key the game's bindings
 # name, as its --help lists them, which README's Controls table and the web page's line of keys
-# name too; the entry validates, pedantic remarks included, and names this version.
+# name too; README's table also names every on-screen button of the page in its Touch column.
+# The entry validates, pedantic remarks included, and names this version.
 # Usage: docs_test.sh man|metainfo <source dir> <build dir> <version> <game>
 set -u
 what="$1"
@@ -62,9 +63,24 @@ $warnings"
         p && /^  [^ ]/ { sub(/^  /, ""); sub(/  .*/, ""); print }' | tr ',' '\n' |
         sed 's/^ *//; s/ *$//' | grep -v '^$')"
     [ -n "$keys" ] || fail "no keys found in the game's --help"
-    controls="$(awk '/^## Controls/ { p = 1; next } /^## / { p = 0 }
-                     p && /^\| / && !/^\| Key / && !/^\|---/ { split($0, cell, "|"); print cell[2] }' \
-        "$source/README.md")"
+    # One column of README's Controls table, found by its header's name: a cell a line.
+    controls_column() {
+        awk -v name="$1" '/^## Controls/ { p = 1; next } /^## / { p = 0 }
+            !p || !/^\|/ || /^\|-/ { next }
+            { n = split($0, cell, "|") }
+            !header {
+                header = 1
+                for (i = 2; i < n; ++i) {
+                    c = cell[i]
+                    gsub(/^ +| +$/, "", c)
+                    if (c == name) column = i
+                }
+                next
+            }
+            column { print cell[column] }' "$source/README.md"
+    }
+    controls="$(controls_column Key)"
+    [ -n "$controls" ] || fail "README has no Controls table with a Key column"
     local page_keys
     page_keys="$(sed -n '/<p id="keys">/,/<\/p>/p' "$source/web/index.html")"
     [ -n "$page_keys" ] || fail "the web page has no line naming the keys"
@@ -76,12 +92,22 @@ $warnings"
         grep -Eq "(>| )$key( |,|$)" <<< "$page_keys" ||
             fail "the web page's line of keys does not name the key '$key' of the game's bindings"
     done <<< "$keys"
+    # Each on-screen button of the page, by the name it gives the action it holds.
+    local touch buttons button
+    touch="$(controls_column Touch)"
+    [ -n "$touch" ] || fail "README's Controls table has no Touch column"
+    buttons="$(grep -o '<button data-action="[A-Za-z]*"' "$source/web/index.html" | cut -d'"' -f2)"
+    [ -n "$buttons" ] || fail "the web page has no on-screen buttons"
+    while IFS= read -r button; do
+        grep -Eq "(^| )$button( |,|;|$)" <<< "$touch" ||
+            fail "README's Controls table does not name the page's button '$button' under Touch"
+    done <<< "$buttons"
     for status in 0 1 2; do
         section_of "EXIT STATUS" | grep -A1 -x '\.TP' | grep -qx "\.B $status" ||
             fail "EXIT STATUS does not describe status $status"
     done
     echo "manual page: no warning, whatis line, sections, options, $(wc -l <<< "$keys") keys" \
-        "and exit statuses check out"
+        "and exit statuses check out; README names $(wc -l <<< "$buttons") on-screen buttons"
 }
 
 check_metainfo() {
