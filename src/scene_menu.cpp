@@ -17,8 +17,6 @@
 #include "input_bindings.hpp"
 
 namespace {
-constexpr std::int32_t kItemStart = 80;
-constexpr std::int32_t kItemSpacing = 30;
 constexpr float kCursorX = 74.0f;
 // Centres the cursor's cell on the first text row's 8-pixel line.
 constexpr std::int32_t kCursorDrop = 4;
@@ -259,14 +257,14 @@ void updateAudioPage() {
 }
 
 void printLabel(const char* label, std::int32_t row) {
-    print(*getFont1(), label, static_cast<float>(kItemStart),
-          static_cast<float>(kItemStart + row * kItemSpacing));
+    print(*getFont1(), label, static_cast<float>(kMenuItemStart),
+          static_cast<float>(menuRowTop(row)));
 }
 
 // A value stands half a row below its label, indented.
 void printValue(const char* value, std::int32_t row) {
-    print(*getFont1(), value, static_cast<float>(kValueIndent * kItemStart),
-          static_cast<float>(kItemStart + (row + kValueDrop) * kItemSpacing));
+    print(*getFont1(), value, static_cast<float>(kValueIndent * kMenuItemStart),
+          static_cast<float>(kMenuItemStart + (row + kValueDrop) * kMenuItemSpacing));
 }
 
 template <std::size_t N>
@@ -338,8 +336,7 @@ void updateMenu() {
 
 void renderMenu() {
     renderSprite(*getSprite1(), kCursorCell, kCursorX,
-                 static_cast<float>(cursorPlace * kItemSpacing + kItemStart + kCursorDrop),
-                 kNoFlip);
+                 static_cast<float>(menuRowTop(cursorPlace) + kCursorDrop), kNoFlip);
     switch (subScene) {
         case kMainPage:
             printLabels(kMainLabels);

@@ -11,11 +11,9 @@
 
 #include "test_support.hpp"
 
-namespace {
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test_support::contains;
 
+namespace {
 test_support::ProcessResult run(const std::vector<std::string>& arguments) {
     return test_support::runProcess(arguments, test_support::kHeadlessEnvironment, 60.0);
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -10,9 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "bit_copy.hpp"
 #include "engine_math_helper.hpp"
 #include "engine_math_trig.hpp"
 #include "sim_monkey.hpp"
+#include "test_support.hpp"
+
+using test_support::fromBits;
 
 namespace {
 enum class HardFunction { Sin, Cos, Atan2 };
@@ -34,12 +37,8 @@ constexpr std::size_t kSampleSize = 1'000'000;
 constexpr std::size_t kMostUndecided = 10;
 constexpr float kLargestDifference = 330.0f;
 
-float fromBits(std::uint32_t bits) {
-    return std::bit_cast<float>(bits);
-}
-
 std::uint32_t bitsOf(float x) {
-    return std::bit_cast<std::uint32_t>(x);
+    return bitCopy<std::uint32_t>(x);
 }
 
 bool same(float a, float b) {

@@ -6,9 +6,12 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "test_support.hpp"
+
+using test_support::fromBits;
 
 // The C++ libraries whose std::to_chars writes floats: libstdc++ (Linux, and MinGW-w64 for the
 // Windows build) and Microsoft's. Elsewhere the tables alone run.
@@ -23,12 +26,6 @@ struct Case {
     std::uint32_t bits;
     const char* text;
 };
-
-float fromBits(std::uint32_t bits) {
-    float value = 0;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 std::string written(float value) {
     char buffer[64];

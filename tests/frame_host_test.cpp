@@ -475,30 +475,98 @@ TEST(FrameLoop, MinimisedLoopSleepsAndRestoringDoesNotReplayTheMissedFrames) {
     EXPECT_EQ(shutDown(), 0);
 }
 
+namespace {
+// What one call did to the window's picture.
+struct Seen {
+    bool fieldDrawn;
+    bool presented;
+    bool still;
+    bool operator==(const Seen&) const = default;
+};
+void PrintTo(const Seen& seen, std::ostream* out) {
+    *out << (seen.fieldDrawn ? "drawn" : "not drawn") << ", "
+         << (seen.presented ? "presented" : "not presented") << ", "
+         << (seen.still ? "still" : "not still");
+}
+constexpr Seen kStill = {false, false, true};
+constexpr Seen kShown = {true, true, false};
+constexpr Seen kSkipped = {false, false, false};
+
+enum class DownKey { Untouched, Pressed, Released, ReleasedAndAnsweredAtOnce };
+}  // namespace
+
 // A page asks for display frames only while the pictures change, so the host must say when a
-// call left the window showing the same field: never after the field was drawn again.
-TEST_F(FrameHost, APictureStandsStillOnlyWhenTheCallLeftTheWindowShowingAnUnchangedField) {
-    struct Step {
-        HeldActions held;
-        bool still;
+// call left the window showing the same field: never after the field was drawn again, nor
+// after a picture was skipped.
+TEST_F(SteppedFrameHost, APictureStandsStillOnlyWhenTheCallLeftTheWindowShowingAnUnchangedField) {
+    struct Call {
+        std::uint64_t quarter;  // of a period, from the call after the title stood still
+        DownKey down;
+        Seen seen;
     };
-    // On the title, Down moves the cursor once and the field is drawn again. The call after
-    // comes too soon for the display (one picture every other pass at 60 Hz), so its picture is
-    // skipped, unseen; the one after finds the window showing the unchanged field.
-    const std::vector<Step> steps = {
-        {{}, true}, {{}, true}, {holding({A::Down}), false}, {{}, false}, {{}, true}, {{}, true},
+    const struct {
+        const char* name;
+        std::int32_t passesPerSecond;
+        std::int32_t passesPerPicture;  // on the dummy display, taken as 60 Hz
+        std::vector<Call> calls;
+    } cases[] = {
+        // On the title, Down moves the cursor once and the field is drawn again. The call after
+        // comes too soon for the display, so its picture is skipped, unseen; the one after finds
+        // the window showing the unchanged field.
+        {"one picture in two",
+         kFramesPerSecond,
+         2,
+         {{0, DownKey::Untouched, kStill},
+          {4, DownKey::Untouched, kStill},
+          {8, DownKey::Pressed, kShown},
+          {12, DownKey::Released, kSkipped},
+          {16, DownKey::Untouched, kStill},
+          {20, DownKey::Untouched, kStill}}},
+        // The release, answered at once, changes nothing on the field: still. The two calls
+        // after it come too soon for the display, and a skipped picture is never still, whatever
+        // the call before it was.
+        {"one picture in four",
+         2 * kFramesPerSecond,
+         4,
+         {{0, DownKey::Untouched, kStill},
+          {4, DownKey::Pressed, kShown},
+          {6, DownKey::ReleasedAndAnsweredAtOnce, kStill},
+          {12, DownKey::Untouched, kSkipped},
+          {16, DownKey::Untouched, kSkipped},
+          {20, DownKey::Untouched, kStill}}},
     };
-    // Start-up's first pictures settle within a few calls.
-    test_support::holdInPasses({});
-    for (int call = 0; call < 10 && !isPictureStill(); ++call) {
-        SDL_Delay(20);
-        runDueFrames();
-    }
-    ASSERT_TRUE(isPictureStill()) << "the still title";
-    for (std::size_t call = 0; call < steps.size(); ++call) {
-        test_support::holdInPasses(steps[call].held);
-        SDL_Delay(20);
-        ASSERT_EQ(runDueFrames(), HostFrame::Drawn);
-        EXPECT_EQ(isPictureStill(), steps[call].still) << "call " << call;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const double framePeriod = framePeriodSeconds(c.passesPerSecond);
+        ASSERT_EQ(framesPerPicture(0, framePeriod), c.passesPerPicture) << "the dummy display";
+        frame_timer::initializeTimer(c.passesPerSecond);
+        period = frame_timer::periodTicks(SDL_GetPerformanceFrequency(), framePeriod);
+        changeScene(kMenuScene);
+        // The next picture goes out whatever it holds, and the display's pace is chosen anew.
+        markPictureChanged();
+        // A pass a period until the title's picture settles, within a few calls.
+        int settling = 0;
+        do {
+            ASSERT_EQ(displayFrame().first, 1);
+            steppedTicks += period;
+        } while (!isPictureStill() && ++settling < 10);
+        ASSERT_TRUE(isPictureStill()) << "the still title";
+        const std::uint64_t start = steppedTicks;
+        for (const Call& call : c.calls) {
+            SCOPED_TRACE("at " + std::to_string(call.quarter) + " quarter periods");
+            steppedTicks = start + period * call.quarter / 4;
+            if (call.down != DownKey::Untouched) {
+                test_support::pushActionKey(A::Down, call.down == DownKey::Pressed);
+            }
+            if (call.down == DownKey::ReleasedAndAnsweredAtOnce) {
+                noteInputChanged();
+            }
+            const long long drawnBefore = getFieldsDrawn();
+            const long long presentedBefore = getPicturesPresented();
+            ASSERT_EQ(displayFrame(), std::make_pair(1LL, HostFrame::Drawn));
+            EXPECT_EQ((Seen{getFieldsDrawn() > drawnBefore,
+                            getPicturesPresented() > presentedBefore, isPictureStill()}),
+                      call.seen);
+        }
     }
 }

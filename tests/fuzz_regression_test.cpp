@@ -3,7 +3,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,11 +21,6 @@ namespace {
 constexpr char kMissingImage[] =
     "FILE LOADING ERROR: An image file is missing or the executable is in the wrong "
     "directory.\n";
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
 
 fs::path sheetCorpus() {
     return fs::path(BRICKFALL_SOURCE_DIR) / "fuzz" / "corpus" / "sheet_loader";
@@ -50,7 +44,7 @@ TEST(SheetFuzzFindings, EachIsRefusedWithTheMissingImageMessage) {
     fs::create_directories(sheet.parent_path());
     for (const std::string& finding : findings) {
         SCOPED_TRACE(finding);
-        const std::string bytes = readFile(sheetCorpus() / finding);
+        const std::string bytes = test_support::readFile((sheetCorpus() / finding).string());
         ASSERT_FALSE(bytes.empty());
         std::ofstream(sheet, std::ios::binary) << bytes;
         test_support::StandardErrorCapture capture;

@@ -121,8 +121,11 @@ class StageSound : public ::testing::Test {
     static Ball parked() { return {{120.0f, 250.0f}, {0.0f, 0.0f}, 1.0f, 0, false}; }
     // One frame from the block of the bottom row in `column`, heading up into it.
     static Ball underBlock(std::int32_t column, std::int32_t hits, bool cloned) {
-        return {
-            {8.0f + 16.0f * static_cast<float>(column), 188.5f}, {0.0f, -1.0f}, 1.0f, hits, cloned};
+        return {{kFirstBlock.x + static_cast<float>(kBlockWidth * column), 188.5f},
+                {0.0f, -1.0f},
+                1.0f,
+                hits,
+                cloned};
     }
     static Ball falling(float x, float y) { return {{x, y}, {0.0f, 1.0f}, 1.0f, 0, false}; }
 

@@ -27,11 +27,9 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
+using test_support::contains;
 
+namespace {
 struct ScratchFolder {
     fs::path path = test_support::makeTemporaryDirectory();
     ~ScratchFolder() { test_support::removeDirectory(path.string()); }

@@ -189,3 +189,28 @@ TEST_F(Devices, AControllersRemovalChangesTheCommandEvenWhenItHeldNothing) {
         updateInputs(readDevices());
     }
 }
+
+// A page's on-screen buttons give way once a controller changes what is held. SDL sends other
+// events too, a pad's arrival and a mouse's motion for every touch among them, and none of
+// those may hide the buttons; each use is told once.
+TEST_F(Devices, OnlyAControllerChangingWhatIsHeldCountsAsUsedAndOnce) {
+    std::optional<gamepad_support::VirtualPad> pad;
+    SDL_Event motion = {};
+    motion.type = SDL_MOUSEMOTION;
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        bool used;
+    } steps[] = {
+        {"a pad plugged in", [&] { pad.emplace(); }, false},
+        {"the mouse moves", [&] { SDL_PushEvent(&motion); }, false},
+        {"button A pressed", [&] { pad->press(SDL_CONTROLLER_BUTTON_A, true); }, true},
+        {"nothing since the last take", [] {}, false},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        ASSERT_TRUE(pad.has_value() && pad->plugged()) << SDL_GetError();
+        pollDevices();
+        EXPECT_EQ(takeControllerUsed(), step.used) << step.name;
+    }
+}

@@ -88,14 +88,15 @@ struct PlayField {
         }
         return read.erase(read.find_last_not_of(' ') + 1);
     }
-    std::string label(int row) const { return text(80, 80 + 30 * row); }
-    std::string value(int row) const { return text(96, 95 + 30 * row); }
+    std::string label(int row) const { return text(kMenuItemStart, menuRowTop(row)); }
+    // A value stands half a row below its label.
+    std::string value(int row) const { return text(96, menuRowTop(row) + kMenuItemSpacing / 2); }
 
     // The row whose cursor spot is lit, or -1; -2 when more than one is.
     int cursorRow() const {
         int found = -1;
         for (int row = 0; row < 8; ++row) {
-            if (at(74, 84 + 30 * row) == kCursorColour) {
+            if (at(74, menuRowTop(row) + 4) == kCursorColour) {
                 found = found == -1 ? row : -2;
             }
         }
@@ -308,7 +309,7 @@ TEST_F(Menu, EachPageDrawsItsRowsValuesAndCursor) {
         EXPECT_EQ(field.cursorRow(), c.cursor);
         // The cursor's cell spans x 70 to 77 level with its label, whose first glyph starts at
         // x 84; a value's first glyph starts at x 100, 15 pixels below its label.
-        const int top = 80 + 30 * c.cursor;
+        const int top = menuRowTop(c.cursor);
         EXPECT_TRUE(field.blockStartsAt(70, top, kCursorColour));
         EXPECT_TRUE(field.blockStartsAt(84, top, field.at(84, top)));
         EXPECT_EQ(field.at(78, top) | field.at(83, top), 0u) << "gap between cursor and label";

@@ -26,8 +26,9 @@ GameState playingState() {
     s.blockCount = 299;
     for (std::int32_t i = 0; i < s.blockCount; ++i) {
         const std::int32_t cell = i + 1;
-        s.blocks[static_cast<std::size_t>(i)] = {8.0f + 16.0f * static_cast<float>(cell % 15),
-                                                 32.0f + 8.0f * static_cast<float>(cell / 15)};
+        s.blocks[static_cast<std::size_t>(i)] = {
+            kFirstBlock.x + static_cast<float>(kBlockWidth * (cell % kWallColumns)),
+            kFirstBlock.y + static_cast<float>(kBlockHeight * (cell / kWallColumns))};
     }
     s.ballCount = 1;
     s.balls[0] = {{100.0f, 200.0f}, {1.0f, -1.0f}, 1.02f, 1, false};

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <string>
@@ -21,6 +19,7 @@
 #include "test_support.hpp"
 
 using test_support::holding;
+using test_support::readFile;
 
 namespace {
 
@@ -41,13 +40,6 @@ struct RowChoiceCase {
     GameState state;
     bool chosen;
 };
-
-#if BRICKFALL_TESTS_START_PROGRAMS
-std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-#endif
 }  // namespace
 
 TEST(MonkeyRandom, IsFixedBySeedAndCoversItsRange) {

@@ -12,6 +12,8 @@
 #include "input_script.hpp"
 #include "test_support.hpp"
 
+using test_support::contains;
+
 namespace {
 struct SimRun {
     test_support::ProcessResult process;
@@ -35,10 +37,6 @@ SimRun runSim(const std::string& script, std::vector<std::string> extraArguments
     }
     test_support::removeDirectory(directory);
     return run;
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
 }
 }  // namespace
 

@@ -39,6 +39,10 @@ void pushActionKey(InputAction action, bool down) {
     pushKeyEvent(getActionScancode(action), down);
 }
 
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bit_copy.hpp"
 #include "engine_input.hpp"
 #include "frame_host.hpp"
 #include "input_devices.hpp"
@@ -67,6 +68,13 @@ std::string blankPng(int width, int height);
 // A PNG with the header of blankPng whose image data inflates to `inflatedBytes` zero bytes,
 // however many its size calls for: a decompression bomb when that is far more.
 std::string inflatingPng(int width, int height, std::uint64_t inflatedBytes);
+
+// Whether `part` occurs anywhere in `text`.
+bool contains(const std::string& text, const std::string& part);
+// The float whose bits these are.
+inline float fromBits(std::uint32_t bits) {
+    return bitCopy<float>(bits);
+}
 
 // A whole file's bytes, and its lines without their ends; empty when it cannot be read.
 std::string readFile(const std::string& path);

@@ -1,5 +1,6 @@
 # page_files -- the page's own files, made once the game is linked and its icons cut: the page
-# and its service worker, which name the build's version, and the zip of everything the page
+# and its service worker, which name the build's version, the touch controls, which name the
+# game's actions by their numbers in src/engine_input.hpp, and the zip of everything the page
 # needs, to host anywhere.
 #   cmake -DVERSION=<the game's version> -DSOURCE=<web/> -DFOLDER=<the web build> \
 #         -P page_files.cmake
@@ -15,7 +16,42 @@ set(run_files loader.js touch.js brickfall.js brickfall.wasm brickfall.data)
 set(other_files index.html brickfall.webmanifest brickfall-192.png brickfall-512.png)
 
 configure_file(${SOURCE}/loader.js ${FOLDER}/loader.js COPYONLY)
-configure_file(${SOURCE}/touch.js ${FOLDER}/touch.js COPYONLY)
+
+# The touch controls send the game its actions by number, so they take the numbers from the
+# enum the game is built with. Each @BRICKFALL_ACTION_<name>@ in touch.js needs a member
+# `<name> = <number>,` of InputAction; anything else stops the build rather than leave a
+# button without an action.
+get_filename_component(input_header ${SOURCE}/../src/engine_input.hpp ABSOLUTE)
+file(READ ${input_header} header)
+if(NOT header MATCHES "enum class InputAction[^{]*{([^}]*)}")
+    message(FATAL_ERROR "page_files.cmake: no enum class InputAction in ${input_header}")
+endif()
+string(REGEX REPLACE "//[^\n]*" "" members "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "[ \t\r\n]" "" members "${members}")
+string(REPLACE "," ";" members "${members}")
+set(action_names "")
+foreach(member IN LISTS members)
+    # The comma after the last member leaves an empty one.
+    if(member STREQUAL "")
+        continue()
+    elseif(NOT member MATCHES "^([A-Za-z]+)=([0-9]+)$")
+        message(FATAL_ERROR "page_files.cmake: InputAction's member \"${member}\" in "
+                            "${input_header} is not of the form Name = number")
+    endif()
+    set(BRICKFALL_ACTION_${CMAKE_MATCH_1} ${CMAKE_MATCH_2})
+    list(APPEND action_names ${CMAKE_MATCH_1})
+endforeach()
+file(READ ${SOURCE}/touch.js touch_source)
+string(REGEX MATCHALL "@BRICKFALL_ACTION_[A-Za-z]*@" wanted "${touch_source}")
+foreach(placeholder IN LISTS wanted)
+    string(REGEX REPLACE "^@BRICKFALL_ACTION_(.*)@$" "\\1" name "${placeholder}")
+    if(NOT DEFINED BRICKFALL_ACTION_${name})
+        list(JOIN action_names ", " known)
+        message(FATAL_ERROR "page_files.cmake: touch.js names the action \"${name}\", which "
+                            "InputAction in ${input_header} does not have (it has ${known})")
+    endif()
+endforeach()
+configure_file(${SOURCE}/touch.js ${FOLDER}/touch.js @ONLY)
 configure_file(${SOURCE}/brickfall.webmanifest ${FOLDER}/brickfall.webmanifest COPYONLY)
 
 # The page's version: the game's, and a digest of everything that makes the page, the sources

@@ -79,9 +79,13 @@ export function startServer(folder, { port = 0, routes = {} } = {}) {
 }
 
 if (process.argv[1] === fileURLToPath(import.meta.url)) {
-  const [folder, port = "8000"] = process.argv.slice(2);
-  if (!folder) {
-    console.error("usage: node web/serve.mjs FOLDER [PORT]");
+  const [folder, port = "8000", ...extra] = process.argv.slice(2);
+  // A bad argument is a mistake in the command, not a fault of the server: say how it is used.
+  const isFolder = (name) => fs.statSync(name, { throwIfNoEntry: false })?.isDirectory() === true;
+  const isPort = (text) => /^[0-9]{1,5}$/.test(text) && Number(text) <= 65535;
+  if (folder === undefined || !isFolder(folder) || !isPort(port) || extra.length > 0) {
+    console.error("usage: node web/serve.mjs FOLDER [PORT]   (an existing folder; a port from 0 " +
+                  "to 65535, 8000 unless given)");
     process.exit(2);
   }
   const server = await startServer(path.resolve(folder), { port: Number(port) });

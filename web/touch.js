@@ -3,8 +3,13 @@
 // it, as a held key does. They show on a device with touch, give way once a key or a controller
 // is used, and come back at the next touch.
 
-// The game's numbers of the actions, by the names input scripts give them.
-const kTouchActions = { Up: 0, Down: 1, Left: 2, Right: 3, Confirm: 4, Back: 5, Pause: 7 };
+// The game's numbers of the actions, by the names input scripts give them: the build writes
+// them in from the game's InputAction (web/page_files.cmake).
+const kTouchActions = {
+  Up: @BRICKFALL_ACTION_Up@, Down: @BRICKFALL_ACTION_Down@, Left: @BRICKFALL_ACTION_Left@,
+  Right: @BRICKFALL_ACTION_Right@, Confirm: @BRICKFALL_ACTION_Confirm@,
+  Back: @BRICKFALL_ACTION_Back@, Pause: @BRICKFALL_ACTION_Pause@,
+};
 
 // callGame(name, ...numbers) calls one of the game's exported functions. Returns what the page
 // asks of the controls: whether they are shown, and hiding them.

@@ -14,6 +14,8 @@ for need in "$@"; do
             packages+=(dpkg-dev file desktop-file-utils lintian man-db appstream)
             # Xlib, XTest and Damage, so the suite's builds also compile brickfall-key-latency.
             packages+=(libx11-dev libxtst-dev libxdamage-dev)
+            # node, for the check of the page's server's command line.
+            packages+=(nodejs)
             ;;
         # The measurements in a real window (tools/measure/desktop_cost.sh, tools/measure/key_latency.sh,
         # tools/measure/web/page_cost.mjs): the key-to-picture tool's libraries, the X server, xdotool,
@@ -59,5 +61,51 @@ else
     exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
+
+# Another apt may hold the package system: a desktop often runs its unattended upgrades at
+# boot. apt is waited for, five minutes at most, then named.
+lock_wait_seconds=300
+deadline=$((SECONDS + lock_wait_seconds))
+apt_locks=(/var/lib/dpkg/lock-frontend /var/lib/dpkg/lock /var/lib/apt/lists/lock
+    /var/cache/apt/archives/lock)
+
+# The processes holding one of apt's locks, one line each, from the kernel's table of locks
+# ("1: POSIX ADVISORY WRITE <pid> <major>:<minor>:<inode> 0 EOF"; a waiter's line has "->").
+apt_lock_holders() {
+    local lock ids=()
+    for lock in "${apt_locks[@]}"; do
+        [ -e "$lock" ] && ids+=("$(stat -c '%Hd %Ld %i' "$lock" |
+            (read -r major minor inode && printf '%02x:%02x:%s' "$major" "$minor" "$inode"))")
+    done
+    awk -v ids="${ids[*]}" 'BEGIN { split(ids, wanted, " "); for (i in wanted) held[wanted[i]] = 1 }
+        $2 != "->" && ($6 in held) { print $5 }' /proc/locks | sort -u |
+        while read -r pid; do ps -o pid=,args= -p "$pid" || true; done
+}
+
+# Until no other process holds apt's locks, to the deadline.
+wait_for_apt() {
+    local holders
+    holders="$(apt_lock_holders)"
+    [ -z "$holders" ] && return
+    printf "Waiting for apt's locks, %d s at most; they are held by:\n%s\n" \
+        "$lock_wait_seconds" "$holders" >&2
+    while [ -n "$holders" ] && [ "$SECONDS" -lt "$deadline" ]; do
+        sleep 2
+        holders="$(apt_lock_holders)"
+    done
+}
+
+# After apt failed: the processes that hold its locks, if any do.
+fail_naming_holders() {
+    local holders
+    holders="$(apt_lock_holders)"
+    [ -n "$holders" ] && printf "apt's locks are held by:\n%s\n" "$holders" >&2
+    exit 1
+}
+
+# apt-get install waits for dpkg's lock itself; apt-get update does not wait for the package
+# lists' lock, so the wait comes first.
+wait_for_apt
+"${as_root[@]}" apt-get update -qq || fail_naming_holders
+"${as_root[@]}" apt-get -o DPkg::Lock::Timeout=$((deadline > SECONDS ? deadline - SECONDS : 0)) \
+    install -y -qq --no-install-recommends "${missing[@]}" > /dev/null || fail_naming_holders
