@@ -28,16 +28,18 @@ stage "format"
 clang-format --dry-run --Werror src/*.cpp src/*.hpp tests/*.cpp tests/*.hpp \
     bench/*.cpp bench/*.hpp tools/*/*.cpp tools/*/*.hpp fuzz/*.cpp
 
-stage "warnings as errors"
+stage "warnings as errors: build"
 cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRICKFALL_WERROR=ON \
     -DBRICKFALL_BENCHMARKS=ON > /dev/null
 cmake --build build-test -j2
+stage "warnings as errors: tests"
 (cd build-test && ctest -j2 --output-on-failure)
 
-stage "sanitizers"
+stage "sanitizers: build"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DBRICKFALL_WERROR=ON \
     -DBRICKFALL_SANITIZE=ON -DBRICKFALL_BENCHMARKS=ON > /dev/null
 cmake --build build-sanitize -j2
+stage "sanitizers: tests"
 export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 (cd build-sanitize && ctest -j2 --output-on-failure)
