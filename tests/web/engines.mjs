@@ -1,0 +1,430 @@
+// The browser engines the page is tested in, each behind one adapter with the same means: open a
+// page in a profile of its own, hold keys, read its console's trace lines and errors, take a
+// picture of an element, run a script in it, and put its tab out of sight. Chromium and Firefox
+// ESR are driven by puppeteer-core (Chromium's DevTools protocol, Firefox's WebDriver BiDi);
+// WebKitGTK by selenium-webdriver through WebKitWebDriver and its MiniBrowser, under Xvfb.
+// Whatever an engine's driver cannot do is one of its `lacks`, with the reason, and the cases
+// that need it are skipped there, saying so.
+import { spawn } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import net from "node:net";
+import { fileURLToPath } from "node:url";
+import puppeteer from "puppeteer-core";
+import { Builder } from "selenium-webdriver";
+import { launchChromium } from "./chromium.mjs";
+import { sleep, waitFor } from "./page_helpers.mjs";
+
+// Keys by their names on a PC keyboard (a character is its own name); WebDriver's own codes where a driver takes them, since
+// its "Enter" (\uE007) is the keypad's, which the game leaves unbound, and Return is \uE006.
+const kWebDriverKeys = { Return: "\uE006", Backspace: "\uE003", Shift: "\uE008",
+                         ArrowLeft: "\uE012", ArrowUp: "\uE013", ArrowRight: "\uE014",
+                         ArrowDown: "\uE015" };
+const kPuppeteerKeys = { ...Object.fromEntries(Object.keys(kWebDriverKeys).map((k) => [k, k])),
+                         Return: "Enter" };
+
+// --- Chromium and Firefox, through puppeteer. -------------------------------------------------
+// The page's size unless a case asks for another: the window the game's field fits once.
+const kViewport = { width: 800, height: 600 };
+
+// A page that keeps its console's trace lines (those that start with "{") and its errors.
+// `beforePage` runs in it before its own scripts; `beforeLoad(opened)` before it is loaded.
+async function puppeteerPage(context, keys, address,
+                             { beforePage, viewport = kViewport, beforeLoad }) {
+  const page = await context.newPage();
+  if (beforePage) {
+    await page.evaluateOnNewDocument(beforePage);
+  }
+  await page.setViewport({ deviceScaleFactor: 1, ...viewport });
+  const opened = {
+    page, trace: [], errors: [],
+    keyDown: (key) => page.keyboard.down(keys[key] ?? key),
+    keyUp: (key) => page.keyboard.up(keys[key] ?? key),
+    evaluate: (script, ...args) => page.evaluate(script, ...args),
+    screenshot: async (selector) => Buffer.from(await (await page.$(selector)).screenshot()),
+    // Another tab brought to the front; what it returns closes that tab and brings this back.
+    async hide() {
+      const other = await context.newPage();
+      await other.bringToFront();
+      return async () => {
+        await other.close();
+        await page.bringToFront();
+      };
+    },
+    close: () => page.close(),
+  };
+  page.on("console", (message) => {
+    const text = message.text();
+    if (text.startsWith("{")) {
+      opened.trace.push(text);
+    } else if (message.type() === "error") {
+      opened.errors.push(text);
+    }
+  });
+  page.on("pageerror", (error) => opened.errors.push(error.message));
+  if (beforeLoad) {
+    await beforeLoad(opened);
+  }
+  await page.goto(address);
+  return opened;
+}
+
+function puppeteerEngine(browser, keys) {
+  const wrap = (context) => ({
+    open: (address, options = {}) => puppeteerPage(context, keys, address, options),
+    close: () => context.close(),
+  });
+  return {
+    newContext: async () => wrap(await browser.createBrowserContext()),
+    // The browser's own profile, where an app can be offered for install.
+    defaultContext: () => ({ ...wrap(browser.defaultBrowserContext()), close: async () => {} }),
+    close: () => browser.close(),
+  };
+}
+
+// --- WebKitGTK, through WebDriver classic. ----------------------------------------------------
+const kMiniBrowser = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
+
+// Classic WebDriver runs no script before the page's own and hands over no console. So
+// MiniBrowser goes through a proxy of the test's that puts a script at the head of each page it
+// navigates to: the case's own, if any, then one that keeps the console's lines for the test to
+// drain. A page its worker gives (offline) gets no such script: its console is kept from when
+// the test finds it loading, too late for a whole trace, which the cases that compare one see.
+const keepConsole = (token) => `(() => {
+  const kept = window.keptConsole = { token: ${token}, trace: [], errors: [] };
+  for (const level of ["log", "info", "warn", "error"]) {
+    const write = console[level];
+    console[level] = function (...args) {
+      const text = args.join(" ");
+      if (text.startsWith("{")) kept.trace.push(text);
+      else if (level === "error") kept.errors.push(text);
+      return write.apply(this, args);
+    };
+  }
+  window.addEventListener("error", (event) => kept.errors.push(String(event.message)));
+  window.addEventListener("unhandledrejection", (event) => kept.errors.push(String(event.reason)));
+})();`;
+const kDrainConsole = `const kept = window.keptConsole;
+  return kept && kept.token === arguments[0]
+    ? { trace: kept.trace.splice(0), errors: kept.errors.splice(0) } : null;`;
+
+// The proxy, on 127.0.0.1; `headScript` is what the next page gets. With the server gone, the
+// browser sees the network fail, not the proxy's answer.
+async function startHeadProxy() {
+  const proxy = { headScript: "" };
+  const server = http.createServer((request, response) => {
+    const navigation = request.headers["sec-fetch-mode"] === "navigate";
+    const headers = { ...request.headers };
+    if (navigation) {
+      delete headers["accept-encoding"];
+    }
+    const upstream = http.request(request.url, { method: request.method, headers }, (answer) => {
+      if (!navigation || answer.statusCode !== 200 ||
+          !/^text\/html/.test(answer.headers["content-type"] || "")) {
+        response.writeHead(answer.statusCode, answer.headers);
+        answer.pipe(response);
+        return;
+      }
+      const parts = [];
+      answer.on("data", (part) => parts.push(part));
+      answer.on("end", () => {
+        const page = Buffer.concat(parts).toString("utf8")
+          .replace(/<head>/i, `$&<script>${proxy.headScript}</script>`);
+        const { "content-length": _, etag: __, ...rest } = answer.headers;
+        response.writeHead(200, rest);
+        response.end(page);
+      });
+    });
+    upstream.on("error", () => response.socket.destroy());
+    request.pipe(upstream);
+  });
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  proxy.address = `http://127.0.0.1:${server.address().port}`;
+  proxy.close = () => {
+    server.closeAllConnections();
+    server.close();
+  };
+  return proxy;
+}
+
+async function freePort() {
+  const server = net.createServer().listen(0, "127.0.0.1");
+  await new Promise((resolve) => server.once("listening", resolve));
+  const { port } = server.address();
+  await new Promise((resolve) => server.close(resolve));
+  return port;
+}
+
+// An X server of its own, 1920x1200, for MiniBrowser's windows; its number as Xvfb chose it.
+async function startXvfb() {
+  const xvfb = spawn("Xvfb", ["-displayfd", "3", "-screen", "0", "1920x1200x24", "-nolisten",
+                              "tcp"], { stdio: ["ignore", "ignore", "ignore", "pipe"] });
+  const display = await new Promise((resolve, reject) => {
+    xvfb.once("error", reject);
+    xvfb.once("exit", () => reject(new Error("Xvfb did not start")));
+    xvfb.stdio[3].on("data", (data) => resolve(`:${String(data).trim()}`));
+  });
+  return { display, stop: () => xvfb.kill("SIGKILL") };
+}
+
+// Each profile is one WebKitWebDriver with one MiniBrowser, in a process group of its own so
+// that a stuck browser goes with its driver. Pages open in its one window, one after another.
+async function webkitContext(display) {
+  const proxy = await startHeadProxy();
+  const port = await freePort();
+  const driverProcess = spawn("WebKitWebDriver", [`--port=${port}`], {
+    env: { ...process.env, DISPLAY: display }, stdio: "ignore", detached: true });
+  const kill = () => {
+    proxy.close();
+    try {
+      process.kill(-driverProcess.pid, "SIGKILL");
+    } catch {
+      // Gone already.
+    }
+  };
+  let driver;
+  try {
+    await waitFor("WebKitWebDriver", () => fetch(`http://127.0.0.1:${port}/status`)
+      .then((response) => response.ok, () => false), 10);
+    driver = await new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({
+      browserName: "MiniBrowser", pageLoadStrategy: "none",
+      "webkitgtk:browserOptions": { binary: kMiniBrowser,
+                                    args: ["--automation", `--proxy=${proxy.address}`] },
+    }).build();
+  } catch (error) {
+    kill();
+    throw error;
+  }
+  // The window's inner size, set through its outer size: the toolbar's share is measured, and
+  // measured again until the page has the size asked for.
+  const window = driver.manage().window();
+  let chrome = [0, 0];
+  async function setInnerSize({ width, height }) {
+    for (let tries = 0; tries < 3; ++tries) {
+      await window.setRect({ x: 0, y: 0, width: width + chrome[0], height: height + chrome[1] });
+      const inner = await driver.executeScript("return [innerWidth, innerHeight]");
+      if (inner[0] === width && inner[1] === height) {
+        return;
+      }
+      chrome = [chrome[0] + width - inner[0], chrome[1] + height - inner[1]];
+    }
+    throw new Error(`MiniBrowser's page is not ${width}x${height}`);
+  }
+  let pages = 0;
+  let current = null;
+  return {
+    async open(address, { beforePage = null, viewport = kViewport } = {}) {
+      if (current !== null) {
+        current.closed = true;
+      }
+      await setInnerSize(viewport);
+      const token = ++pages;
+      const opened = current = {
+        trace: [], errors: [], closed: false,
+        keyDown: (key) => driver.actions().keyDown(kWebDriverKeys[key] ?? key).perform(),
+        keyUp: (key) => driver.actions().keyUp(kWebDriverKeys[key] ?? key).perform(),
+        evaluate: (script, ...args) => driver.executeScript(
+          typeof script === "function" ? `return (${script}).apply(null, arguments);` : script,
+          ...args),
+        screenshot: async (selector) => Buffer.from(
+          await (await driver.findElement({ css: selector })).takeScreenshot(), "base64"),
+        // The window minimised, as WebKit hides no tab behind another; set back to its size.
+        async hide() {
+          await window.minimize();
+          return () => setInnerSize(viewport);
+        },
+        close: async () => {
+          opened.closed = true;
+        },
+      };
+      proxy.headScript = (beforePage === null ? "" : `${beforePage}\n`) + keepConsole(token);
+      const target = new URL(address).href;
+      await driver.get(target);
+      // This page's console kept from its head, or else kept now; the page before it, of
+      // another token, is not this one, even at the same address.
+      const found = await new Promise((resolve, reject) => {
+        waitFor("the page", async () => {
+          const seen = await driver.executeScript(
+            `const kept = window.keptConsole;
+             if (kept) return kept.token === arguments[0] ? "from its head" : "another";
+             if (location.href !== arguments[1]) return "another";
+             ${keepConsole("arguments[0]")}
+             return "late";`, token, target).catch(() => "another");
+          if (seen !== "another") {
+            resolve(seen);
+          }
+          return seen !== "another";
+        }, 10).catch(reject);
+      });
+      if (found === "late" && beforePage !== null) {
+        throw new Error("the page came from its worker, past the script meant to run first");
+      }
+      (async () => {
+        while (!opened.closed) {
+          const drained = await driver.executeScript(kDrainConsole, token).catch(() => null);
+          if (drained !== null && !opened.closed) {
+            opened.trace.push(...drained.trace);
+            opened.errors.push(...drained.errors);
+          }
+          await sleep(50);
+        }
+      })();
+      return opened;
+    },
+    async close() {
+      if (current !== null) {
+        current.closed = true;
+      }
+      await Promise.race([driver.quit().catch(() => {}), sleep(5000)]);
+      kill();
+    },
+  };
+}
+
+// --- The engines. -----------------------------------------------------------------------------
+const kNoProtocol = "no DevTools protocol: Chromium's";
+export const kEngines = {
+  chromium: {
+    title: "Chromium",
+    async launch({ chromiumFlags = [] }) {
+      const browser = await launchChromium(chromiumFlags);
+      return { ...puppeteerEngine(browser, kPuppeteerKeys), version: await browser.version() };
+    },
+    lacks: {},
+  },
+  firefox: {
+    title: "Firefox ESR",
+    async launch() {
+      const browser = await puppeteer.launch({
+        browser: "firefox", executablePath: process.env.BRICKFALL_FIREFOX || "/usr/bin/firefox-esr",
+        headless: true });
+      return { ...puppeteerEngine(browser, { ...kPuppeteerKeys, Return: kWebDriverKeys.Return }),
+               version: await browser.version() };
+    },
+    lacks: {
+      phone: "WebDriver BiDi emulates no touch screen in Firefox",
+      protocol: kNoProtocol,
+      responses: "puppeteer's BiDi responses say nothing of the service worker",
+      interception: "puppeteer's BiDi cannot fail a request as the network does",
+    },
+  },
+  webkit: {
+    title: "WebKitGTK",
+    async launch() {
+      const xvfb = await startXvfb();
+      const version = await new Promise((resolve) => {
+        const browser = spawn(kMiniBrowser, ["--version"], { env: { ...process.env,
+                                                                     DISPLAY: xvfb.display } });
+        let said = "";
+        browser.stdout.on("data", (data) => { said += data; });
+        browser.on("close", () => resolve(said.trim()));
+      });
+      return {
+        version,
+        newContext: () => webkitContext(xvfb.display),
+        close: async () => xvfb.stop(),
+      };
+    },
+    lacks: {
+      phone: "WebKitWebDriver turns a touch pointer into a mouse",
+      protocol: kNoProtocol,
+      responses: "classic WebDriver sees no responses",
+      interception: "classic WebDriver cannot fail a request",
+    },
+  },
+};
+
+// The engines asked for by BRICKFALL_WEB_ENGINES ("chromium firefox webkit" by default).
+export function selectedEngines() {
+  const names = (process.env.BRICKFALL_WEB_ENGINES || Object.keys(kEngines).join(" "))
+    .split(/[\s,]+/).filter((name) => name !== "");
+  const unknown = names.filter((name) => !(name in kEngines));
+  if (unknown.length > 0) {
+    throw new Error(`unknown engines: ${unknown.join(", ")}`);
+  }
+  return names;
+}
+
+// A case that finds its engine without what it checks skips, saying why.
+export class Skipped extends Error {}
+
+// Runs `cases` in each selected engine, each case where the engine has every means it `needs`
+// (case name to list); `run(name, browser)` runs one case in the engine's browser and returns
+// the pages it opened, whose errors fail it too. Prints a line for each engine, and appends it
+// to $BRICKFALL_WEB_TALLY when set. Returns how many cases failed.
+export async function runInEngines(suite, cases, needs, run, options = {}) {
+  let failed = 0;
+  for (const name of selectedEngines()) {
+    const engine = kEngines[name];
+    const tally = { engine: name, ran: 0, passed: 0, skipped: {} };
+    const skip = (what, why) => { (tally.skipped[why] ||= []).push(what); };
+    let browser = null;
+    try {
+      browser = await engine.launch(options);
+      tally.title = `${engine.title} (${browser.version})`;
+    } catch (error) {
+      ++failed;
+      console.log(`FAIL ${suite} in ${engine.title}: it did not start: ${error.message}`);
+    }
+    for (const caseName of browser === null ? [] : Object.keys(cases)) {
+      const missing = (needs[caseName] || []).find((means) => means in engine.lacks);
+      if (missing !== undefined) {
+        skip(caseName, engine.lacks[missing]);
+        continue;
+      }
+      ++tally.ran;
+      try {
+        const opened = await run(caseName, browser);
+        const errors = opened.flatMap((page) => page.errors);
+        if (errors.length > 0) {
+          throw new Error("the page reported errors:\n  " + errors.join("\n  "));
+        }
+        ++tally.passed;
+        console.log(`ok   ${suite}.${caseName} [${name}]`);
+      } catch (error) {
+        if (error instanceof Skipped) {
+          --tally.ran;
+          skip(caseName, error.message);
+          console.log(`skip ${suite}.${caseName} [${name}]: ${error.message}`);
+        } else {
+          ++failed;
+          console.log(`FAIL ${suite}.${caseName} [${name}]: ${error.message}`);
+        }
+      }
+    }
+    if (browser !== null) {
+      await browser.close();
+      console.log(`-- ${suite} in ${tally.title}: ${tallyLine(tally)}`);
+      if (process.env.BRICKFALL_WEB_TALLY) {
+        fs.appendFileSync(process.env.BRICKFALL_WEB_TALLY, JSON.stringify(tally) + "\n");
+      }
+    }
+  }
+  return failed;
+}
+
+function tallyLine({ ran, passed, skipped }) {
+  const reasons = Object.entries(skipped).map(([why, what]) => `${what.join(", ")}: ${why}`);
+  const count = Object.values(skipped).flat().length;
+  return `ran ${ran}, passed ${passed}, skipped ${count}` +
+         (reasons.length > 0 ? ` (${reasons.join("; ")})` : "");
+}
+
+// node engines.mjs TALLY: one line for each engine, the suites' tallies added up.
+if (process.argv[1] === fileURLToPath(import.meta.url)) {
+  const byEngine = new Map();
+  for (const line of fs.readFileSync(process.argv[2], "utf8").split("\n").filter(Boolean)) {
+    const tally = JSON.parse(line);
+    const sum = byEngine.get(tally.engine) ||
+                { title: tally.title, ran: 0, passed: 0, skipped: {} };
+    sum.ran += tally.ran;
+    sum.passed += tally.passed;
+    for (const [why, what] of Object.entries(tally.skipped)) {
+      (sum.skipped[why] ||= []).push(...what);
+    }
+    byEngine.set(tally.engine, sum);
+  }
+  for (const sum of byEngine.values()) {
+    console.log(`== ${sum.title}: ${tallyLine(sum)}`);
+  }
+}
