@@ -1,10 +1,14 @@
 // The browser engines the page is tested in, each behind one adapter with the same means: open a
 // page in a profile of its own, hold keys, read its console's trace lines and errors, take a
-// picture of an element, run a script in it, and put its tab out of sight. Chromium and Firefox
+// picture of an element (decoded, as page_helpers.mjs decodes a PNG), run a script in it, and
+// put its tab out of sight. Chromium and Firefox
 // ESR are driven by puppeteer-core (Chromium's DevTools protocol, Firefox's WebDriver BiDi);
 // WebKitGTK by selenium-webdriver through WebKitWebDriver and its MiniBrowser, under Xvfb.
 // Whatever an engine's driver cannot do is one of its `lacks`, with the reason, and the cases
-// that need it are skipped there, saying so.
+// that need it are skipped there, saying so: "preload", a script run before the page's own;
+// "phone", an emulated touch screen; "protocol", Chromium's DevTools; "responses", the address
+// and bytes of every response; "workerResponses", which of them the service worker gave;
+// "interception", a request failed as with no network.
 import { spawn } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
@@ -13,7 +17,7 @@ import { fileURLToPath } from "node:url";
 import puppeteer from "puppeteer-core";
 import { Builder } from "selenium-webdriver";
 import { launchChromium } from "./chromium.mjs";
-import { sleep, waitFor } from "./page_helpers.mjs";
+import { decodePng, sleep, waitFor } from "./page_helpers.mjs";
 
 // Keys by their names on a PC keyboard (a character is its own name); WebDriver's own codes where a driver takes them, since
 // its "Enter" (\uE007) is the keypad's, which the game leaves unbound, and Return is \uE006.
@@ -27,11 +31,25 @@ const kPuppeteerKeys = { ...Object.fromEntries(Object.keys(kWebDriverKeys).map((
 // The page's size unless a case asks for another: the window the game's field fits once.
 const kViewport = { width: 800, height: 600 };
 
+// Chromium's scripts run as the page's own do, not as a user's gesture, which puppeteer's would
+// be: the page would count as used, and its sound could start before any key.
+async function withoutGesture(session, script, args) {
+  const { result, exceptionDetails } = await session.send("Runtime.evaluate", {
+    expression: typeof script === "function" ? `(${script})(...${JSON.stringify(args)})` : script,
+    awaitPromise: true, returnByValue: true });
+  if (exceptionDetails) {
+    throw new Error(exceptionDetails.exception?.description ?? exceptionDetails.text);
+  }
+  return result.value;
+}
+
 // A page that keeps its console's trace lines (those that start with "{") and its errors.
 // `beforePage` runs in it before its own scripts; `beforeLoad(opened)` before it is loaded.
-async function puppeteerPage(context, keys, address,
+// Firefox's BiDi scripts count as the user's gesture, which no case's outcome depends on.
+async function puppeteerPage(context, { keys, devTools }, address,
                              { beforePage, viewport = kViewport, beforeLoad }) {
   const page = await context.newPage();
+  const session = devTools ? await page.createCDPSession() : null;
   if (beforePage) {
     await page.evaluateOnNewDocument(beforePage);
   }
@@ -40,8 +58,10 @@ async function puppeteerPage(context, keys, address,
     page, trace: [], errors: [],
     keyDown: (key) => page.keyboard.down(keys[key] ?? key),
     keyUp: (key) => page.keyboard.up(keys[key] ?? key),
-    evaluate: (script, ...args) => page.evaluate(script, ...args),
-    screenshot: async (selector) => Buffer.from(await (await page.$(selector)).screenshot()),
+    evaluate: (script, ...args) => (session !== null ? withoutGesture(session, script, args)
+                                                     : page.evaluate(script, ...args)),
+    picture: async (selector) => decodePng(Buffer.from(await (await page.$(selector))
+      .screenshot())),
     // Another tab brought to the front; what it returns closes that tab and brings this back.
     async hide() {
       const other = await context.newPage();
@@ -69,10 +89,16 @@ async function puppeteerPage(context, keys, address,
   return opened;
 }
 
-function puppeteerEngine(browser, keys) {
+// A context closed once, however often a case asks.
+function closedOnce(close) {
+  let closing = null;
+  return () => (closing ||= close());
+}
+
+function puppeteerEngine(browser, driver) {
   const wrap = (context) => ({
-    open: (address, options = {}) => puppeteerPage(context, keys, address, options),
-    close: () => context.close(),
+    open: (address, options = {}) => puppeteerPage(context, driver, address, options),
+    close: closedOnce(() => context.close()),
   });
   return {
     newContext: async () => wrap(await browser.createBrowserContext()),
@@ -83,6 +109,18 @@ function puppeteerEngine(browser, keys) {
 }
 
 // --- WebKitGTK, through WebDriver classic. ----------------------------------------------------
+// The part of a decoded picture (page_helpers.mjs) at x, y of width by height.
+function cropPicture(picture, x, y, width, height) {
+  const crop = { width, height, pixels: Buffer.alloc(width * height * 3),
+                 alpha: Buffer.alloc(width * height, 255) };
+  for (let row = 0; row < height; ++row) {
+    const from = ((y + row) * picture.width + x);
+    picture.pixels.copy(crop.pixels, row * width * 3, from * 3, (from + width) * 3);
+    picture.alpha.copy(crop.alpha, row * width, from, from + width);
+  }
+  return crop;
+}
+
 const kMiniBrowser = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
 
 // Classic WebDriver runs no script before the page's own and hands over no console. So
@@ -155,9 +193,10 @@ async function freePort() {
   return port;
 }
 
-// An X server of its own, 1920x1200, for MiniBrowser's windows; its number as Xvfb chose it.
+// An X server of its own, with room for a 1920x1200 page and MiniBrowser's toolbar; its
+// number as Xvfb chose it.
 async function startXvfb() {
-  const xvfb = spawn("Xvfb", ["-displayfd", "3", "-screen", "0", "1920x1200x24", "-nolisten",
+  const xvfb = spawn("Xvfb", ["-displayfd", "3", "-screen", "0", "1920x1320x24", "-nolisten",
                               "tcp"], { stdio: ["ignore", "ignore", "ignore", "pipe"] });
   const display = await new Promise((resolve, reject) => {
     xvfb.once("error", reject);
@@ -213,7 +252,7 @@ async function webkitContext(display) {
   let pages = 0;
   let current = null;
   return {
-    async open(address, { beforePage = null, viewport = kViewport } = {}) {
+    async open(address, { beforePage = null, viewport = kViewport, beforeLoad } = {}) {
       if (current !== null) {
         current.closed = true;
       }
@@ -226,8 +265,13 @@ async function webkitContext(display) {
         evaluate: (script, ...args) => driver.executeScript(
           typeof script === "function" ? `return (${script}).apply(null, arguments);` : script,
           ...args),
-        screenshot: async (selector) => Buffer.from(
-          await (await driver.findElement({ css: selector })).takeScreenshot(), "base64"),
+        // Cut from the window's picture: WebKit's picture of a canvas alone leaves rows out.
+        async picture(selector) {
+          const box = await driver.executeScript(`const { x, y, width, height } =
+            document.querySelector(arguments[0]).getBoundingClientRect();
+            return [x, y, width, height].map((n) => Math.round(n * devicePixelRatio));`, selector);
+          return cropPicture(decodePng(Buffer.from(await driver.takeScreenshot(), "base64")), ...box);
+        },
         // The window minimised, as WebKit hides no tab behind another; set back to its size.
         async hide() {
           await window.minimize();
@@ -237,6 +281,9 @@ async function webkitContext(display) {
           opened.closed = true;
         },
       };
+      if (beforeLoad) {
+        await beforeLoad(opened);
+      }
       proxy.headScript = (beforePage === null ? "" : `${beforePage}\n`) + keepConsole(token);
       const target = new URL(address).href;
       await driver.get(target);
@@ -271,13 +318,13 @@ async function webkitContext(display) {
       })();
       return opened;
     },
-    async close() {
+    close: closedOnce(async () => {
       if (current !== null) {
         current.closed = true;
       }
       await Promise.race([driver.quit().catch(() => {}), sleep(5000)]);
       kill();
-    },
+    }),
   };
 }
 
@@ -288,24 +335,28 @@ export const kEngines = {
     title: "Chromium",
     async launch({ chromiumFlags = [] }) {
       const browser = await launchChromium(chromiumFlags);
-      return { ...puppeteerEngine(browser, kPuppeteerKeys), version: await browser.version() };
+      return { ...puppeteerEngine(browser, { keys: kPuppeteerKeys, devTools: true }),
+               version: await browser.version() };
     },
     lacks: {},
   },
   firefox: {
     title: "Firefox ESR",
     async launch() {
+      // Its headless screen as large as the largest page a case asks for, as the game's window
+      // keeps within the screen.
       const browser = await puppeteer.launch({
         browser: "firefox", executablePath: process.env.BRICKFALL_FIREFOX || "/usr/bin/firefox-esr",
-        headless: true });
-      return { ...puppeteerEngine(browser, { ...kPuppeteerKeys, Return: kWebDriverKeys.Return }),
+        headless: true,
+        env: { ...process.env, MOZ_HEADLESS_WIDTH: "1920", MOZ_HEADLESS_HEIGHT: "1200" } });
+      return { ...puppeteerEngine(browser, { keys: { ...kPuppeteerKeys,
+                                                     Return: kWebDriverKeys.Return } }),
                version: await browser.version() };
     },
     lacks: {
       phone: "WebDriver BiDi emulates no touch screen in Firefox",
       protocol: kNoProtocol,
-      responses: "puppeteer's BiDi responses say nothing of the service worker",
-      interception: "puppeteer's BiDi cannot fail a request as the network does",
+      workerResponses: "puppeteer's BiDi responses do not say which the service worker gave",
     },
   },
   webkit: {
@@ -329,6 +380,7 @@ export const kEngines = {
       phone: "WebKitWebDriver turns a touch pointer into a mouse",
       protocol: kNoProtocol,
       responses: "classic WebDriver sees no responses",
+      workerResponses: "classic WebDriver sees no responses",
       interception: "classic WebDriver cannot fail a request",
     },
   },
@@ -349,56 +401,69 @@ export function selectedEngines() {
 export class Skipped extends Error {}
 
 // Runs `cases` in each selected engine, each case where the engine has every means it `needs`
-// (case name to list); `run(name, browser)` runs one case in the engine's browser and returns
+// (case name to list; null for a case that needs no browser, run once before the engines);
+// `run(name, browser)` runs one case in the engine's browser, its `lacks` beside it, and returns
 // the pages it opened, whose errors fail it too. Prints a line for each engine, and appends it
 // to $BRICKFALL_WEB_TALLY when set. Returns how many cases failed.
 export async function runInEngines(suite, cases, needs, run, options = {}) {
   let failed = 0;
-  for (const name of selectedEngines()) {
-    const engine = kEngines[name];
-    const tally = { engine: name, ran: 0, passed: 0, skipped: {} };
-    const skip = (what, why) => { (tally.skipped[why] ||= []).push(what); };
-    let browser = null;
+  const once = Object.keys(cases).filter((name) => needs[name] === null);
+  const inEngines = Object.keys(cases).filter((name) => needs[name] !== null);
+  const runCase = async (name, browser, tally, where) => {
+    ++tally.ran;
     try {
-      browser = await engine.launch(options);
-      tally.title = `${engine.title} (${browser.version})`;
+      const errors = (await run(name, browser)).flatMap((page) => page.errors);
+      if (errors.length > 0) {
+        throw new Error("the page reported errors:\n  " + errors.join("\n  "));
+      }
+      ++tally.passed;
+      console.log(`ok   ${suite}.${name}${where}`);
+    } catch (error) {
+      if (error instanceof Skipped) {
+        --tally.ran;
+        (tally.skipped[error.message] ||= []).push(name);
+        console.log(`skip ${suite}.${name}${where}: ${error.message}`);
+      } else {
+        ++failed;
+        console.log(`FAIL ${suite}.${name}${where}: ${error.message}`);
+      }
+    }
+  };
+  const report = (tally) => {
+    console.log(`-- ${suite} in ${tally.title}: ${tallyLine(tally)}`);
+    if (process.env.BRICKFALL_WEB_TALLY) {
+      fs.appendFileSync(process.env.BRICKFALL_WEB_TALLY, JSON.stringify(tally) + "\n");
+    }
+  };
+  if (once.length > 0) {
+    const tally = { engine: "none", title: "no browser", ran: 0, passed: 0, skipped: {} };
+    for (const name of once) {
+      await runCase(name, null, tally, "");
+    }
+    report(tally);
+  }
+  for (const engineName of selectedEngines()) {
+    const engine = kEngines[engineName];
+    let browser;
+    try {
+      browser = { ...(await engine.launch(options)), lacks: engine.lacks };
     } catch (error) {
       ++failed;
       console.log(`FAIL ${suite} in ${engine.title}: it did not start: ${error.message}`);
+      continue;
     }
-    for (const caseName of browser === null ? [] : Object.keys(cases)) {
-      const missing = (needs[caseName] || []).find((means) => means in engine.lacks);
-      if (missing !== undefined) {
-        skip(caseName, engine.lacks[missing]);
-        continue;
-      }
-      ++tally.ran;
-      try {
-        const opened = await run(caseName, browser);
-        const errors = opened.flatMap((page) => page.errors);
-        if (errors.length > 0) {
-          throw new Error("the page reported errors:\n  " + errors.join("\n  "));
-        }
-        ++tally.passed;
-        console.log(`ok   ${suite}.${caseName} [${name}]`);
-      } catch (error) {
-        if (error instanceof Skipped) {
-          --tally.ran;
-          skip(caseName, error.message);
-          console.log(`skip ${suite}.${caseName} [${name}]: ${error.message}`);
-        } else {
-          ++failed;
-          console.log(`FAIL ${suite}.${caseName} [${name}]: ${error.message}`);
-        }
+    const tally = { engine: engineName, title: `${engine.title} (${browser.version})`, ran: 0,
+                    passed: 0, skipped: {} };
+    for (const name of inEngines) {
+      const missing = (needs[name] || []).find((means) => means in engine.lacks);
+      if (missing === undefined) {
+        await runCase(name, browser, tally, ` [${engineName}]`);
+      } else {
+        (tally.skipped[engine.lacks[missing]] ||= []).push(name);
       }
     }
-    if (browser !== null) {
-      await browser.close();
-      console.log(`-- ${suite} in ${tally.title}: ${tallyLine(tally)}`);
-      if (process.env.BRICKFALL_WEB_TALLY) {
-        fs.appendFileSync(process.env.BRICKFALL_WEB_TALLY, JSON.stringify(tally) + "\n");
-      }
-    }
+    await browser.close();
+    report(tally);
   }
   return failed;
 }
