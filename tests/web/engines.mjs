@@ -142,9 +142,12 @@ const keepConsole = (token) => `(() => {
   window.addEventListener("error", (event) => kept.errors.push(String(event.message)));
   window.addEventListener("unhandledrejection", (event) => kept.errors.push(String(event.reason)));
 })();`;
-const kDrainConsole = `const kept = window.keptConsole;
-  return kept && kept.token === arguments[0]
-    ? { trace: kept.trace.splice(0), errors: kept.errors.splice(0) } : null;`;
+// The lines kept since the last drain, by the page of `token`.
+const kDrain = `((token) => {
+  const kept = window.keptConsole;
+  return kept && kept.token === token
+    ? { trace: kept.trace.splice(0), errors: kept.errors.splice(0) } : null;
+})`;
 
 // The proxy, on 127.0.0.1; `headScript` is what the next page gets. With the server gone, the
 // browser sees the network fail, not the proxy's answer.
@@ -234,23 +237,34 @@ async function webkitContext(display) {
     kill();
     throw error;
   }
-  // The window's inner size, set through its outer size: the toolbar's share is measured, and
-  // measured again until the page has the size asked for.
+  // The window's inner size, set through its outer size: the toolbar's share is measured, once
+  // the window has taken its new size, and measured again until the page has the size asked for.
   const window = driver.manage().window();
+  const innerSize = () => driver.executeScript("return innerWidth + 'x' + innerHeight");
   let chrome = [0, 0];
   async function setInnerSize({ width, height }) {
-    for (let tries = 0; tries < 3; ++tries) {
+    for (let tries = 0; tries < 4; ++tries) {
       await window.setRect({ x: 0, y: 0, width: width + chrome[0], height: height + chrome[1] });
-      const inner = await driver.executeScript("return [innerWidth, innerHeight]");
-      if (inner[0] === width && inner[1] === height) {
+      let inner = await innerSize();
+      for (let settling = 0; settling < 20 && inner !== `${width}x${height}`; ++settling) {
+        await sleep(50);
+        const now = await innerSize();
+        if (now === inner && settling >= 4) {
+          break;
+        }
+        inner = now;
+      }
+      const [innerWidth, innerHeight] = inner.split("x").map(Number);
+      if (innerWidth === width && innerHeight === height) {
         return;
       }
-      chrome = [chrome[0] + width - inner[0], chrome[1] + height - inner[1]];
+      chrome = [chrome[0] + width - innerWidth, chrome[1] + height - innerHeight];
     }
     throw new Error(`MiniBrowser's page is not ${width}x${height}`);
   }
   let pages = 0;
   let current = null;
+  let queue = Promise.resolve();
   return {
     async open(address, { beforePage = null, viewport = kViewport, beforeLoad } = {}) {
       if (current !== null) {
@@ -258,24 +272,47 @@ async function webkitContext(display) {
       }
       await setInnerSize(viewport);
       const token = ++pages;
+      // One command at a time, so that the lines drained come in the page's order.
+      const command = (task) => {
+        const done = queue.then(task);
+        queue = done.catch(() => {});
+        return done;
+      };
+      const take = (drained) => {
+        if (drained !== null && !opened.closed) {
+          opened.trace.push(...drained.trace);
+          opened.errors.push(...drained.errors);
+        }
+      };
       const opened = current = {
         trace: [], errors: [], closed: false,
-        keyDown: (key) => driver.actions().keyDown(kWebDriverKeys[key] ?? key).perform(),
-        keyUp: (key) => driver.actions().keyUp(kWebDriverKeys[key] ?? key).perform(),
-        evaluate: (script, ...args) => driver.executeScript(
-          typeof script === "function" ? `return (${script}).apply(null, arguments);` : script,
-          ...args),
+        keyDown: (key) => command(() => driver.actions().keyDown(kWebDriverKeys[key] ?? key)
+          .perform()),
+        keyUp: (key) => command(() => driver.actions().keyUp(kWebDriverKeys[key] ?? key)
+          .perform()),
+        // A function run in the page with its arguments; the console is drained with it, so
+        // that what the page wrote before it is in the trace once it returns, as with puppeteer.
+        async evaluate(script, ...args) {
+          const [result, drained] = await command(() => driver.executeScript(
+            `return Promise.resolve((${script}).apply(null, [...arguments].slice(1)))
+               .then((result) => [result, ${kDrain}(arguments[0])]);`, token, ...args));
+          take(drained);
+          return result;
+        },
         // Cut from the window's picture: WebKit's picture of a canvas alone leaves rows out.
         async picture(selector) {
-          const box = await driver.executeScript(`const { x, y, width, height } =
-            document.querySelector(arguments[0]).getBoundingClientRect();
-            return [x, y, width, height].map((n) => Math.round(n * devicePixelRatio));`, selector);
-          return cropPicture(decodePng(Buffer.from(await driver.takeScreenshot(), "base64")), ...box);
+          const box = await opened.evaluate((selector) => {
+            const { x, y, width, height } = document.querySelector(selector)
+              .getBoundingClientRect();
+            return [x, y, width, height].map((n) => Math.round(n * devicePixelRatio));
+          }, selector);
+          const shot = await command(() => driver.takeScreenshot());
+          return cropPicture(decodePng(Buffer.from(shot, "base64")), ...box);
         },
         // The window minimised, as WebKit hides no tab behind another; set back to its size.
         async hide() {
-          await window.minimize();
-          return () => setInnerSize(viewport);
+          await command(() => window.minimize());
+          return () => command(() => setInnerSize(viewport));
         },
         close: async () => {
           opened.closed = true;
@@ -286,36 +323,32 @@ async function webkitContext(display) {
       }
       proxy.headScript = (beforePage === null ? "" : `${beforePage}\n`) + keepConsole(token);
       const target = new URL(address).href;
-      await driver.get(target);
+      await command(() => driver.get(target));
       // This page's console kept from its head, or else kept now; the page before it, of
       // another token, is not this one, even at the same address.
-      const found = await new Promise((resolve, reject) => {
-        waitFor("the page", async () => {
-          const seen = await driver.executeScript(
-            `const kept = window.keptConsole;
-             if (kept) return kept.token === arguments[0] ? "from its head" : "another";
-             if (location.href !== arguments[1]) return "another";
-             ${keepConsole("arguments[0]")}
-             return "late";`, token, target).catch(() => "another");
-          if (seen !== "another") {
-            resolve(seen);
-          }
-          return seen !== "another";
-        }, 10).catch(reject);
-      });
+      let found = "another";
+      await waitFor("the page", async () => {
+        found = await command(() => driver.executeScript(
+          `const kept = window.keptConsole;
+           if (kept) return kept.token === arguments[0] ? "from its head" : "another";
+           if (location.href !== arguments[1]) return "another";
+           ${keepConsole("arguments[0]")}
+           return "late";`, token, target)).catch(() => "another");
+        return found !== "another";
+      }, 10);
       if (found === "late" && beforePage !== null) {
         throw new Error("the page came from its worker, past the script meant to run first");
       }
       (async () => {
         while (!opened.closed) {
-          const drained = await driver.executeScript(kDrainConsole, token).catch(() => null);
-          if (drained !== null && !opened.closed) {
-            opened.trace.push(...drained.trace);
-            opened.errors.push(...drained.errors);
-          }
+          take(await command(() => driver.executeScript(`return ${kDrain}(arguments[0]);`,
+                                                        token)).catch(() => null));
           await sleep(50);
         }
       })();
+      // Loaded, as puppeteer's pages are once open.
+      await waitFor("the page loaded", () => opened.evaluate(
+        () => document.readyState === "complete"), 30);
       return opened;
     },
     close: closedOnce(async () => {
