@@ -1,9 +1,9 @@
 // The browser engines the page is tested in, each behind one adapter with the same means: open a
 // page in a profile of its own, hold keys, read its console's trace lines and errors, take a
 // picture of an element (decoded, as page_helpers.mjs decodes a PNG), run a script in it, and
-// put its tab out of sight. Chromium and Firefox
-// ESR are driven by puppeteer-core (Chromium's DevTools protocol, Firefox's WebDriver BiDi);
-// WebKitGTK by selenium-webdriver through WebKitWebDriver and its MiniBrowser, under Xvfb.
+// put its tab out of sight. Chromium and Firefox ESR are driven by puppeteer-core (Chromium's
+// DevTools protocol, Firefox's WebDriver BiDi); WebKitGTK by selenium-webdriver, through
+// WebKitWebDriver and its MiniBrowser, under Xvfb.
 // Whatever an engine's driver cannot do is one of its `lacks`, with the reason, and the cases
 // that need it are skipped there, saying so: "preload", a script run before the page's own;
 // "phone", an emulated touch screen; "protocol", Chromium's DevTools; "responses", the address
@@ -19,8 +19,9 @@ import { Builder } from "selenium-webdriver";
 import { launchChromium } from "./chromium.mjs";
 import { decodePng, sleep, waitFor } from "./page_helpers.mjs";
 
-// Keys by their names on a PC keyboard (a character is its own name); WebDriver's own codes where a driver takes them, since
-// its "Enter" (\uE007) is the keypad's, which the game leaves unbound, and Return is \uE006.
+// Keys by their names on a PC keyboard (a character is its own name); WebDriver's own codes
+// where a driver takes them, since its "Enter" (\uE007) is the keypad's, which the game leaves
+// unbound, and Return is \uE006.
 const kWebDriverKeys = { Return: "\uE006", Backspace: "\uE003", Shift: "\uE008",
                          ArrowLeft: "\uE012", ArrowUp: "\uE013", ArrowRight: "\uE014",
                          ArrowDown: "\uE015" };
@@ -171,8 +172,11 @@ async function startHeadProxy() {
       answer.on("end", () => {
         const page = Buffer.concat(parts).toString("utf8")
           .replace(/<head>/i, `$&<script>${proxy.headScript}</script>`);
-        const { "content-length": _, etag: __, ...rest } = answer.headers;
-        response.writeHead(200, rest);
+        // Another length, and no tag to revalidate the page by: the next visit asks anew.
+        const sent = { ...answer.headers };
+        delete sent["content-length"];
+        delete sent.etag;
+        response.writeHead(200, sent);
         response.end(page);
       });
     });
@@ -196,17 +200,23 @@ async function freePort() {
   return port;
 }
 
+// What WebKit leaves running, killed however the test ends.
+const kLeftRunning = new Set();
+process.once("exit", () => kLeftRunning.forEach((kill) => kill()));
+
 // An X server of its own, with room for a 1920x1200 page and MiniBrowser's toolbar; its
 // number as Xvfb chose it.
 async function startXvfb() {
   const xvfb = spawn("Xvfb", ["-displayfd", "3", "-screen", "0", "1920x1320x24", "-nolisten",
-                              "tcp"], { stdio: ["ignore", "ignore", "ignore", "pipe"] });
+                              "tcp", "-noreset"], { stdio: ["ignore", "ignore", "ignore", "pipe"] });
   const display = await new Promise((resolve, reject) => {
     xvfb.once("error", reject);
     xvfb.once("exit", () => reject(new Error("Xvfb did not start")));
     xvfb.stdio[3].on("data", (data) => resolve(`:${String(data).trim()}`));
   });
-  return { display, stop: () => xvfb.kill("SIGKILL") };
+  const stop = () => xvfb.kill("SIGKILL");
+  kLeftRunning.add(stop);
+  return { display, stop };
 }
 
 // Each profile is one WebKitWebDriver with one MiniBrowser, in a process group of its own so
@@ -217,6 +227,7 @@ async function webkitContext(display) {
   const driverProcess = spawn("WebKitWebDriver", [`--port=${port}`], {
     env: { ...process.env, DISPLAY: display }, stdio: "ignore", detached: true });
   const kill = () => {
+    kLeftRunning.delete(kill);
     proxy.close();
     try {
       process.kill(-driverProcess.pid, "SIGKILL");
@@ -224,6 +235,7 @@ async function webkitContext(display) {
       // Gone already.
     }
   };
+  kLeftRunning.add(kill);
   let driver;
   try {
     await waitFor("WebKitWebDriver", () => fetch(`http://127.0.0.1:${port}/status`)

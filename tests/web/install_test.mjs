@@ -297,7 +297,7 @@ const cases = {
       for (let y = 0; y < size; ++y) {
         for (let x = 0; x < size; ++x) {
           const at = y * size + x;
-          const [artX, artY] = [Math.floor((x - margin) / factor), Math.floor((y - margin) / factor)];
+          const [artX, artY] = [x, y].map((at) => Math.floor((at - margin) / factor));
           const inArt = artX >= 0 && artX < art.width && artY >= 0 && artY < art.height;
           const from = artY * art.width + artX;
           if (inArt ? !icon.pixels.subarray(at * 3, at * 3 + 3).equals(

@@ -19,14 +19,20 @@ if ! tools/build/install-deps.sh web; then
     echo "SKIPPED: the web build and its tests: Emscripten or node could not be installed here"
     exit 0
 fi
+# The engines' browsers in one go; where that fails, each alone, to skip only those that fail.
+read -r -a wanted <<< "${BRICKFALL_WEB_ENGINES:-chromium firefox webkit}"
 engines=()
-for engine in ${BRICKFALL_WEB_ENGINES:-chromium firefox webkit}; do
-    if tools/build/install-deps.sh "$engine"; then
-        engines+=("$engine")
-    else
-        echo "SKIPPED: the page's tests in $engine: its browser could not be installed here"
-    fi
-done
+if tools/build/install-deps.sh "${wanted[@]}"; then
+    engines=("${wanted[@]}")
+else
+    for engine in "${wanted[@]}"; do
+        if tools/build/install-deps.sh "$engine"; then
+            engines+=("$engine")
+        else
+            echo "SKIPPED: the page's tests in $engine: its browser could not be installed here"
+        fi
+    done
+fi
 started=$SECONDS
 status=0
 tools/build/web-build.sh "$build" || status=$?
