@@ -339,7 +339,7 @@ async function webkitContext(display) {
       // This page's console kept from its head, or else kept now; the page before it, of
       // another token, is not this one, even at the same address.
       let found = "another";
-      await waitFor("the page", async () => {
+      await waitFor(`the page at ${target}`, async () => {
         found = await command(() => driver.executeScript(
           `const kept = window.keptConsole;
            if (kept) return kept.token === arguments[0] ? "from its head" : "another";
@@ -392,7 +392,7 @@ export const kEngines = {
       // keeps within the screen.
       const browser = await puppeteer.launch({
         browser: "firefox", executablePath: process.env.BRICKFALL_FIREFOX || "/usr/bin/firefox-esr",
-        headless: true,
+        headless: true, protocolTimeout: 60000,
         env: { ...process.env, MOZ_HEADLESS_WIDTH: "1920", MOZ_HEADLESS_HEIGHT: "1200" } });
       return { ...puppeteerEngine(browser, { keys: { ...kPuppeteerKeys,
                                                      Return: kWebDriverKeys.Return } }),
@@ -450,10 +450,13 @@ export class Skipped extends Error {}
 // `run(name, browser)` runs one case in the engine's browser, its `lacks` beside it, and returns
 // the pages it opened, whose errors fail it too. Prints a line for each engine, and appends it
 // to $BRICKFALL_WEB_TALLY when set. Returns how many cases failed.
+// BRICKFALL_PAGE_TESTS, a regular expression, runs only the cases whose names it matches.
 export async function runInEngines(suite, cases, needs, run, options = {}) {
   let failed = 0;
-  const once = Object.keys(cases).filter((name) => needs[name] === null);
-  const inEngines = Object.keys(cases).filter((name) => needs[name] !== null);
+  const only = new RegExp(process.env.BRICKFALL_PAGE_TESTS || "");
+  const chosen = Object.keys(cases).filter((name) => only.test(name));
+  const once = chosen.filter((name) => needs[name] === null);
+  const inEngines = chosen.filter((name) => needs[name] !== null);
   const runCase = async (name, browser, tally, where) => {
     ++tally.ran;
     try {
@@ -487,7 +490,7 @@ export async function runInEngines(suite, cases, needs, run, options = {}) {
     }
     report(tally);
   }
-  for (const engineName of selectedEngines()) {
+  for (const engineName of inEngines.length > 0 ? selectedEngines() : []) {
     const engine = kEngines[engineName];
     let browser;
     try {

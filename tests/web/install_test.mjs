@@ -522,7 +522,7 @@ const failed = await runInEngines("Install", cases, needs, async (name, engineBr
     contexts = [];
   }
 }, { chromiumFlags: ["--use-angle=swiftshader", "--enable-unsafe-swiftshader"] });
-server.close();
+server?.close();
 fs.rmSync(scratch, { recursive: true, force: true });
 console.log(failed === 0 ? "all install tests passed" : `${failed} install test(s) failed`);
 process.exit(failed === 0 ? 0 : 1);

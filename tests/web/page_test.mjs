@@ -645,13 +645,10 @@ const kPhoneCases = ["PlayedByTouchAloneOnAPhone", "TheFieldTurnedByTouchIsStill
                      "TheControlsShowOnlyWhileTouchIsUsed"];
 const needs = Object.fromEntries(kPhoneCases.map((name) => [name, ["phone"]]));
 
-// BRICKFALL_PAGE_TESTS, a regular expression, runs only the cases whose names it matches.
-const only = new RegExp(process.env.BRICKFALL_PAGE_TESTS || "");
-const chosen = Object.fromEntries(Object.entries(cases).filter(([name]) => only.test(name)));
-const failed = await runInEngines("Page", chosen, needs, async (name, engineBrowser) => {
+const failed = await runInEngines("Page", cases, needs, async (name, engineBrowser) => {
   browser = engineBrowser;
   try {
-    return [await chosen[name]()].flat();
+    return [await cases[name]()].flat();
   } finally {
     for (const context of contexts) {
       await context.close();
