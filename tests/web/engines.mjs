@@ -9,7 +9,7 @@
 // "phone", an emulated touch screen; "protocol", Chromium's DevTools; "responses", the address
 // and bytes of every response; "workerResponses", which of them the service worker gave;
 // "interception", a request failed as with no network.
-import { spawn } from "node:child_process";
+import { execFileSync, spawn } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
 import net from "node:net";
@@ -221,7 +221,8 @@ async function startXvfb() {
 
 // Each profile is one WebKitWebDriver with one MiniBrowser, in a process group of its own so
 // that a stuck browser goes with its driver. Pages open in its one window, one after another.
-async function webkitContext(display) {
+// `chrome` is MiniBrowser's share of its window, [width, height], learnt by the first profile.
+async function webkitContext(display, chrome) {
   const proxy = await startHeadProxy();
   const port = await freePort();
   const driverProcess = spawn("WebKitWebDriver", [`--port=${port}`], {
@@ -249,28 +250,25 @@ async function webkitContext(display) {
     kill();
     throw error;
   }
-  // The window's inner size, set through its outer size: the toolbar's share is measured, once
-  // the window has taken its new size, and measured again until the page has the size asked for.
+  // The window's inner size, set through its outer size: the toolbar's share is measured, and
+  // measured again until the page has the size asked for.
   const window = driver.manage().window();
   const innerSize = () => driver.executeScript("return innerWidth + 'x' + innerHeight");
-  let chrome = [0, 0];
   async function setInnerSize({ width, height }) {
     for (let tries = 0; tries < 4; ++tries) {
       await window.setRect({ x: 0, y: 0, width: width + chrome[0], height: height + chrome[1] });
+      // The window takes its size a moment later: until then the page's size stays the old one.
       let inner = await innerSize();
-      for (let settling = 0; settling < 20 && inner !== `${width}x${height}`; ++settling) {
+      for (let waited = 0; waited < 1000 && inner !== `${width}x${height}`; waited += 50) {
         await sleep(50);
-        const now = await innerSize();
-        if (now === inner && settling >= 4) {
-          break;
-        }
-        inner = now;
+        inner = await innerSize();
       }
       const [innerWidth, innerHeight] = inner.split("x").map(Number);
       if (innerWidth === width && innerHeight === height) {
         return;
       }
-      chrome = [chrome[0] + width - innerWidth, chrome[1] + height - innerHeight];
+      chrome[0] += width - innerWidth;
+      chrome[1] += height - innerHeight;
     }
     throw new Error(`MiniBrowser's page is not ${width}x${height}`);
   }
@@ -381,7 +379,7 @@ export const kEngines = {
     async launch({ chromiumFlags = [] }) {
       const browser = await launchChromium(chromiumFlags);
       return { ...puppeteerEngine(browser, { keys: kPuppeteerKeys, devTools: true }),
-               version: await browser.version() };
+               version: (await browser.version()).split("/").pop() };
     },
     lacks: {},
   },
@@ -396,7 +394,7 @@ export const kEngines = {
         env: { ...process.env, MOZ_HEADLESS_WIDTH: "1920", MOZ_HEADLESS_HEIGHT: "1200" } });
       return { ...puppeteerEngine(browser, { keys: { ...kPuppeteerKeys,
                                                      Return: kWebDriverKeys.Return } }),
-               version: await browser.version() };
+               version: (await browser.version()).split("/").pop() };
     },
     lacks: {
       phone: "WebDriver BiDi emulates no touch screen in Firefox",
@@ -408,16 +406,12 @@ export const kEngines = {
     title: "WebKitGTK",
     async launch() {
       const xvfb = await startXvfb();
-      const version = await new Promise((resolve) => {
-        const browser = spawn(kMiniBrowser, ["--version"], { env: { ...process.env,
-                                                                     DISPLAY: xvfb.display } });
-        let said = "";
-        browser.stdout.on("data", (data) => { said += data; });
-        browser.on("close", () => resolve(said.trim()));
-      });
+      const chrome = [0, 0];
+      const said = execFileSync(kMiniBrowser, ["--version"], {
+        env: { ...process.env, DISPLAY: xvfb.display }, encoding: "utf8" });
       return {
-        version,
-        newContext: () => webkitContext(xvfb.display),
+        version: said.trim().split(" ").pop(),
+        newContext: () => webkitContext(xvfb.display, chrome),
         close: async () => xvfb.stop(),
       };
     },
@@ -500,7 +494,7 @@ export async function runInEngines(suite, cases, needs, run, options = {}) {
       console.log(`FAIL ${suite} in ${engine.title}: it did not start: ${error.message}`);
       continue;
     }
-    const tally = { engine: engineName, title: `${engine.title} (${browser.version})`, ran: 0,
+    const tally = { engine: engineName, title: `${engine.title} ${browser.version}`, ran: 0,
                     passed: 0, skipped: {} };
     for (const name of inEngines) {
       const missing = (needs[name] || []).find((means) => means in engine.lacks);
