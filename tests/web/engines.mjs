@@ -486,6 +486,7 @@ export async function runInEngines(suite, cases, needs, run, options = {}) {
   }
   for (const engineName of inEngines.length > 0 ? selectedEngines() : []) {
     const engine = kEngines[engineName];
+    const started = Date.now();
     let browser;
     try {
       browser = { ...(await engine.launch(options)), lacks: engine.lacks };
@@ -505,15 +506,17 @@ export async function runInEngines(suite, cases, needs, run, options = {}) {
       }
     }
     await browser.close();
+    tally.seconds = Math.round((Date.now() - started) / 1000);
     report(tally);
   }
   return failed;
 }
 
-function tallyLine({ ran, passed, skipped }) {
+function tallyLine({ ran, passed, skipped, seconds }) {
   const reasons = Object.entries(skipped).map(([why, what]) => `${what.join(", ")}: ${why}`);
   const count = Object.values(skipped).flat().length;
   return `ran ${ran}, passed ${passed}, skipped ${count}` +
+         (seconds === undefined ? "" : ` in ${seconds} s`) +
          (reasons.length > 0 ? ` (${reasons.join("; ")})` : "");
 }
 
@@ -523,9 +526,10 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
   for (const line of fs.readFileSync(process.argv[2], "utf8").split("\n").filter(Boolean)) {
     const tally = JSON.parse(line);
     const sum = byEngine.get(tally.engine) ||
-                { title: tally.title, ran: 0, passed: 0, skipped: {} };
+                { title: tally.title, ran: 0, passed: 0, skipped: {}, seconds: 0 };
     sum.ran += tally.ran;
     sum.passed += tally.passed;
+    sum.seconds += tally.seconds ?? 0;
     for (const [why, what] of Object.entries(tally.skipped)) {
       (sum.skipped[why] ||= []).push(...what);
     }
