@@ -526,10 +526,12 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
   for (const line of fs.readFileSync(process.argv[2], "utf8").split("\n").filter(Boolean)) {
     const tally = JSON.parse(line);
     const sum = byEngine.get(tally.engine) ||
-                { title: tally.title, ran: 0, passed: 0, skipped: {}, seconds: 0 };
+                { title: tally.title, ran: 0, passed: 0, skipped: {} };
     sum.ran += tally.ran;
     sum.passed += tally.passed;
-    sum.seconds += tally.seconds ?? 0;
+    if (tally.seconds !== undefined) {
+      sum.seconds = (sum.seconds ?? 0) + tally.seconds;
+    }
     for (const [why, what] of Object.entries(tally.skipped)) {
       (sum.skipped[why] ||= []).push(...what);
     }

@@ -418,7 +418,7 @@ const cases = {
     const soundAfterAKey = async (opened, state) => {
       const before = await state();
       await hold(opened, "ArrowDown", 50);
-      await waitFor("", async () => (await state()) === "running", 5).catch(() => {});
+      await waitFor("the sound", async () => (await state()) === "running", 5).catch(() => {});
       return [before, await state()];
     };
     const blank = await openPage("", null, undefined, "scripts/blank.html");
