@@ -122,7 +122,8 @@ function cropPicture(picture, x, y, width, height) {
   return crop;
 }
 
-const kMiniBrowser = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
+const kMiniBrowser = process.env.BRICKFALL_MINIBROWSER ||
+                     "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
 
 // Classic WebDriver runs no script before the page's own and hands over no console. So
 // MiniBrowser goes through a proxy of the test's that puts a script at the head of each page it
