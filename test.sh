@@ -2,8 +2,8 @@
 # Builds brickfall from scratch twice and runs the whole suite on each build: once with
 # warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer; then fuzzes
 # the sheet loader and the script parser for a minute each; then cross-builds the Windows game
-# and tests it under Wine, and builds the web page and tests it under node and in headless
-# Chromium (each skipped, saying so, where its tools cannot be installed).
+# and tests it under Wine, and builds the web page and tests it under node and in Chromium,
+# Firefox ESR and WebKitGTK (each skipped, saying so, where its tools cannot be installed).
 set -euo pipefail
 cd "$(dirname "$0")"
 # Each stage's time, printed as it ends and again in a summary at the end (docs/TESTING.md).
@@ -50,7 +50,7 @@ tools/build/fuzz.sh 60
 stage "Windows, under Wine"
 tools/build/windows-test.sh build-test
 
-stage "the web page, under node and in Chromium"
+stage "the web page, under node and in Chromium, Firefox and WebKit"
 tools/build/web-test.sh build-test
 stage
 for i in "${!stage_names[@]}"; do

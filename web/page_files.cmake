@@ -13,7 +13,8 @@ endforeach()
 
 # The files the game runs, which the page asks for under its version; and the rest of the page.
 set(run_files loader.js touch.js brickfall.js brickfall.wasm brickfall.data)
-set(other_files index.html brickfall.webmanifest brickfall-192.png brickfall-512.png)
+set(other_files index.html brickfall.webmanifest brickfall-180.png brickfall-192.png
+    brickfall-512.png)
 
 configure_file(${SOURCE}/loader.js ${FOLDER}/loader.js COPYONLY)
 

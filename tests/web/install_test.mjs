@@ -1,7 +1,7 @@
 // The page as an app: installable, playing with the network off after one visit, moving to a
 // new version whole on its first visit, saying which file it could not load, hosted from its
-// zip, and served gzipped within its budget. Served on 127.0.0.1 and played in headless
-// Chromium, as page_test.mjs does.
+// zip, and served gzipped within its budget. Served on 127.0.0.1 and played in each browser
+// engine, as page_test.mjs does.
 // Usage: node install_test.mjs WEB_BUILD LINUX_BUILD SOURCE_DIR
 // (LINUX_BUILD holds brickfall-sim and the desktop icons, the references.)
 import { execFileSync } from "node:child_process";
@@ -11,7 +11,7 @@ import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
 import { startServer } from "../../web/serve.mjs";
-import { launchChromium } from "./chromium.mjs";
+import { runInEngines } from "./engines.mjs";
 import { decodePng, sleep, waitFor } from "./page_helpers.mjs";
 
 const [webBuild, linuxBuild, sourceDir] = process.argv.slice(2);
@@ -82,50 +82,45 @@ async function stopServing() {
 }
 const origin = () => `http://127.0.0.1:${port}`;
 
-// --- The browser, and visits of the page. ------------------------------------------------------
-const browser = await launchChromium(["--use-angle=swiftshader", "--enable-unsafe-swiftshader"]);
+// --- The browser of the moment, and visits of the page. ---------------------------------------
+let browser = null;
+// Whether the browser's driver can do what `means` names (engines.mjs).
+const has = (means) => !(means in browser.lacks);
 
 // Each case's browser contexts, closed when it ends: a context is a browser profile of its
 // own, its worker and caches included, as a first visit has.
 let contexts = [];
 async function newContext() {
-  contexts.push(await browser.createBrowserContext());
+  contexts.push(await browser.newContext());
   return contexts[contexts.length - 1];
 }
 
-// A page of `context`, opened at index.html?trace=-, that keeps its trace lines, its errors and
-// every response it had with its bytes. `before` prepares the page before it opens.
-async function visit(context, before = async () => {}) {
-  const page = await context.newPage();
-  await page.evaluateOnNewDocument(kNoteRegistration);
-  await before(page);
-  await page.setViewport({ width: 800, height: 600, deviceScaleFactor: 1 });
-  const opened = { page, trace: [], errors: [], responses: [], reading: [] };
-  page.on("console", (message) => {
-    if (message.text().startsWith("{")) {
-      opened.trace.push(message.text());
-    } else if (message.type() === "error") {
-      opened.errors.push(message.text());
+// A page of `context`, opened at index.html?trace=-, that keeps its trace lines, its errors and,
+// where the driver sees them, every response it had with its bytes. `beforePage` runs in the
+// page before its own scripts; `beforeLoad(opened)` prepares the page before it loads.
+async function visit(context, { beforePage = null, beforeLoad = async () => {} } = {}) {
+  const keepResponses = (opened) => {
+    Object.assign(opened, { responses: [], reading: [] });
+    if (has("responses")) {
+      opened.page.on("response", (response) => {
+        const had = { url: new URL(response.url()), fromWorker: response.fromServiceWorker(),
+                      bytes: null };
+        opened.responses.push(had);
+        // A response without a body (a failed load) keeps none.
+        opened.reading.push(response.buffer().then((bytes) => { had.bytes = bytes; }, () => {}));
+      });
     }
-  });
-  page.on("pageerror", (error) => opened.errors.push(error.message));
-  page.on("response", (response) => {
-    const had = { url: new URL(response.url()), fromWorker: response.fromServiceWorker(),
-                  bytes: null };
-    opened.responses.push(had);
-    // A response without a body (a failed load) keeps none.
-    opened.reading.push(response.buffer().then((bytes) => { had.bytes = bytes; }, () => {}));
-  });
-  await page.goto(`${origin()}/index.html?trace=-`);
-  return opened;
+    return beforeLoad(opened);
+  };
+  return context.open(`${origin()}/index.html?trace=-`, { beforePage, beforeLoad: keepResponses });
 }
 async function responses(opened) {
   await Promise.all(opened.reading);
   return opened.responses.filter((response) => response.url.origin === origin());
 }
-const pageStatus = (opened) => opened.page.$eval("#status", (element) => element.textContent);
+const pageStatus = (opened) => opened.evaluate(() => document.getElementById("status").textContent);
 // The page's version, as index.html names it.
-const pageVersion = (opened) => opened.page.evaluate(
+const pageVersion = (opened) => opened.evaluate(
   () => new URL(document.querySelector("script[src^='loader.js']").src).searchParams.get("v"));
 
 // The title, to the pixel, as the native simulator draws it after 240 passes.
@@ -135,13 +130,14 @@ execFileSync(path.join(linuxBuild, "brickfall-sim"),
 const title = decodePng(fs.readFileSync(titleReference));
 async function expectTitle(opened, when) {
   await waitFor(`240 passes ${when}`, () => opened.trace.length >= 240, 30);
-  const seen = decodePng(Buffer.from(await (await opened.page.$("#canvas")).screenshot()));
+  const seen = await opened.picture("#canvas");
   if (!seen.pixels.equals(title.pixels)) {
     throw new Error(`${when}, the canvas is not the title's picture`);
   }
 }
 
-// Notes the page's own registration of its worker, for the test to follow its install.
+// Notes the page's own registration of its worker, for the test to follow an install that fails,
+// which leaves the browser no registration to give.
 const kNoteRegistration = `(() => {
   const register = ServiceWorkerContainer.prototype.register;
   ServiceWorkerContainer.prototype.register = function (...args) {
@@ -150,18 +146,20 @@ const kNoteRegistration = `(() => {
   };
 })();`;
 async function pageRegistered(opened) {
-  await waitFor("the page registering its worker", () => opened.page.evaluate(
+  await waitFor("the page registering its worker", () => opened.evaluate(
     () => window.workerRegistration !== undefined), 30);
 }
 
 // The page kept by the worker it registered: that worker active alone, with the cache of the
 // page's version, and no other.
 async function expectKept(opened, when) {
-  await pageRegistered(opened);
   const kept = "brickfall-" + await pageVersion(opened);
   await waitFor(`${when}: the worker active with its cache ${kept} alone`,
-                () => opened.page.evaluate(async (name) => {
-                  const registration = await window.workerRegistration;
+                () => opened.evaluate(async (name) => {
+                  const registration = await navigator.serviceWorker.getRegistration();
+                  if (registration === undefined) {
+                    return false;
+                  }
                   const names = await caches.keys();
                   return registration.active !== null && registration.installing === null &&
                          registration.waiting === null && names.length === 1 && names[0] === name;
@@ -172,9 +170,9 @@ async function expectKept(opened, when) {
 // cache is left.
 async function expectNothingKept(opened, when) {
   await pageRegistered(opened);
-  await waitFor(`${when}: the worker's install to end`, () => opened.page.evaluate(
+  await waitFor(`${when}: the worker's install to end`, () => opened.evaluate(
     async () => (await window.workerRegistration).installing === null), 30);
-  const left = await opened.page.evaluate(async () => {
+  const left = await opened.evaluate(async () => {
     const registration = await window.workerRegistration;
     return { worker: registration.active !== null || registration.waiting !== null,
              caches: await caches.keys() };
@@ -235,12 +233,15 @@ const cases = {
     const first = await visit(context);
     await expectTitle(first, "online");
     await expectKept(first, "after the first visit");
-    await first.page.close();
+    await first.close();
     await stopServing();
     const offline = await visit(context);
     await expectTitle(offline, "with the network off");
+    if (!(await offline.evaluate(() => navigator.serviceWorker.controller !== null))) {
+      throw new Error("offline, the page has no worker");
+    }
     const fromNetwork = (await responses(offline)).filter((response) => !response.fromWorker);
-    if (fromNetwork.length > 0) {
+    if (has("workerResponses") && fromNetwork.length > 0) {
       throw new Error("offline, these did not come from the worker: " +
                       fromNetwork.map((response) => response.url.pathname).join(", "));
     }
@@ -253,7 +254,7 @@ const cases = {
   // profile, as a browser offers no install in a private window.
   async ChromiumFindsNoInstallabilityErrors() {
     await serve(webBuild);
-    const opened = await visit(browser.defaultBrowserContext());
+    const opened = await visit(browser.defaultContext());
     await waitFor("the title", () => opened.trace.length >= 30, 30);
     const protocol = await opened.page.createCDPSession();
     const { installabilityErrors } = await protocol.send("Page.getInstallabilityErrors");
@@ -266,33 +267,43 @@ const cases = {
         parsed.orientation !== "portrait") {
       throw new Error(`the manifest: ${JSON.stringify(manifest.errors)} ${manifest.data}`);
     }
-    await opened.page.close();
+    await opened.close();
     return [opened];
   },
 
-  // The manifest's icons are the desktop icon's art at 192 and 512 pixels, each pixel of the
-  // 32-pixel icon a square of whole pixels, transparency included.
-  async TheManifestsIconsAreTheDesktopIconScaledUp() {
+  // The manifest's icons (192 and 512 pixels) and the home screen's icon that index.html names
+  // for Safari (180) are the desktop icon's art, each pixel of the 32-pixel icon a square of
+  // whole pixels, transparency included, as large as fits, centred on a transparent margin.
+  async ThePagesIconsAreTheDesktopIconScaledUp() {
     const art = decodePng(fs.readFileSync(path.join(linuxBuild,
                                                     "icons/hicolor/32x32/apps/brickfall.png")));
     const manifest = JSON.parse(fs.readFileSync(path.join(webBuild, "brickfall.webmanifest")));
-    for (const size of [192, 512]) {
-      const listed = manifest.icons.find((icon) => icon.sizes === `${size}x${size}`);
-      if (listed === undefined || listed.type !== "image/png") {
-        throw new Error(`the manifest lists no ${size}-pixel PNG icon`);
+    const page = fs.readFileSync(path.join(webBuild, "index.html"), "utf8");
+    const touchIcon = page.match(/<link rel="apple-touch-icon" href="([^"]+)">/);
+    const icons = [
+      ...[192, 512].map((size) => [size, manifest.icons.find(
+        (icon) => icon.sizes === `${size}x${size}` && icon.type === "image/png")?.src]),
+      [180, touchIcon?.[1]]];
+    for (const [size, src] of icons) {
+      if (src === undefined) {
+        throw new Error(`the page names no ${size}-pixel PNG icon`);
       }
-      const icon = decodePng(fs.readFileSync(path.join(webBuild, listed.src)));
+      const icon = decodePng(fs.readFileSync(path.join(webBuild, src)));
       if (icon.width !== size || icon.height !== size) {
-        throw new Error(`${listed.src} is ${icon.width}x${icon.height}`);
+        throw new Error(`${src} is ${icon.width}x${icon.height}`);
       }
-      const factor = size / art.width;
+      const factor = Math.floor(size / art.width);
+      const margin = (size - factor * art.width) / 2;
       for (let y = 0; y < size; ++y) {
         for (let x = 0; x < size; ++x) {
           const at = y * size + x;
-          const from = Math.floor(y / factor) * art.width + Math.floor(x / factor);
-          if (!icon.pixels.subarray(at * 3, at * 3 + 3).equals(
-                art.pixels.subarray(from * 3, from * 3 + 3)) || icon.alpha[at] !== art.alpha[from]) {
-            throw new Error(`${listed.src} differs from the desktop icon at ${x},${y}`);
+          const [artX, artY] = [x, y].map((at) => Math.floor((at - margin) / factor));
+          const inArt = artX >= 0 && artX < art.width && artY >= 0 && artY < art.height;
+          const from = artY * art.width + artX;
+          if (inArt ? !icon.pixels.subarray(at * 3, at * 3 + 3).equals(
+                art.pixels.subarray(from * 3, from * 3 + 3)) || icon.alpha[at] !== art.alpha[from]
+                    : icon.alpha[at] !== 0) {
+            throw new Error(`${src} differs from the desktop icon at ${x},${y}`);
           }
         }
       }
@@ -320,7 +331,7 @@ const cases = {
       const before = await visit(context);
       await expectTitle(before, "the old version");
       await expectKept(before, "the old version");
-      await before.page.close();
+      await before.close();
       await serve(next);
       const after = await visit(context);
       opened.push(before, after);
@@ -339,7 +350,7 @@ const cases = {
         after.errors = after.errors.filter((error) => !error.startsWith("Failed to load resource"));
       }
       // Offline, the version the worker kept plays whole: the new one, or else the old one.
-      await after.page.close();
+      await after.close();
       await stopServing();
       const offline = await visit(context);
       opened.push(offline);
@@ -365,7 +376,7 @@ const cases = {
         const file = path.join(folder, c.file);
         fs.writeFileSync(file, c.change(fs.readFileSync(file)));
       }));
-      const page = await visit(await newContext());
+      const page = await visit(await newContext(), { beforePage: kNoteRegistration });
       opened.push(page);
       await waitFor("the title", () => page.trace.length >= 30, 30);
       await expectNothingKept(page, `with a stale ${c.file}`);
@@ -387,11 +398,11 @@ const cases = {
     const opened = [];
     for (const c of cases) {
       // The file's requests fail as they do with no network.
-      const seen = await visit(await newContext(), (page) => {
+      const seen = await visit(await newContext(), { beforeLoad: ({ page }) => {
         page.on("request", (request) => (new URL(request.url()).pathname === `/${c.file}`
           ? request.abort("internetdisconnected") : request.continue()));
         return page.setRequestInterception(true);
-      });
+      } });
       opened.push(seen);
       await waitFor(`the page saying "${c.said}"`,
                     async () => (await pageStatus(seen)).includes(c.said), 10);
@@ -424,14 +435,15 @@ const cases = {
     await expectTitle(opened, "from the zip");
     await expectKept(opened, "from the zip");
     // What the worker keeps, and what a browser fetches to install the page.
-    const kept = await opened.page.evaluate(async () => {
+    const kept = await opened.evaluate(async () => {
       const cache = await caches.open((await caches.keys())[0]);
       return (await cache.keys()).map((request) => new URL(request.url).pathname);
     });
-    const forInstall = await opened.page.evaluate(async () => {
+    const forInstall = await opened.evaluate(async () => {
       const link = document.querySelector("link[rel='manifest']").href;
       const manifest = await (await fetch(link)).json();
-      return [link, ...manifest.icons.map((icon) => new URL(icon.src, link).href)]
+      return [link, document.querySelector("link[rel='apple-touch-icon']").href,
+              ...manifest.icons.map((icon) => new URL(icon.src, link).href)]
         .map((address) => new URL(address).pathname);
     });
     const fetched = (await responses(opened)).map((response) => response.url.pathname);
@@ -483,32 +495,34 @@ const cases = {
   },
 };
 
-let failed = 0;
-for (const [name, run] of Object.entries(cases)) {
-  let opened = [];
+// What a case needs beyond what every engine's adapter does (engines.mjs); null for none of a
+// browser's, a case run once.
+const needs = {
+  ChromiumFindsNoInstallabilityErrors: ["protocol"],
+  ThePagesIconsAreTheDesktopIconScaledUp: null,
+  ANewVersionReplacesTheOldOnItsFirstVisitAndNeverMixes: ["responses"],
+  AStaleFileLeavesNoVersionKept: ["preload"],
+  AFirstVisitSaysWhichFileCouldNotLoad: ["interception"],
+  TheZipHoldsIndexAtItsRootAndEveryFileThePageFetches: ["responses"],
+  ThePageIsServedGzippedWithinItsBudget: null,
+};
+const failed = await runInEngines("Install", cases, needs, async (name, engineBrowser) => {
+  browser = engineBrowser;
   try {
-    opened = await run();
-    // Every case also fails on an error a page reported, uncaught or on its console.
-    const errors = opened.flatMap((one) => one.errors);
-    if (errors.length > 0) {
-      throw new Error("the page reported errors:\n  " + errors.join("\n  "));
-    }
-    console.log(`ok   Install.${name}`);
+    return await cases[name]();
   } catch (error) {
-    ++failed;
-    console.log(`FAIL Install.${name}: ${error.message}`);
     if (server === null) {
       await serve(webBuild);
     }
+    throw error;
   } finally {
     for (const context of contexts) {
       await context.close();
     }
     contexts = [];
   }
-}
-await browser.close();
-server.close();
+}, { chromiumFlags: ["--use-angle=swiftshader", "--enable-unsafe-swiftshader"] });
+server?.close();
 fs.rmSync(scratch, { recursive: true, force: true });
 console.log(failed === 0 ? "all install tests passed" : `${failed} install test(s) failed`);
 process.exit(failed === 0 ? 0 : 1);

@@ -83,4 +83,23 @@ sheet_art::Image scaleNearest(const sheet_art::Image& art, int factor) {
     return scaled;
 }
 
+sheet_art::Image scaleToFit(const sheet_art::Image& art, int size) {
+    const sheet_art::Image scaled = scaleNearest(art, art.width > 0 ? size / art.width : 0);
+    if (scaled.rgba.empty() || scaled.height > size) {
+        return {};
+    }
+    sheet_art::Image square;
+    square.width = size;
+    square.height = size;
+    square.rgba.resize(offset(size, 0, size));
+    const int left = (size - scaled.width) / 2;
+    const int top = (size - scaled.height) / 2;
+    for (int row = 0; row < scaled.height; ++row) {
+        std::memcpy(&square.rgba[offset(size, left, top + row)],
+                    &scaled.rgba[offset(scaled.width, 0, row)],
+                    static_cast<std::size_t>(scaled.width) * 4);
+    }
+    return square;
+}
+
 }  // namespace icon_art

@@ -17,4 +17,9 @@ sheet_art::Image composeIcon(const sheet_art::Image& sheet);
 // Every pixel becomes a factor-by-factor square. Empty for a factor below one.
 sheet_art::Image scaleNearest(const sheet_art::Image& art, int factor);
 
+// The art scaled by the largest whole factor that fits a size-by-size square, centred on it with
+// a transparent margin, for the sizes that are no multiple of kArtSize (a phone's home screen
+// asks for 180). Empty for a size below the art's.
+sheet_art::Image scaleToFit(const sheet_art::Image& art, int size);
+
 }  // namespace icon_art

@@ -1,6 +1,6 @@
 // make_icon -- writes the game's icon from the sprite sheet PNG: at every installed size into
 // an icon theme tree, <dir>/<n>x<n>/apps/brickfall.png, or at one size into one file, as the
-// web page's manifest wants its icons.
+// web page's manifest and a phone's home screen want its icons.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,8 +26,7 @@ bool loadSheet(const char* path, sheet_art::Image& sheet) {
     return true;
 }
 
-bool writeIcon(const sheet_art::Image& art, int factor, const std::string& file) {
-    const sheet_art::Image icon = icon_art::scaleNearest(art, factor);
+bool writeIcon(const sheet_art::Image& icon, const std::string& file) {
     if (stbi_write_png(file.c_str(), icon.width, icon.height, 4, icon.rgba.data(),
                        icon.width * 4) == 0) {
         std::fprintf(stderr, "make_icon: could not write %s\n", file.c_str());
@@ -46,7 +45,7 @@ bool writeIconTheme(const sheet_art::Image& art, const std::filesystem::path& th
             std::fprintf(stderr, "make_icon: could not make %s\n", dir.string().c_str());
             return false;
         }
-        if (!writeIcon(art, factor, (dir / "brickfall.png").string())) {
+        if (!writeIcon(icon_art::scaleNearest(art, factor), (dir / "brickfall.png").string())) {
             return false;
         }
     }
@@ -59,7 +58,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr,
                      "usage: make_icon <sheet.png> <icon theme dir>\n"
                      "       make_icon <sheet.png> <icon.png> <size>\n"
-                     "The size is a whole multiple of %d, so the pixel art stays sharp.\n",
+                     "The art is scaled by whole pixels, so it stays sharp: by the largest factor\n"
+                     "that fits the size, centred on a transparent margin if it is no multiple\n"
+                     "of %d.\n",
                      icon_art::kArtSize);
         return 2;
     }
@@ -76,11 +77,10 @@ int main(int argc, char** argv) {
     if (argc == 3) {
         return writeIconTheme(art, argv[2]) ? 0 : 1;
     }
-    const int size = std::atoi(argv[3]);
-    if (size < icon_art::kArtSize || size % icon_art::kArtSize != 0) {
-        std::fprintf(stderr, "make_icon: %s is not a whole multiple of %d\n", argv[3],
-                     icon_art::kArtSize);
+    const sheet_art::Image icon = icon_art::scaleToFit(art, std::atoi(argv[3]));
+    if (icon.rgba.empty()) {
+        std::fprintf(stderr, "make_icon: %s is below %d\n", argv[3], icon_art::kArtSize);
         return 2;
     }
-    return writeIcon(art, size / icon_art::kArtSize, argv[2]) ? 0 : 1;
+    return writeIcon(icon, argv[2]) ? 0 : 1;
 }

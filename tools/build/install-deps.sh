@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the given needs call for, only when some are missing.
-# Usage: tools/build/install-deps.sh build|test|fuzz|windows|web|browser|measure [...]
+# Usage: tools/build/install-deps.sh
+#            build|test|fuzz|windows|web|browser|chromium|firefox|webkit|measure [...]
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config libsdl2-dev libsdl2-mixer-dev libstb-dev)
@@ -31,9 +32,16 @@ for need in "$@"; do
         # acorn, which its JavaScript optimiser loads (a dependency of emscripten, named all
         # the same); dpkg-source to unpack the libraries' Debian sources.
         web) packages+=(emscripten nodejs node-acorn dpkg-dev xz-utils) ;;
-        # The page's tests: Debian's Chromium, driven by puppeteer-core, which npm installs.
-        browser)
-            packages+=(chromium)
+        # The page's tests in each browser engine: Debian's Chromium and Firefox ESR, driven by
+        # puppeteer-core, and WebKitGTK's WebDriver with its MiniBrowser, under Xvfb, driven by
+        # selenium-webdriver; npm installs the drivers. "browser" is all three.
+        chromium | firefox | webkit | browser)
+            case "$need" in
+                chromium) packages+=(chromium) ;;
+                firefox) packages+=(firefox-esr) ;;
+                webkit) packages+=(webkit2gtk-driver xvfb) ;;
+                browser) packages+=(chromium firefox-esr webkit2gtk-driver xvfb) ;;
+            esac
             command -v npm > /dev/null || packages+=(npm)
             ;;
         *)
