@@ -14,6 +14,7 @@
 #include "frame_host.hpp"
 #include "input_devices.hpp"
 #include "platform_loop.hpp"
+#include "video_presenting.hpp"
 
 namespace {
 // While the pictures stand still the due passes run this often, six at a time, rather than at
@@ -27,6 +28,7 @@ HostedRun hosted = {};
 bool displayFramesAsked = true;
 int stillTick = 0;
 long long silentSince = -1;
+bool firstPictureTold = false;
 
 // Suspends the page's sound, or wakes it when the game put it to rest.
 EM_JS(void, restPageSound, (int rest), {
@@ -89,6 +91,15 @@ void hostDuePasses() {
     if (frame == HostFrame::Quit) {
         endRun();
         return;
+    }
+    // The page shows its own picture of the title until the game has drawn its first.
+    if (!firstPictureTold && getFieldsDrawn() > 0) {
+        firstPictureTold = true;
+        EM_ASM({
+            if (typeof Module["firstPictureDrawn"] == "function") {
+                Module["firstPictureDrawn"]();
+            }
+        });
     }
     // The page's buttons give way once a controller is used, as they do to a key.
     if (takeControllerUsed()) {

@@ -24,6 +24,14 @@ function nativeTrace(script) {
   return fs.readFileSync(trace, "utf8").split("\n").filter((line) => line !== "");
 }
 
+// The title, as the native simulator draws it after 240 passes.
+function nativeTitle() {
+  const reference = path.join(scratch, "title.png");
+  execFileSync(nativeSim, ["--frames", "240", "--snapshot", `240:${reference}`],
+               { stdio: "ignore" });
+  return decodePng(fs.readFileSync(reference));
+}
+
 // --- The browser, and a page that keeps its console's trace lines and its errors. -----------
 // Software WebGL, as a machine without a GPU offers it; and sound held back until the page is
 // used, as browsers do for a page that was not.
@@ -49,8 +57,10 @@ const kFakeGamepad = `(() => {
 })();`;
 
 // Each page in a context of its own, as a first visit: nothing it was allowed before, sound
-// included, carries over. `beforePage` runs in the page before any of its own scripts.
-async function openPage(query, beforePage = null, viewport = { width: 800, height: 600 }) {
+// included, carries over. `beforePage` runs in the page before any of its own scripts;
+// `prepare` is given the page before it opens.
+async function openPage(query, beforePage = null, viewport = { width: 800, height: 600 },
+                        prepare = async () => {}) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   if (beforePage !== null) {
@@ -67,6 +77,7 @@ async function openPage(query, beforePage = null, viewport = { width: 800, heigh
     }
   });
   page.on("pageerror", (error) => opened.errors.push(error.message));
+  await prepare(page);
   await page.goto(`${origin}/index.html${query}`);
   return opened;
 }
@@ -447,10 +458,7 @@ const cases = {
   },
   // A page that never draws, or draws other pixels, shows other pixels than the game's title.
   async TheTitleIsTheNativeGamesPictureToThePixel() {
-    const reference = path.join(scratch, "title.png");
-    execFileSync(nativeSim, ["--frames", "240", "--snapshot", `240:${reference}`],
-                 { stdio: "ignore" });
-    const expected = decodePng(fs.readFileSync(reference));
+    const expected = nativeTitle();
     const opened = await openPage("?trace=-");
     await waitFor("240 passes", () => opened.trace.length >= 240, 30);
     const canvas = await opened.page.$("#canvas");
@@ -469,6 +477,57 @@ const cases = {
     if (differing !== 0) {
       throw new Error(`${differing} of ${kFieldWidth * kFieldHeight} pixels differ from the ` +
                       "native title");
+    }
+    return opened;
+  },
+
+  // Until the game runs, the page shows the build's picture of the title, to the pixel, where
+  // the canvas will be, and a bar of the bytes in against the build's files; then the game's
+  // first picture takes its place with the bar full, and nothing on the page moves meanwhile,
+  // on a desktop or on a phone. brickfall.js is held back until the page has been seen.
+  async ThePictureAndTheBarShowBeforeTheGameAndNothingMoves() {
+    const title = nativeTitle();
+    const size = (name) => fs.statSync(path.join(webBuild, name)).size;
+    const total = size("brickfall.js") + size("brickfall.wasm") + size("brickfall.data");
+    const kNoteShifts = `window.shifted = 0;
+      new PerformanceObserver((list) => {
+        for (const shift of list.getEntries()) { window.shifted += shift.value; }
+      }).observe({ type: "layout-shift", buffered: true });`;
+    const bar = (page) => page.$eval("#progress", (element) => [element.value, element.max]);
+    let opened = null;
+    for (const [viewport, pictureShown] of [[{ width: 800, height: 600 }, true], [kPhone, false]]) {
+      if (opened !== null) {
+        await opened.context.close();
+      }
+      let release = null;
+      const held = new Promise((resolve) => { release = resolve; });
+      opened = await openPage("?trace=-", kNoteShifts, viewport, async (page) => {
+        await page.setRequestInterception(true);
+        page.on("request", (request) => (new URL(request.url()).pathname === "/brickfall.js"
+          ? held.then(() => request.continue()) : request.continue()));
+      });
+      const page = opened.page;
+      await waitFor("the wasm and the data counted in", async () =>
+        (await bar(page))[0] === total - size("brickfall.js"), 30);
+      if ((await bar(page))[1] !== total || opened.trace.length > 0 ||
+          await page.$eval("#canvas", (canvas) => getComputedStyle(canvas).visibility) !== "hidden") {
+        throw new Error(`before brickfall.js, the bar is ${await bar(page)} of ${total}, ` +
+                        `with ${opened.trace.length} passes run and the canvas shown`);
+      }
+      const seen = decodePng(Buffer.from(await (await page.$("#picture")).screenshot()));
+      if (pictureShown && !seen.pixels.equals(title.pixels)) {
+        throw new Error("the page's picture is not the native title");
+      }
+      release();
+      await waitFor("the title", () => opened.trace.length >= 60, 30);
+      const after = await page.evaluate(() => [
+        document.getElementById("progress").value, document.getElementById("notice").className,
+        getComputedStyle(document.getElementById("picture")).display,
+        getComputedStyle(document.getElementById("canvas")).visibility, window.shifted]);
+      if (after.join() !== [total, "done", "none", "visible", 0].join()) {
+        throw new Error(`in ${viewport.width}x${viewport.height}, once the game runs: the bar, ` +
+                        `the notice, the picture, the canvas, the layout shift: ${after}`);
+      }
     }
     return opened;
   },
