@@ -67,6 +67,9 @@ void reportAudioLoadFailure(const char* text) {
 }
 
 void initializeAudio() {
+    // The page's effects are IMA ADPCM (tools/art/adpcm_wave.hpp), whose last block is filled
+    // out: their fact chunk says where their samples end, which SDL ignores unless told.
+    SDL_SetHint(SDL_HINT_WAVE_FACT_CHUNK, "truncate");
     subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     Mix_Init(MIX_INIT_MOD);
     // A missing or busy device leaves the game silent rather than stopping it. The mixer sums in

@@ -23,7 +23,8 @@ constexpr int kSetVolume = 0xC;
 constexpr int kArpeggio = 0x0;
 // The Amiga's PAL clock: a sample plays at this many bytes a second over twice its period.
 constexpr double kPalClock = 7093789.2;
-constexpr double kChannelScale = 0.25 / (128.0 * kLargestVolume);
+// As loud as libmodplug plays the game's tune through the mixer on the desktop, within a tenth.
+constexpr double kChannelScale = 0.6 / (128.0 * kLargestVolume);
 
 // The periods of C-1 to B-3, the notes an arpeggio steps through.
 constexpr std::array<int, 36> kPeriods = {

@@ -57,5 +57,5 @@ struct ModulePlayer {
 void startModule(ModulePlayer& player, const MusicModule& module, int rate);
 // Writes `count` frames of `outputChannels` floats, overwriting what `frames` held: channels 1
 // and 4 on the left, 2 and 3 on the right, as on the Amiga, both in one on a mono output; at
-// `gain` 1 a channel's full-scale sample at volume 64 reaches a quarter of full scale.
+// `gain` 1 a channel's full-scale sample at volume 64 reaches 0.6 of full scale.
 void renderModule(ModulePlayer& player, float* frames, int count, int outputChannels, float gain);
