@@ -32,8 +32,19 @@ window.brickfallLoader = (function () {
       if (!response.ok) {
         throw new Error(response.status + " " + response.statusText);
       }
-      return counted(response);
+      return response;
     });
+  }
+
+  // The wasm's bytes are counted on a copy, so that the browser compiles its own response,
+  // whose compiled code it keeps for the next visit.
+  function countedWasm(response) {
+    const reader = counted(response.clone()).body.getReader();
+    const drain = function () {
+      return reader.read().then(function (part) { return part.done ? null : drain(); });
+    };
+    drain().catch(function () {});
+    return response;
   }
 
   // Streaming compiles need the server to name the type; a server that does not still works.
@@ -44,11 +55,13 @@ window.brickfallLoader = (function () {
   }
 
   // A failure waits for start() to say it: until then it counts as handled.
-  const compiling = fetchFile("brickfall.wasm").then(compile);
+  const compiling = fetchFile("brickfall.wasm").then(countedWasm).then(compile);
   const arriving = fetchFile("brickfall.data").then(function (response) {
-    return response.arrayBuffer();
+    return counted(response).arrayBuffer();
   });
-  const scripting = fetchFile("brickfall.js").then(function (response) { return response.text(); });
+  const scripting = fetchFile("brickfall.js").then(function (response) {
+    return counted(response).text();
+  });
   for (const loading of [compiling, arriving, scripting]) {
     loading.catch(function () {});
   }
