@@ -590,7 +590,8 @@ const cases = {
       { lacking: "WebAssembly", before: "delete window.WebAssembly;", plays: false,
         said: "cannot run WebAssembly" },
       { lacking: "WebGL", plays: true, said: "offers no WebGL",
-        before: `const getContext = HTMLCanvasElement.prototype.getContext;
+        before: `delete window.OffscreenCanvas;
+          const getContext = HTMLCanvasElement.prototype.getContext;
           HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
             return /webgl/.test(kind) ? null : getContext.call(this, kind, ...rest);
           };` },

@@ -40,8 +40,16 @@ try {
       const failing = kCategories.slice(1).flatMap((name) => lhr.categories[name].auditRefs
         .filter((ref) => ref.weight > 0 && lhr.audits[ref.id].score !== null &&
                          lhr.audits[ref.id].score < 1).map((ref) => ref.id));
+      // The page's longest tasks as Lighthouse simulates them; BRICKFALL_LIGHTHOUSE_JSON names a
+      // file for the whole report.
+      if (process.env.BRICKFALL_LIGHTHOUSE_JSON) {
+        fs.writeFileSync(process.env.BRICKFALL_LIGHTHOUSE_JSON, JSON.stringify(lhr));
+      }
+      const tasks = (lhr.audits["long-tasks"].details?.items ?? []).slice(0, 6)
+        .map((task) => `${String(task.url).split("/").pop()} ${Math.round(task.duration)} ms`);
       console.log(`${build} run ${run}: performance/accessibility/best practices/SEO ` +
                   `${scores.join(" / ")}\n  ${metrics.join(", ")}` +
+                  `\n  long tasks: ${tasks.join(", ")}` +
                   (failing.length > 0 ? `\n  failing: ${failing.join(", ")}` : ""));
     }
     server.close();
