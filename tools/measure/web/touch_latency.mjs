@@ -20,8 +20,8 @@ if (!webBuild) {
 }
 const presses = Number(pressesText);
 
-// In the page: from the next pointerdown or keydown, the time until a display frame shows
-// canvas pixels other than those it shows now.
+// In the page: from the next finger's first event or keydown, the time until a display frame
+// shows canvas pixels other than those it shows now.
 const kWatch = `window.watchNextPicture = (fieldWidth) => new Promise((resolve) => {
   // The canvas read at the field's size, pixel for pixel where it is a whole scale of it:
   // reading a phone's whole canvas would take longer than the frames it watches.
@@ -54,8 +54,10 @@ const kWatch = `window.watchNextPicture = (fieldWidth) => new Promise((resolve) 
       handled = performance.now();
     }
   };
-  window.addEventListener("pointerdown", started, { capture: true, once: true });
-  window.addEventListener("keydown", started, { capture: true, once: true });
+  // A finger's first event is pointerover, whose pointerenter the page's button answers.
+  for (const first of ["pointerover", "pointerdown", "keydown"]) {
+    window.addEventListener(first, started, { capture: true, once: true });
+  }
   const look = (now) => {
     if (start !== null && differ(pixels(), before)) {
       CanvasRenderingContext2D.prototype.putImageData = put;
