@@ -490,8 +490,14 @@ const cases = {
     const size = (name) => fs.statSync(path.join(webBuild, name)).size;
     const total = size("brickfall.js") + size("brickfall.wasm") + size("brickfall.data");
     const kNoteShifts = `window.shifted = 0;
+      window.shiftsSeen = [];
       new PerformanceObserver((list) => {
-        for (const shift of list.getEntries()) { window.shifted += shift.value; }
+        for (const shift of list.getEntries()) {
+          window.shifted += shift.value;
+          window.shiftsSeen.push(shift.sources.map((source) =>
+            (source.node && source.node.id) + " " + JSON.stringify(source.previousRect) + " to " +
+            JSON.stringify(source.currentRect)).join(", "));
+        }
       }).observe({ type: "layout-shift", buffered: true });`;
     const bar = (page) => page.$eval("#progress", (element) => [element.value, element.max]);
     let opened = null;
@@ -526,7 +532,8 @@ const cases = {
         getComputedStyle(document.getElementById("canvas")).visibility, window.shifted]);
       if (after.join() !== [total, "done", "none", "visible", 0].join()) {
         throw new Error(`in ${viewport.width}x${viewport.height}, once the game runs: the bar, ` +
-                        `the notice, the picture, the canvas, the layout shift: ${after}`);
+                        `the notice, the picture, the canvas, the layout shift: ${after}; ` +
+                        `shifted: ${await page.evaluate(() => window.shiftsSeen.join("; "))}`);
       }
     }
     return opened;
