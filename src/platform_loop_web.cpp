@@ -183,8 +183,18 @@ extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_room_changed() {
 }
 
 namespace {
-// The host's start once the game has started: the page's events, then its display frames.
-void startHosting() {
+// One start-up step a display frame, so that a slow phone's page never waits long on one; then
+// the page's events, and the passes.
+int startUpStepsRun = 0;
+void runDisplayFrame() {
+    if (hosting) {
+        hostDuePasses();
+        return;
+    }
+    hosted.startUpStep(startUpStepsRun++);
+    if (startUpStepsRun < hosted.startUpSteps) {
+        return;
+    }
     hosting = true;
     // The page's room may have changed while the game was starting.
     fitWindowToRoom();
@@ -196,26 +206,12 @@ void startHosting() {
     emscripten_set_touchend_callback("#canvas", nullptr, EM_FALSE, touchChanged);
     emscripten_set_touchcancel_callback("#canvas", nullptr, EM_FALSE, touchChanged);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, tabVisibilityChanged);
-    // 0: before each display frame; false: this task returns, the frames come after it.
-    emscripten_set_main_loop(hostDuePasses, 0, false);
-}
-
-// One start-up step a task, so that a slow phone's page never waits long on one.
-int startUpStepsRun = 0;
-void runNextStartUpStep(void*) {
-    hosted.startUpStep(startUpStepsRun++);
-    if (startUpStepsRun < hosted.startUpSteps) {
-        emscripten_set_timeout(runNextStartUpStep, 0, nullptr);
-    } else {
-        startHosting();
-    }
 }
 }  // namespace
 
 int hostUntilQuit(const HostedRun& run) {
     hosted = run;
-    emscripten_set_timeout(runNextStartUpStep, 0, nullptr);
-    // main's frame is unwound here, never returned to; the runtime lives on.
-    emscripten_exit_with_live_runtime();
+    // 0: before each display frame; true: main's frame is unwound here, never returned to.
+    emscripten_set_main_loop(runDisplayFrame, 0, true);
     return EXIT_FAILURE;
 }
