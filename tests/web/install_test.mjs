@@ -120,9 +120,11 @@ async function visit(context, before = async () => {}) {
   await page.goto(`${origin()}/index.html?trace=-`);
   return opened;
 }
+// The page's responses from its server, not those of what it made itself (its blob: worker).
 async function responses(opened) {
   await Promise.all(opened.reading);
-  return opened.responses.filter((response) => response.url.origin === origin());
+  return opened.responses.filter((response) => response.url.origin === origin() &&
+                                               response.url.protocol !== "blob:");
 }
 const pageStatus = (opened) => opened.page.$eval("#status", (element) => element.textContent);
 // The page's version, as index.html names it; and as a build's index.html names it.
