@@ -12,6 +12,13 @@ find_program(BRICKFALL_NODE NAMES node nodejs REQUIRED)
 # keeps an emulator already set.
 set(CMAKE_CROSSCOMPILING_EMULATOR "${BRICKFALL_NODE};--no-experimental-fetch")
 
+# A page's first visit downloads everything it runs, so the game and its libraries
+# (tools/build/web-deps.sh builds them with this file) are optimised for size, across modules
+# at link time. A cache entry set here comes before the defaults of CMake's compiler modules.
+foreach(lang C CXX)
+    set(CMAKE_${lang}_FLAGS_RELEASE "-Oz -flto -DNDEBUG" CACHE STRING "Flags of a release build")
+endforeach()
+
 # Where Emscripten lives, as its own configuration says (Debian: /usr/share/emscripten).
 find_program(BRICKFALL_EM_CONFIG em-config REQUIRED)
 execute_process(COMMAND "${BRICKFALL_EM_CONFIG}" EMSCRIPTEN_ROOT

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "engine_audio_device.hpp"
 #include "engine_audio_limiter.hpp"
 #include "engine_file_helper.hpp"
 #include "engine_game_manager.hpp"
@@ -19,12 +20,9 @@ constexpr int kStereo = 2;
 constexpr int kChunkSize = 1024;
 constexpr int kAllChannels = -1;
 constexpr int kReadVolume = -1;
-constexpr int kRepeatForever = -1;
 constexpr int kNoRepeat = 0;
 
 constexpr char kLoadErrorTitle[] = "FILE LOADING ERROR";
-constexpr char kMusicMissing[] =
-    "A music file is missing or the executable is in the wrong directory.";
 constexpr char kSoundMissing[] =
     "A sound file is missing or the executable is in the wrong directory.";
 
@@ -49,22 +47,29 @@ bool fileReadable(const char* path) {
     SDL_RWclose(file);
     return true;
 }
+}  // namespace
+
+bool audioDeviceOpen() {
+    return deviceOpen;
+}
 
 // The mixer decodes only for an open device. Without one the record stays empty, but a file
 // that is not there is reported all the same, so a missing file never depends on the machine.
-bool loadFailed(const void* loaded, const char* path) {
+bool audioLoadFailed(const void* loaded, const char* path) {
     if (deviceOpen) {
         return loaded == nullptr;
     }
     return !fileReadable(path);
 }
 
-void reportLoadFailure(const char* text) {
+void reportAudioLoadFailure(const char* text) {
     failGame(kLoadErrorTitle, text);
 }
-}  // namespace
 
 void initializeAudio() {
+    // The page's effects are IMA ADPCM (tools/art/adpcm_wave.hpp), whose last block is filled
+    // out: their fact chunk says where their samples end, which SDL ignores unless told.
+    SDL_SetHint(SDL_HINT_WAVE_FACT_CHUNK, "truncate");
     subsystemUp = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     Mix_Init(MIX_INIT_MOD);
     // A missing or busy device leaves the game silent rather than stopping it. The mixer sums in
@@ -91,55 +96,8 @@ void quitAudio() {
     subsystemUp = false;
 }
 
-Song* loadSong(const char* relativeName) {
-    auto* song = static_cast<Song*>(smalloc(sizeof(Song)));
-    const char* path = getFileFullPath(relativeName);
-    song->music = deviceOpen ? Mix_LoadMUS(path) : nullptr;
-    if (loadFailed(song->music, path)) {
-        reportLoadFailure(kMusicMissing);
-    }
-    return song;
-}
-
-void freeSong(Song* song) {
-    if (song == nullptr) {
-        return;
-    }
-    if (song->music != nullptr) {
-        Mix_FreeMusic(song->music);
-    }
-    std::free(song);
-}
-
-void playSong(Song* song) {
-    // The module player never mixes quieter than its floor of 1/512, so a song started at
-    // volume 0 would still be faintly heard.
-    if (song != nullptr && song->music != nullptr && Mix_VolumeMusic(kReadVolume) > 0) {
-        Mix_PlayMusic(song->music, kRepeatForever);
-    }
-}
-
-void pauseMusic() {
-    if (Mix_PlayingMusic() != 0) {
-        Mix_PauseMusic();
-    }
-}
-
-void resumeMusic() {
-    if (Mix_PausedMusic() != 0) {
-        Mix_ResumeMusic();
-    }
-}
-
-void stopMusic() {
-    if (deviceOpen) {
-        Mix_HaltMusic();
-    }
-}
-
 bool isAudioSilent() {
-    return !deviceOpen ||
-           (Mix_Playing(-1) == 0 && (Mix_PlayingMusic() == 0 || Mix_PausedMusic() != 0));
+    return !deviceOpen || (Mix_Playing(-1) == 0 && !songSounding());
 }
 
 void changeMusicVolume(std::int32_t step) {
@@ -158,8 +116,8 @@ SoundEffect* loadSoundEffect(const char* relativeName) {
     auto* effect = static_cast<SoundEffect*>(smalloc(sizeof(SoundEffect)));
     const char* path = getFileFullPath(relativeName);
     effect->chunk = deviceOpen ? Mix_LoadWAV(path) : nullptr;
-    if (loadFailed(effect->chunk, path)) {
-        reportLoadFailure(kSoundMissing);
+    if (audioLoadFailed(effect->chunk, path)) {
+        reportAudioLoadFailure(kSoundMissing);
     }
     return effect;
 }

@@ -5,12 +5,20 @@
 
 struct _Mix_Music;
 struct Mix_Chunk;
+struct MusicModule;
 
 // Both records may hold nothing (a failed load, or no audio device); every operation below
-// accepts such a record and does nothing with it.
+// accepts such a record and does nothing with it. A browser plays the song with the game's own
+// module player (music_module.hpp), the desktop with the mixer's.
+#if defined(__EMSCRIPTEN__)
+struct Song {
+    MusicModule* module;
+};
+#else
 struct Song {
     _Mix_Music* music;
 };
+#endif
 
 struct SoundEffect {
     Mix_Chunk* chunk;

@@ -49,16 +49,34 @@ bool hasFailed() {
     return failed;
 }
 
+void startUpStep(int step) {
+    switch (step) {
+        case 0:
+            frame_timer::initializeTimer(kFramesPerSecond);
+            initializeFileHelper(kResourceNameRoom);
+            initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
+            break;
+        case 1:
+            initializeAudio();
+            break;
+        case 2:
+            initializeInput();
+            changeScene(kMenuScene);
+            break;
+        case 3:
+            *getSprite1() = newSprite(kSheetName.c_str());
+            *getFont1() = newFont(*getSprite1(), kFirstGlyphCell, kGlyphLastColumn);
+            break;
+        default:
+            loadStageSounds();
+            break;
+    }
+}
+
 void startUp() {
-    frame_timer::initializeTimer(kFramesPerSecond);
-    initializeFileHelper(kResourceNameRoom);
-    initializeVideo(kPlayFieldWidth, kPlayFieldHeight);
-    initializeAudio();
-    initializeInput();
-    changeScene(kMenuScene);
-    *getSprite1() = newSprite(kSheetName.c_str());
-    *getFont1() = newFont(*getSprite1(), kFirstGlyphCell, kGlyphLastColumn);
-    loadStageSounds();
+    for (int step = 0; step < kStartUpSteps; ++step) {
+        startUpStep(step);
+    }
 }
 
 int shutDown() {

@@ -11,6 +11,10 @@ void reportError(const char* title, const char* text);
 void failGame(const char* title, const char* text);
 bool hasFailed();
 
+// The start-up, step by step in its order (0 to kStartUpSteps - 1), for a host that lets a page
+// draw and answer between them; startUp() takes them all at once.
+inline constexpr int kStartUpSteps = 5;
+void startUpStep(int step);
 void startUp();
 // Tears everything down; returns the process exit status.
 int shutDown();

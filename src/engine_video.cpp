@@ -194,8 +194,10 @@ void initializeVideo(std::int32_t width, std::int32_t height) {
     applyWindowedSize();
     initializeWindowCopy(renderer, window, textureTarget, gameWidth, gameHeight);
     startPresenting(window, renderer);
-    SDL_RenderClear(renderer);
-    SDL_RenderPresent(renderer);
+    if (windowShownBlackAtOnce()) {
+        SDL_RenderClear(renderer);
+        SDL_RenderPresent(renderer);
+    }
 }
 
 void changeVideoSettings(WindowMode windowMode, ScaleType scaleType, Rotation rotation) {

@@ -117,6 +117,21 @@ constexpr char kRecordingComment[] =
 // after main has handed them to the page.
 PlaySession session;
 
+bool demoGiven = false;
+
+// The engine's start-up, then the session's demo, when there is one, filling every pass's
+// command in place of the player, and its recording of every pass.
+void startGameStep(int step) {
+    startUpStep(step);
+    if (step + 1 < kStartUpSteps) {
+        return;
+    }
+    if (demoGiven) {
+        setInputProducer(&session.demo());
+    }
+    setPassObserver(&session);
+}
+
 int endRun() {
     setPassObserver(nullptr);
     setInputProducer(nullptr);
@@ -156,13 +171,8 @@ int SDL_main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
 
-    startUp();
-    // The demo, when there is one, fills every pass's command in place of the player.
-    if (line.demoPath != nullptr) {
-        setInputProducer(&session.demo());
-    }
-    setPassObserver(&session);
-    return hostUntilQuit({endRun, saveRecordingSoFar});
+    demoGiven = line.demoPath != nullptr;
+    return hostUntilQuit({startGameStep, kStartUpSteps, endRun, saveRecordingSoFar});
 }
 
 // Where SDL provides no main glue of its own, the process entry hands over directly.

@@ -8,3 +8,7 @@ bool readWindowRoom(std::int32_t&, std::int32_t&) {
 bool windowAsksForFinePixels() {
     return true;
 }
+
+bool windowShownBlackAtOnce() {
+    return true;
+}

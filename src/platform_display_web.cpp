@@ -28,3 +28,7 @@ bool readWindowRoom(std::int32_t& width, std::int32_t& height) {
 bool windowAsksForFinePixels() {
     return false;
 }
+
+bool windowShownBlackAtOnce() {
+    return false;
+}

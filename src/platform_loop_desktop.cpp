@@ -5,6 +5,9 @@
 #include "frame_host.hpp"
 
 int hostUntilQuit(const HostedRun& run) {
+    for (int step = 0; step < run.startUpSteps; ++step) {
+        run.startUpStep(step);
+    }
     runFrameLoop();
     return run.end();
 }

@@ -14,6 +14,7 @@
 #include "frame_host.hpp"
 #include "input_devices.hpp"
 #include "platform_loop.hpp"
+#include "video_presenting.hpp"
 
 namespace {
 // While the pictures stand still the due passes run this often, six at a time, rather than at
@@ -27,6 +28,9 @@ HostedRun hosted = {};
 bool displayFramesAsked = true;
 int stillTick = 0;
 long long silentSince = -1;
+bool firstPictureTold = false;
+// Whether the start-up is over and the host runs: the page's calls wait for it.
+bool hosting = false;
 
 // Suspends the page's sound, or wakes it when the game put it to rest.
 EM_JS(void, restPageSound, (int rest), {
@@ -90,6 +94,15 @@ void hostDuePasses() {
         endRun();
         return;
     }
+    // The page shows its own picture of the title until the game has drawn its first.
+    if (!firstPictureTold && getFieldsDrawn() > 0) {
+        firstPictureTold = true;
+        EM_ASM({
+            if (typeof Module["firstPictureDrawn"] == "function") {
+                Module["firstPictureDrawn"]();
+            }
+        });
+    }
     // The page's buttons give way once a controller is used, as they do to a key.
     if (takeControllerUsed()) {
         EM_ASM({
@@ -137,9 +150,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE int brickfall_save_recording(const char* path) {
 }
 
 // What the page's on-screen buttons call as a finger goes down on one or leaves it; an action
-// number outside the game's is ignored.
+// number outside the game's is ignored, and so is a finger before the game has started.
 extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_touch_button(int action, int down) {
-    if (action < 0 || action >= kInputActionCount) {
+    if (!hosting || action < 0 || action >= kInputActionCount) {
         return;
     }
     if (holdTouchButton(static_cast<InputAction>(action), down != 0)) {
@@ -151,6 +164,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_touch_button(int action, int down
 // What the page calls when its on-screen buttons can no longer see their fingers end: hidden,
 // the tab out of sight, the screen turned.
 extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_release_touches() {
+    if (!hosting) {
+        return;
+    }
     if (releaseTouchControls()) {
         noteInputChanged();
     }
@@ -159,12 +175,29 @@ extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_release_touches() {
 
 // What the page calls when the canvas's room changes: a resized page, a turned phone.
 extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_room_changed() {
+    if (!hosting) {
+        return;
+    }
     fitWindowToRoom();
     hostDuePasses();
 }
 
-int hostUntilQuit(const HostedRun& run) {
-    hosted = run;
+namespace {
+// One start-up step a display frame, so that a slow phone's page never waits long on one; then
+// the page's events, and the passes.
+int startUpStepsRun = 0;
+void runDisplayFrame() {
+    if (hosting) {
+        hostDuePasses();
+        return;
+    }
+    hosted.startUpStep(startUpStepsRun++);
+    if (startUpStepsRun < hosted.startUpSteps) {
+        return;
+    }
+    hosting = true;
+    // The page's room may have changed while the game was starting.
+    fitWindowToRoom();
     // Registered after SDL's own handlers of the same events, which queue them for the game.
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, keyChanged);
     emscripten_set_keyup_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, keyChanged);
@@ -173,7 +206,12 @@ int hostUntilQuit(const HostedRun& run) {
     emscripten_set_touchend_callback("#canvas", nullptr, EM_FALSE, touchChanged);
     emscripten_set_touchcancel_callback("#canvas", nullptr, EM_FALSE, touchChanged);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, tabVisibilityChanged);
+}
+}  // namespace
+
+int hostUntilQuit(const HostedRun& run) {
+    hosted = run;
     // 0: before each display frame; true: main's frame is unwound here, never returned to.
-    emscripten_set_main_loop(hostDuePasses, 0, true);
+    emscripten_set_main_loop(runDisplayFrame, 0, true);
     return EXIT_FAILURE;
 }

@@ -3,14 +3,29 @@
 // build time), and every file the game runs is asked for under that same version: the service
 // worker (service-worker.js) serves each version from its own cache or from the network, never
 // one version's file to another's page. The page's head starts the three downloads together
-// (its preload links), and this file, run from the head, takes them up at once: the wasm
-// compiles as it arrives, while the page sets itself up; brickfall.js, which takes in
-// brickfall.data as soon as it runs, runs once the page has started and the data is here. A
-// file that cannot be loaded is said on the page.
+// (its preload links), and this file takes them up as soon as the page is parsed, counting
+// their bytes as they stream in: the wasm compiles as it arrives; brickfall.js runs once the
+// page has started and the data is here. A file that cannot be loaded is said on the page.
 "use strict";
 window.brickfallLoader = (function () {
   const version = new URL(document.currentScript.src).searchParams.get("v");
   const address = function (name) { return name + "?v=" + encodeURIComponent(version); };
+
+  // The bytes of the game's files that have arrived, decoded, and who is told of each change.
+  let bytesIn = 0;
+  let arrived = function () {};
+
+  // The response with a body that counts its bytes as they are read.
+  function counted(response) {
+    const counter = new TransformStream({
+      transform: function (chunk, controller) {
+        bytesIn += chunk.byteLength;
+        arrived(bytesIn);
+        controller.enqueue(chunk);
+      },
+    });
+    return new Response(response.body.pipeThrough(counter), { headers: response.headers });
+  }
 
   function fetchFile(name) {
     return fetch(address(name)).then(function (response) {
@@ -21,6 +36,17 @@ window.brickfallLoader = (function () {
     });
   }
 
+  // The wasm's bytes are counted on a copy, so that the browser compiles its own response,
+  // whose compiled code it keeps for the next visit.
+  function countedWasm(response) {
+    const reader = counted(response.clone()).body.getReader();
+    const drain = function () {
+      return reader.read().then(function (part) { return part.done ? null : drain(); });
+    };
+    drain().catch(function () {});
+    return response;
+  }
+
   // Streaming compiles need the server to name the type; a server that does not still works.
   function compile(response) {
     return /^application\/wasm\b/.test(response.headers.get("content-type") || "")
@@ -28,25 +54,66 @@ window.brickfallLoader = (function () {
       : response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
   }
 
-  // Once the game runs, its files are all in: the worker then keeps them for the next visit,
-  // without taking the network from this one's downloads.
-  function keepForOffline() {
-    if ("serviceWorker" in navigator) {
-      navigator.serviceWorker.register("service-worker.js").catch(function (error) {
-        console.warn("No offline copy: " + error.message);
-      });
-    }
+  // A failure waits for start() to say it: until then it counts as handled.
+  const compiling = fetchFile("brickfall.wasm").then(countedWasm).then(compile);
+  const arriving = fetchFile("brickfall.data").then(function (response) {
+    return counted(response).arrayBuffer();
+  });
+  const scripting = fetchFile("brickfall.js").then(function (response) {
+    return counted(response).text();
+  });
+  for (const loading of [compiling, arriving, scripting]) {
+    loading.catch(function () {});
   }
 
-  // A failure waits for start() to say it: until then it counts as handled.
-  const compiling = fetchFile("brickfall.wasm").then(compile);
-  const arriving = fetchFile("brickfall.data").then(function (response) {
-    return response.arrayBuffer();
-  });
-  compiling.catch(function () {});
-  arriving.catch(function () {});
+  // Once the game runs, its files are all in: the worker then keeps them for the next visit,
+  // without taking the network from this one's downloads. Started from a kept version, the page
+  // hears of a newer one when the worker has kept every file of it, and takes it on a restart:
+  // the waiting worker takes over, and the page loads again, all of it the new version's.
+  function keepForOffline(offer) {
+    if (!("serviceWorker" in navigator)) {
+      return;
+    }
+    const container = navigator.serviceWorker;
+    const offerOnceKept = function (worker) {
+      const offerIt = function () {
+        offer(function () {
+          container.addEventListener("controllerchange", function () { location.reload(); });
+          worker.postMessage("take over");
+        });
+      };
+      if (worker.state === "installed") {
+        offerIt();
+      } else {
+        worker.addEventListener("statechange", function () {
+          if (worker.state === "installed") {
+            offerIt();
+          }
+        });
+      }
+    };
+    container.register("service-worker.js").then(function (registration) {
+      // Only a page that a worker already serves has a version to leave.
+      if (container.controller === null) {
+        return;
+      }
+      const arriving = registration.waiting || registration.installing;
+      if (arriving !== null) {
+        offerOnceKept(arriving);
+      }
+      registration.addEventListener("updatefound", function () {
+        offerOnceKept(registration.installing);
+      });
+    }).catch(function (error) {
+      console.warn("No offline copy: " + error.message);
+    });
+  }
 
-  function start(module, say) {
+  // `page` is told of the bytes that have arrived (arrived), that every file is in (loaded), and
+  // of a newer version ready to take (offer, with the function that takes it).
+  function start(module, say, page) {
+    arrived = page.arrived;
+    arrived(bytesIn);
     // Says which file failed, once, and stops what needed it.
     const cannotLoad = function (name) {
       return function (error) {
@@ -64,14 +131,16 @@ window.brickfallLoader = (function () {
       }).catch(cannotLoad("brickfall.wasm"));
       return {};
     };
-    module.postRun = [].concat(module.postRun || [], [keepForOffline]);
-    arriving.then(function (bytes) {
+    module.postRun = [].concat(module.postRun || [], [function () { keepForOffline(page.offer); }]);
+    const data = arriving.catch(cannotLoad("brickfall.data"));
+    const code = scripting.catch(cannotLoad("brickfall.js"));
+    Promise.all([data, code, compiled]).then(function ([bytes, text]) {
+      page.loaded();
       module.getPreloadedPackage = function () { return bytes; };
       const script = document.createElement("script");
-      script.src = address("brickfall.js");
-      script.onerror = function () { say("Cannot load brickfall.js."); };
+      script.textContent = text;
       document.body.appendChild(script);
-    }, cannotLoad("brickfall.data"));
+    });
   }
 
   return { start: start };

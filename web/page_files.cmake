@@ -14,7 +14,7 @@ endforeach()
 # The files the game runs, which the page asks for under its version; and the rest of the page.
 set(run_files loader.js touch.js brickfall.js brickfall.wasm brickfall.data)
 set(other_files index.html brickfall.webmanifest brickfall-180.png brickfall-192.png
-    brickfall-512.png)
+    brickfall-512.png title.png)
 
 configure_file(${SOURCE}/loader.js ${FOLDER}/loader.js COPYONLY)
 
@@ -72,6 +72,45 @@ endforeach()
 string(SHA256 digest "${digests}")
 string(SUBSTRING "${digest}" 0 12 digest)
 set(BRICKFALL_PAGE_VERSION "${VERSION}-${digest}")
+
+# The page shows the title's picture (title.png, the simulator's first pass) in its own bytes,
+# before any file or script has come, at the size PNG's header gives; and its bar counts the
+# bytes of the files the game runs.
+file(READ ${FOLDER}/title.png picture HEX)
+string(SUBSTRING "${picture}" 32 8 width)
+string(SUBSTRING "${picture}" 40 8 height)
+math(EXPR BRICKFALL_FIELD_WIDTH "0x${width}")
+math(EXPR BRICKFALL_FIELD_HEIGHT "0x${height}")
+set(kBase64 "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
+string(LENGTH "${picture}" digits)
+set(BRICKFALL_TITLE_PICTURE "")
+foreach(at RANGE 0 ${digits} 6)
+    string(SUBSTRING "${picture}" ${at} 6 group)
+    string(LENGTH "${group}" groupDigits)
+    if(groupDigits EQUAL 0)
+        break()
+    endif()
+    # Three bytes make four characters; one or two bytes fewer, "=" for each lacking.
+    string(APPEND group "0000")
+    string(SUBSTRING "${group}" 0 6 group)
+    math(EXPR bits "0x${group}")
+    math(EXPR characters "${groupDigits} / 2 + 1")
+    foreach(shift 18 12 6 0)
+        if(characters GREATER 0)
+            math(EXPR index "(${bits} >> ${shift}) & 63")
+            string(SUBSTRING "${kBase64}" ${index} 1 character)
+        else()
+            set(character "=")
+        endif()
+        string(APPEND BRICKFALL_TITLE_PICTURE "${character}")
+        math(EXPR characters "${characters} - 1")
+    endforeach()
+endforeach()
+set(BRICKFALL_LOAD_BYTES 0)
+foreach(name brickfall.js brickfall.wasm brickfall.data)
+    file(SIZE ${FOLDER}/${name} size)
+    math(EXPR BRICKFALL_LOAD_BYTES "${BRICKFALL_LOAD_BYTES} + ${size}")
+endforeach()
 configure_file(${SOURCE}/index.html ${FOLDER}/index.html @ONLY)
 
 # What the worker checks each file against before it keeps any.

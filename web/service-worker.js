@@ -1,5 +1,6 @@
 // The page's service worker: it keeps one version of the page's files, so that the game starts
-// with the network off after one visit, and it never hands a page another version's files.
+// with the network off after one visit, and at once, without waiting for the network, at every
+// visit after; and it never hands a page another version's files.
 //
 // A version is the game's (CMake's PROJECT_VERSION) and a digest of the page's files, written
 // in at build time by web/page_files.cmake, so that a rebuild is a new version too. index.html
@@ -11,10 +12,13 @@
 //   at the next visit.
 // - A file of the worker's own version comes from that cache; a file of any other version
 //   (a newer page, met before its own worker takes over) from the network, never from a cache.
-// - The page itself comes from the network first, so that a new version shows on its first
-//   visit; with no network, the worker's own copy, which asks for the worker's own files. The
-//   manifest and its icons likewise.
-// - Installed, a worker takes over at once and deletes every other version's cache.
+// - The page itself, its manifest and its icons come from the cache too: a visit starts from
+//   the version kept, at once and offline alike. The browser looks for a newer worker at each
+//   visit meanwhile; one that finds a new version installs it whole and waits, while the page
+//   offers to restart into it (web/loader.js).
+// - The first worker takes over at once; a newer one when the page asks it to ("take over"),
+//   or once no page of the old version is left open. Taking over, a worker deletes every other
+//   version's cache.
 "use strict";
 const kVersion = "@BRICKFALL_PAGE_VERSION@";
 // The files the game runs, asked for under a version.
@@ -64,8 +68,14 @@ self.addEventListener("install", (event) => {
     await caches.delete(kCache);
     const cache = await caches.open(kCache);
     await Promise.all(names.map((name, index) => cache.put(address(name), responses[index])));
-    await self.skipWaiting();
   })());
+});
+
+// The page's restart into this version, once it is kept whole.
+self.addEventListener("message", (event) => {
+  if (event.data === "take over") {
+    event.waitUntil(self.skipWaiting());
+  }
 });
 
 self.addEventListener("activate", (event) => {
@@ -84,13 +94,9 @@ async function fromCache(name) {
   return cache.match(address(name));
 }
 
-// The network's answer when there is one, revalidated; this version's copy when there is none.
-async function networkFirst(request, name) {
-  try {
-    return await fetch(request.url, { cache: "no-cache", credentials: "same-origin" });
-  } catch (offline) {
-    return (await fromCache(name)) || Response.error();
-  }
+// This version's copy, or the network's answer where the cache has none (it was cleared).
+async function cacheFirst(request, name) {
+  return (await fromCache(name)) || fetch(request);
 }
 
 self.addEventListener("fetch", (event) => {
@@ -104,9 +110,7 @@ self.addEventListener("fetch", (event) => {
   if (!(name in kDigests)) {
     return;
   }
-  if (!kRunFiles.includes(name)) {
-    event.respondWith(networkFirst(event.request, name));
-  } else if (url.searchParams.get("v") === kVersion) {
-    event.respondWith(fromCache(name).then((cached) => cached || fetch(event.request)));
+  if (!kRunFiles.includes(name) || url.searchParams.get("v") === kVersion) {
+    event.respondWith(cacheFirst(event.request, name));
   }
 });

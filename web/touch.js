@@ -19,19 +19,24 @@ function setUpTouchControls(callGame) {
   const fingersOn = new Map(buttons.map((button) => [button, new Set()]));
   let shown = false;
 
+  // The game answers first, its picture drawn before the button's look changes; a finger
+  // already on the button (its pointerenter came first, then its pointerdown) asks nothing more.
   function put(button, pointer) {
     const fingers = fingersOn.get(button);
+    if (fingers.has(pointer)) {
+      return;
+    }
     fingers.add(pointer);
     if (fingers.size === 1) {
-      button.classList.add("held");
       callGame("brickfall_touch_button", kTouchActions[button.dataset.action], 1);
+      button.classList.add("held");
     }
   }
   function lift(button, pointer) {
     const fingers = fingersOn.get(button);
     if (fingers.delete(pointer) && fingers.size === 0) {
-      button.classList.remove("held");
       callGame("brickfall_touch_button", kTouchActions[button.dataset.action], 0);
+      button.classList.remove("held");
     }
   }
   // Whenever the page can no longer see a finger's end, everything lets go, the game included.

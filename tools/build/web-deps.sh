@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the browser libraries the game links, as static WebAssembly libraries made with Debian's
-# Emscripten: SDL2 (without threads) and SDL2_mixer (WAV and MOD only) with libmodplug for MOD.
+# Emscripten: SDL2 (without threads) and SDL2_mixer (sound effects from WAV only; the page plays
+# the tune with the game's own module player, src/music_module.cpp, far smaller than libmodplug).
 # All three come from Debian's own source packages, fetched by apt through a deb-src list kept
 # in this script's cache (the system's sources are left alone), so apt checks their checksums;
-# Emscripten's own ports, which download their sources, are not used.
+# Emscripten's own ports, which download their sources, are not used. Everything is built for
+# size, as the game is (cmake/emscripten.cmake): a page's first visit downloads it all.
 # Everything lands in one prefix named after the versions and this recipe; a run that finds the
 # prefix complete builds nothing. Progress goes to standard error, the prefix alone to standard
 # output, for CMAKE_PREFIX_PATH:
@@ -36,10 +38,14 @@ cmake_options+=(-DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF)
 # A browser gives no threads without cross-origin isolation, so SDL goes without them: its
 # audio is fed from the page's audio callbacks, its timers run from the page's setTimeout. Its
 # video, audio, gamepads and filesystem are Emscripten's; it draws with the GLES2 (WebGL)
-# renderer or the software one. HIDAPI talks to USB devices, which a page cannot reach.
+# renderer or the software one; the simulator under node uses the dummy video and audio. HIDAPI
+# talks to USB devices, which a page cannot reach; the game uses no haptics, sensors, power
+# state, locales, URLs, disk audio or offscreen video, whose dummies stand in.
 cmake_build sdl2 "$(source_dir libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
     -DSDL_THREADS=OFF -DSDL_PTHREADS=OFF -DSDL_HIDAPI=OFF -DSDL_OPENGL=OFF -DSDL_OPENGLES=ON \
-    -DSDL_RENDER=ON -DSDL_AUDIO=ON -DSDL_VIDEO=ON -DSDL_JOYSTICK=ON
+    -DSDL_RENDER=ON -DSDL_AUDIO=ON -DSDL_VIDEO=ON -DSDL_JOYSTICK=ON -DSDL_HAPTIC=OFF \
+    -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_DISKAUDIO=OFF \
+    -DSDL_OFFSCREEN=OFF
 # SDL's JavaScript calls two functions of Emscripten's runtime that a link includes only when
 # asked, as Emscripten's own SDL2 port asks. A program linking SDL2 adds this file with
 # "@<file>": written in a link option, the $ would be doubled by CMake.
@@ -47,15 +53,10 @@ cmake_build sdl2 "$(source_dir libsdl2)" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_
 echo '-sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=$autoResumeAudioContext,$dynCall' \
     > "$prefix/lib/cmake/SDL2/emscripten-link.rsp"
 
-# libmodplug's config.sub predates Emscripten, so configure runs as for the host under
-# emconfigure, which points it at emcc and has the programs it builds run under node.
-modplug_build emconfigure
-
-# Only the two formats the game plays.
+# Effects are loaded by SDL's own WAV reader, through Mix_LoadWAV; no music decoder at all.
 cmake_build sdl2-mixer "$(source_dir libsdl2-mixer)" \
     -DSDL2MIXER_DEPS_SHARED=OFF -DSDL2MIXER_VENDORED=OFF -DSDL2MIXER_SAMPLES=OFF \
     -DSDL2MIXER_CMD=OFF -DSDL2MIXER_FLAC=OFF -DSDL2MIXER_MP3=OFF -DSDL2MIXER_MIDI=OFF \
-    -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS= -DSDL2MIXER_WAVE=ON -DSDL2MIXER_MOD=ON \
-    -DSDL2MIXER_MOD_MODPLUG=ON -DSDL2MIXER_MOD_XMP=OFF
+    -DSDL2MIXER_OPUS=OFF -DSDL2MIXER_VORBIS= -DSDL2MIXER_WAVE=OFF -DSDL2MIXER_MOD=OFF
 
 deps_close

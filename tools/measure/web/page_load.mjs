@@ -7,16 +7,20 @@
 // The title's first picture: the first frame the game hands the canvas with a pixel that is
 // not black (it draws in software here, through the 2D canvas's putImageData, as wherever the
 // browser's WebGL is SwiftShader), timed from the start of the page's navigation.
-// Each visit also gives when the page itself and the last of the game's files had arrived.
-// Usage: node page_load.mjs WEB_BUILD [ROUNDS] [CPU_SLOWDOWN]   (default 3 rounds, 4 times)
+// Each visit also gives its first contentful paint, and when the page itself and the last of
+// the game's files had arrived. Several builds, comma-separated, are measured side by side,
+// each round visiting each in turn.
+// Usage: node page_load.mjs WEB_BUILD[,WEB_BUILD...] [ROUNDS] [CPU_SLOWDOWN]
+//        (default 3 rounds, 4 times)
 import fs from "node:fs";
 import { startServer } from "../../../web/serve.mjs";
 import { KnownDevices, launchChromium, PredefinedNetworkConditions } from "../../../tests/web/chromium.mjs";
 import { waitFor } from "../../../tests/web/page_helpers.mjs";
 
-const [webBuild, roundsText = "3", slowdownText = "4"] = process.argv.slice(2);
-if (!webBuild || !fs.existsSync(`${webBuild}/index.html`)) {
-  console.error("usage: node page_load.mjs WEB_BUILD [ROUNDS] [CPU_SLOWDOWN]");
+const [buildsText = "", roundsText = "3", slowdownText = "4"] = process.argv.slice(2);
+const webBuilds = buildsText.split(",").filter((build) => build !== "");
+if (webBuilds.length === 0 || webBuilds.some((build) => !fs.existsSync(`${build}/index.html`))) {
+  console.error("usage: node page_load.mjs WEB_BUILD[,WEB_BUILD...] [ROUNDS] [CPU_SLOWDOWN]");
   process.exit(2);
 }
 const kPhone = KnownDevices["Pixel 5"];
@@ -68,41 +72,48 @@ async function visit(context, origin) {
     () => window.firstPicture !== undefined), 60);
   const times = await page.evaluate(() => [
     window.firstPicture, performance.getEntriesByType("navigation")[0].responseEnd,
-    Math.max(...performance.getEntriesByType("resource").map((entry) => entry.responseEnd))]);
-  const [seconds, pageIn, filesIn] = times.map((milliseconds) => milliseconds / 1000);
-  return { page, seconds, pageIn, filesIn, bytes };
+    Math.max(...performance.getEntriesByType("resource").map((entry) => entry.responseEnd)),
+    performance.getEntriesByName("first-contentful-paint")[0].startTime]);
+  const [seconds, pageIn, filesIn, painted] = times.map((milliseconds) => milliseconds / 1000);
+  return { page, seconds, pageIn, filesIn, painted, bytes };
 }
-const described = (visit) => `${visit.seconds.toFixed(2)} s (the page in at ` +
+const described = (visit) => `${visit.seconds.toFixed(2)} s (first contentful paint ` +
+  `${visit.painted.toFixed(2)} s, the page in at ` +
   `${visit.pageIn.toFixed(2)} s, the game's files at ${visit.filesIn.toFixed(2)} s; ` +
   `the page's requests took ${visit.bytes} bytes on the network)`;
 
-const server = await startServer(webBuild);
-const origin = `http://127.0.0.1:${server.address().port}`;
+const servers = await Promise.all(webBuilds.map((build) => startServer(build)));
 const browser = await launchChromium(["--use-angle=swiftshader", "--enable-unsafe-swiftshader"]);
 console.log(`phone: ${kPhone.name}, ${kPhone.viewport.width}x${kPhone.viewport.height} at ` +
             `${kPhone.viewport.deviceScaleFactor}x; network: latency ${kNetwork.latency} ms, ` +
             `${kNetwork.download} B/s down, ${kNetwork.upload} B/s up; ` +
             (kCpuSlowdown === 1 ? "CPU at full speed" : `CPU ${kCpuSlowdown} times slower`));
 for (let round = 1; round <= Number(roundsText); ++round) {
-  // A browser profile of its own: nothing kept from an earlier round.
-  const context = await browser.createBrowserContext();
-  const first = await visit(context, origin);
-  await throttleWorker(browser);
-  const kept = await first.page.evaluate(async () => {
-    await navigator.serviceWorker.ready;
-    const version = new URL(document.querySelector("script[src^='loader.js']").src)
-      .searchParams.get("v");
-    return "brickfall-" + version;
-  });
-  await waitFor("the worker's cache", () => first.page.evaluate(
-    async (name) => (await caches.keys()).includes(name), kept), 60);
-  await first.page.close();
-  const repeat = await visit(context, origin);
-  const fromWorker = await repeat.page.evaluate(() => navigator.serviceWorker.controller !== null);
-  console.log(`round ${round}: first visit ${described(first)}\n` +
-              `         repeat visit ${described(repeat)}` +
-              (fromWorker ? "" : ", BUT NOT SERVED BY THE WORKER"));
-  await context.close();
+  for (const [index, server] of servers.entries()) {
+    const origin = `http://127.0.0.1:${server.address().port}`;
+    // A browser profile of its own: nothing kept from an earlier round.
+    const context = await browser.createBrowserContext();
+    const first = await visit(context, origin);
+    await throttleWorker(browser);
+    const kept = await first.page.evaluate(async () => {
+      await navigator.serviceWorker.ready;
+      const version = new URL(document.querySelector("script[src^='loader.js']").src)
+        .searchParams.get("v");
+      return "brickfall-" + version;
+    });
+    await waitFor("the worker's cache", () => first.page.evaluate(
+      async (name) => (await caches.keys()).includes(name), kept), 60);
+    await first.page.close();
+    const repeat = await visit(context, origin);
+    const fromWorker = await repeat.page.evaluate(
+      () => navigator.serviceWorker.controller !== null);
+    console.log(`round ${round}, ${webBuilds[index]}: first visit ${described(first)}\n` +
+                `         repeat visit ${described(repeat)}` +
+                (fromWorker ? "" : ", BUT NOT SERVED BY THE WORKER"));
+    await context.close();
+  }
 }
 await browser.close();
-server.close();
+for (const server of servers) {
+  server.close();
+}

@@ -2,6 +2,11 @@
 // finger on Down or Up moves the menu's cursor, and the page watches its canvas at every display
 // frame until the pixels change. The time runs from the touch's own event to the start of the
 // display frame that first shows the new picture. Keys are measured the same way beside it.
+// Each time is split where the page and the browser hand over: from the event's own time to
+// the page's first handler of it (the browser delivering the input), from there to the game's
+// drawing of the new picture (the page: its handlers and the game's pass; the game draws in
+// software here, through putImageData), and from there to the display frame that shows it (the
+// browser).
 // Usage: node touch_latency.mjs WEB_BUILD [PRESSES]
 import { startServer } from "../../../web/serve.mjs";
 import { launchChromium } from "../../../tests/web/chromium.mjs";
@@ -15,8 +20,8 @@ if (!webBuild) {
 }
 const presses = Number(pressesText);
 
-// In the page: from the next pointerdown or keydown, the time until a display frame shows
-// canvas pixels other than those it shows now.
+// In the page: from the next finger's first event or keydown, the time until a display frame
+// shows canvas pixels other than those it shows now.
 const kWatch = `window.watchNextPicture = (fieldWidth) => new Promise((resolve) => {
   // The canvas read at the field's size, pixel for pixel where it is a whole scale of it:
   // reading a phone's whole canvas would take longer than the frames it watches.
@@ -34,12 +39,31 @@ const kWatch = `window.watchNextPicture = (fieldWidth) => new Promise((resolve) 
   const differ = (a, b) => a.length !== b.length || a.some((value, index) => value !== b[index]);
   const before = pixels();
   let start = null;
-  const started = (event) => { start = start ?? event.timeStamp; };
-  window.addEventListener("pointerdown", started, { capture: true, once: true });
-  window.addEventListener("keydown", started, { capture: true, once: true });
+  let handled = null;
+  let drawn = null;
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function (...rest) {
+    if (handled !== null && drawn === null && this.canvas === canvas) {
+      drawn = performance.now();
+    }
+    return put.apply(this, rest);
+  };
+  const started = (event) => {
+    if (start === null) {
+      start = event.timeStamp;
+      handled = performance.now();
+    }
+  };
+  // A finger's first event is pointerover, whose pointerenter the page's button answers.
+  for (const first of ["pointerover", "pointerdown", "keydown"]) {
+    window.addEventListener(first, started, { capture: true, once: true });
+  }
   const look = (now) => {
     if (start !== null && differ(pixels(), before)) {
-      resolve(now - start);
+      CanvasRenderingContext2D.prototype.putImageData = put;
+      drawn = drawn ?? now;
+      resolve({ total: now - start, input: handled - start, page: drawn - handled,
+                frame: now - drawn });
     } else {
       requestAnimationFrame(look);
     }
@@ -75,11 +99,17 @@ const byKey = async (name) => {
   await page.keyboard.up(name === "Down" ? "ArrowDown" : "ArrowUp");
 };
 
-function summary(times) {
+function percentiles(times) {
   const sorted = [...times].sort((a, b) => a - b);
   const at = (share) => sorted[Math.min(sorted.length - 1, Math.floor(share * sorted.length))];
-  return `p50 ${at(0.5).toFixed(1)} ms, p90 ${at(0.9).toFixed(1)} ms, max ` +
-         `${sorted[sorted.length - 1].toFixed(1)} ms`;
+  return { p50: at(0.5), p90: at(0.9), max: sorted[sorted.length - 1] };
+}
+function summary(parts) {
+  const { p50, p90, max } = percentiles(parts.map((part) => part.total));
+  const split = ["input", "page", "frame"].map((name) =>
+    `${name} ${percentiles(parts.map((part) => part[name])).p50.toFixed(1)}`).join(", ");
+  return `p50 ${p50.toFixed(1)} ms, p90 ${p90.toFixed(1)} ms, max ${max.toFixed(1)} ms ` +
+         `(p50 of each part: ${split} ms)`;
 }
 
 const times = { touch: [], key: [] };
