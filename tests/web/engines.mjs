@@ -335,14 +335,16 @@ async function webkitContext(display, chrome) {
       proxy.headScript = (beforePage === null ? "" : `${beforePage}\n`) + keepConsole(token);
       const target = new URL(address).href;
       await command(() => driver.get(target));
-      // This page's console kept from its head, or else kept now; the page before it, of
-      // another token, is not this one, even at the same address.
+      // This page's console kept from its head, or else kept once its head is parsed; the page
+      // before it, of another token, is not this one, even at the same address.
       let found = "another";
       await waitFor(`the page at ${target}`, async () => {
         found = await command(() => driver.executeScript(
           `const kept = window.keptConsole;
            if (kept) return kept.token === arguments[0] ? "from its head" : "another";
            if (location.href !== arguments[1]) return "another";
+           // Its head not yet parsed: the script put there may still come.
+           if (document.readyState === "loading") return "another";
            ${keepConsole("arguments[0]")}
            return "late";`, token, target)).catch(() => "another");
         return found !== "another";
