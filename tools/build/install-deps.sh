@@ -30,8 +30,9 @@ for need in "$@"; do
         windows) packages+=(g++-mingw-w64-x86-64-posix wine wine64 dpkg-dev xz-utils googletest unzip) ;;
         # The browser build: Debian's Emscripten, node to run its tools and what it builds,
         # acorn, which its JavaScript optimiser loads (a dependency of emscripten, named all
-        # the same); dpkg-source to unpack the libraries' Debian sources.
-        web) packages+=(emscripten nodejs node-acorn dpkg-dev xz-utils) ;;
+        # the same); esbuild to minify the page's glue; dpkg-source to unpack the libraries'
+        # Debian sources.
+        web) packages+=(emscripten nodejs node-acorn esbuild dpkg-dev xz-utils) ;;
         # The page's tests in each browser engine: Debian's Chromium and Firefox ESR, driven by
         # puppeteer-core, and WebKitGTK's WebDriver with its MiniBrowser, under Xvfb, driven by
         # selenium-webdriver; npm installs the drivers. "browser" is all three.
