@@ -2,7 +2,7 @@
 // being the page's own (the game's version and a digest of the page's files, written in at
 // build time), and every file the game runs is asked for under that same version: the service
 // worker (service-worker.js) serves each version from its own cache or from the network, never
-// one version's file to another's page. The page's head starts the three downloads together
+// one version's file to another's page. The page starts the three downloads together
 // (its preload links), and this file takes them up as soon as the page is parsed, counting
 // their bytes as they stream in: the wasm compiles as it arrives; brickfall.js runs once the
 // page has started and the data is here. A file that cannot be loaded is said on the page.
@@ -134,8 +134,9 @@ window.brickfallLoader = (function () {
     module.postRun = [].concat(module.postRun || [], [function () { keepForOffline(page.offer); }]);
     const data = arriving.catch(cannotLoad("brickfall.data"));
     const code = scripting.catch(cannotLoad("brickfall.js"));
-    Promise.all([data, code, compiled]).then(function ([bytes, text]) {
-      page.loaded();
+    Promise.all([data, code, compiled]).then(page.loaded);
+    // The runtime is set up while the wasm still arrives, and waits for it.
+    Promise.all([data, code]).then(function ([bytes, text]) {
       module.getPreloadedPackage = function () { return bytes; };
       const script = document.createElement("script");
       script.textContent = text;
