@@ -183,15 +183,21 @@ extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_room_changed() {
 }
 
 namespace {
-// One start-up step a display frame, so that a slow phone's page never waits long on one; then
-// the page's events, and the passes.
+// The start-up in steps, as many a display frame as fit in about one frame's time, so that the
+// quick ones share a frame and a slow phone's page never waits long on the slow ones; then the
+// page's events, and the passes.
+constexpr double kStartUpMillisecondsPerFrame = 16.0;
 int startUpStepsRun = 0;
 void runDisplayFrame() {
     if (hosting) {
         hostDuePasses();
         return;
     }
-    hosted.startUpStep(startUpStepsRun++);
+    const double begun = emscripten_get_now();
+    do {
+        hosted.startUpStep(startUpStepsRun++);
+    } while (startUpStepsRun < hosted.startUpSteps &&
+             emscripten_get_now() - begun < kStartUpMillisecondsPerFrame);
     if (startUpStepsRun < hosted.startUpSteps) {
         return;
     }

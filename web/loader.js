@@ -2,10 +2,11 @@
 // being the page's own (the game's version and a digest of the page's files, written in at
 // build time), and every file the game runs is asked for under that same version: the service
 // worker (service-worker.js) serves each version from its own cache or from the network, never
-// one version's file to another's page. The page starts the three downloads together
-// (its preload links), and this file takes them up as soon as the page is parsed, counting
-// their bytes as they stream in: the wasm compiles as it arrives; brickfall.js runs once the
-// page has started and the data is here. A file that cannot be loaded is said on the page.
+// one version's file to another's page. The page starts the three downloads together once
+// it has been shown (with preload links, or through download() once this file is here), and
+// this file takes them up, counting their bytes as they stream in: the wasm compiles as it
+// arrives; brickfall.js runs once the page has started and the data is here. A file that
+// cannot be loaded is said on the page.
 "use strict";
 window.brickfallLoader = (function () {
   const version = new URL(document.currentScript.src).searchParams.get("v");
@@ -54,16 +55,25 @@ window.brickfallLoader = (function () {
       : response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
   }
 
-  // A failure waits for start() to say it: until then it counts as handled.
-  const compiling = fetchFile("brickfall.wasm").then(countedWasm).then(compile);
-  const arriving = fetchFile("brickfall.data").then(function (response) {
-    return counted(response).arrayBuffer();
-  });
-  const scripting = fetchFile("brickfall.js").then(function (response) {
-    return counted(response).text();
-  });
-  for (const loading of [compiling, arriving, scripting]) {
-    loading.catch(function () {});
+  // Begun when the page asks, once it has been shown, or at the start. A failure waits for
+  // start() to say it: until then it counts as handled.
+  let downloads = null;
+  function download() {
+    if (downloads === null) {
+      downloads = {
+        compiling: fetchFile("brickfall.wasm").then(countedWasm).then(compile),
+        arriving: fetchFile("brickfall.data").then(function (response) {
+          return counted(response).arrayBuffer();
+        }),
+        scripting: fetchFile("brickfall.js").then(function (response) {
+          return counted(response).text();
+        }),
+      };
+      for (const loading of Object.values(downloads)) {
+        loading.catch(function () {});
+      }
+    }
+    return downloads;
   }
 
   // Once the game runs, its files are all in: the worker then keeps them for the next visit,
@@ -112,6 +122,7 @@ window.brickfallLoader = (function () {
   // `page` is told of the bytes that have arrived (arrived), that every file is in (loaded), and
   // of a newer version ready to take (offer, with the function that takes it).
   function start(module, say, page) {
+    const { compiling, arriving, scripting } = download();
     arrived = page.arrived;
     arrived(bytesIn);
     // Says which file failed, once, and stops what needed it.
@@ -144,5 +155,5 @@ window.brickfallLoader = (function () {
     });
   }
 
-  return { start: start };
+  return { download: download, start: start };
 })();
