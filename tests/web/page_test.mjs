@@ -616,6 +616,39 @@ const cases = {
     return opened;
   },
 
+  // The WebGL name asked at a first visit is remembered, so that the next visit starts without
+  // asking; that one asks again once the game has drawn, and remembers the answer.
+  async TheWebGLNameIsRememberedAndAskedAgainOnceTheGameHasDrawn() {
+    contexts.push(await browser.newContext());
+    const context = contexts[contexts.length - 1];
+    // Whether the game had drawn at each question asked, in its worker.
+    const spy = `window.asked = [];
+      const MadeWorker = window.Worker;
+      window.Worker = function (...rest) {
+        window.asked.push(document.body.classList.contains("drawn"));
+        return new MadeWorker(...rest);
+      };`;
+    const kKept = "brickfall-webgl-renderer";
+    const visit = async () => {
+      const opened = await context.open(`${origin}/index.html?trace=-`, { beforePage: spy });
+      await waitFor("the title", () => opened.trace.length >= 10, 30);
+      return opened;
+    };
+    const first = await visit();
+    const heard = await first.evaluate((key) => [window.asked, localStorage.getItem(key)], kKept);
+    await first.evaluate((key) => localStorage.setItem(key, JSON.stringify("a stale name")), kKept);
+    const second = await visit();
+    await waitFor("the name asked again", () => second.evaluate(
+      (key) => !localStorage.getItem(key).includes("stale"), kKept), 10);
+    const again = await second.evaluate((key) => [window.asked, localStorage.getItem(key)], kKept);
+    const expected = JSON.stringify([[[false], heard[1]], [[true], heard[1]]]);
+    if (heard[1] === null || JSON.stringify([heard, again]) !== expected) {
+      throw new Error(`asked (had the game drawn?) and kept: first visit ${JSON.stringify(heard)}` +
+                      `, next visit ${JSON.stringify(again)}`);
+    }
+    return second;
+  },
+
   // A controller reaches the game through the browser's Gamepad API: one is there when the page
   // opens, and its South button, the first of a standard gamepad's, starts a stage.
   async AControllersSouthButtonStartsAStage() {
