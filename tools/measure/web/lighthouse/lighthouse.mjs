@@ -8,6 +8,7 @@ import fs from "node:fs";
 import lighthouse from "lighthouse";
 import * as chromeLauncher from "chrome-launcher";
 import { startServer } from "../../../../web/serve.mjs";
+import { kChromiumFlags } from "../../../../tests/web/chromium_flags.mjs";
 
 const args = process.argv.slice(2);
 const runsAt = args.indexOf("--runs");
@@ -17,12 +18,11 @@ if (args.length === 0 || args.some((build) => !fs.existsSync(`${build}/index.htm
   process.exit(2);
 }
 
-// Chromium as root, headless, and kept off the network it would otherwise reach for.
+// Chromium headless, as the page's tests run it.
 const chrome = await chromeLauncher.launch({
   chromePath: process.env.BRICKFALL_CHROMIUM || "/usr/bin/chromium",
-  chromeFlags: ["--headless", "--no-sandbox", "--no-first-run", "--disable-background-networking",
-                "--disable-component-update", "--disable-sync", "--disable-quic",
-                "--use-angle=swiftshader", "--enable-unsafe-swiftshader"],
+  chromeFlags: ["--headless", ...kChromiumFlags, "--use-angle=swiftshader",
+                "--enable-unsafe-swiftshader"],
 });
 const kCategories = ["performance", "accessibility", "best-practices", "seo"];
 const kMetrics = ["first-contentful-paint", "largest-contentful-paint", "speed-index",
