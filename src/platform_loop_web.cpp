@@ -183,24 +183,11 @@ extern "C" EMSCRIPTEN_KEEPALIVE void brickfall_room_changed() {
 }
 
 namespace {
-// The start-up in steps, as many a display frame as fit in about one frame's time, so that the
-// quick ones share a frame and a slow phone's page never waits long on the slow ones; then the
-// page's events, and the passes.
-constexpr double kStartUpMillisecondsPerFrame = 16.0;
+// The start-up runs one step a task, each as soon as the last has ended, so that a slow phone's
+// page never waits long on one, nor on its display frames in between; then the page's events,
+// and a display frame's passes.
 int startUpStepsRun = 0;
-void runDisplayFrame() {
-    if (hosting) {
-        hostDuePasses();
-        return;
-    }
-    const double begun = emscripten_get_now();
-    do {
-        hosted.startUpStep(startUpStepsRun++);
-    } while (startUpStepsRun < hosted.startUpSteps &&
-             emscripten_get_now() - begun < kStartUpMillisecondsPerFrame);
-    if (startUpStepsRun < hosted.startUpSteps) {
-        return;
-    }
+void beginHosting() {
     hosting = true;
     // The page's room may have changed while the game was starting.
     fitWindowToRoom();
@@ -213,10 +200,26 @@ void runDisplayFrame() {
     emscripten_set_touchcancel_callback("#canvas", nullptr, EM_FALSE, touchChanged);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, tabVisibilityChanged);
 }
+
+void runStartUpStep(void*) {
+    hosted.startUpStep(startUpStepsRun++);
+    if (startUpStepsRun < hosted.startUpSteps) {
+        emscripten_set_timeout(runStartUpStep, 0, nullptr);
+    } else {
+        beginHosting();
+    }
+}
+
+void runDisplayFrame() {
+    if (hosting) {
+        hostDuePasses();
+    }
+}
 }  // namespace
 
 int hostUntilQuit(const HostedRun& run) {
     hosted = run;
+    emscripten_set_timeout(runStartUpStep, 0, nullptr);
     // 0: before each display frame; true: main's frame is unwound here, never returned to.
     emscripten_set_main_loop(runDisplayFrame, 0, true);
     return EXIT_FAILURE;
