@@ -8,7 +8,8 @@
 // that need it are skipped there, saying so: "preload", a script run before the page's own;
 // "phone", an emulated touch screen; "protocol", Chromium's DevTools; "responses", the address
 // and bytes of every response; "workerResponses", which of them the service worker gave;
-// "interception", a request failed as with no network.
+// "interception", a request failed as with no network; "scriptOnServedPage", a script run
+// before the page's own on a page its service worker serves.
 import { execFileSync, spawn } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
@@ -424,6 +425,8 @@ export const kEngines = {
       responses: "classic WebDriver sees no responses",
       workerResponses: "classic WebDriver sees no responses",
       interception: "classic WebDriver cannot fail a request",
+      scriptOnServedPage: "its script before the page's comes through a proxy, which a page " +
+        "its worker serves passes by",
     },
   },
 };

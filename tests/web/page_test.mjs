@@ -746,6 +746,8 @@ const kPhoneCases = ["PlayedByTouchAloneOnAPhone", "TheFieldTurnedByTouchIsStill
 const needs = Object.fromEntries(kPhoneCases.map((name) => [name, ["phone"]]));
 // A download held back, and the layout's shifts, which only Chromium reports.
 needs.ThePictureAndTheBarShowBeforeTheGameAndNothingMoves = ["phone", "interception", "protocol"];
+// A second visit, from the worker, watched from before its scripts.
+needs.TheWebGLNameIsRememberedAndAskedAgainOnceTheGameHasDrawn = ["scriptOnServedPage"];
 
 const failed = await runInEngines("Page", cases, needs, async (name, engineBrowser) => {
   browser = engineBrowser;
