@@ -727,7 +727,9 @@ const cases = {
     const saved = path.join(scratch, "saved.script");
     fs.writeFileSync(saved, recording);
     const expected = nativeTrace(saved);
-    if (expected.length < 200 || !recording.includes("Confirm")) {
+    // The title's 30 passes and the holds' and pauses' 1.35 s (162 passes), less a tenth of a
+    // second for the timers' slack: a fast browser adds little to that.
+    if (expected.length < 180 || !recording.includes("Confirm")) {
       throw new Error(`the recording holds ${expected.length} frames:\n${recording}`);
     }
     await waitFor("the page's trace so far", () => opened.trace.length >= expected.length, 10);
