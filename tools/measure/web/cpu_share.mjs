@@ -2,7 +2,6 @@
 import fs from "node:fs";
 
 export const ticksPerSecond = 100;  // Linux's USER_HZ, as /proc counts
-export const sleep = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
 // utime + stime of a process and of every process below it, in clock ticks.
 export function treeTicks(root) {

@@ -12,7 +12,8 @@ import os from "node:os";
 import path from "node:path";
 import { startServer } from "../../../web/serve.mjs";
 import { launchChromium } from "../../../tests/web/chromium.mjs";
-import { cpuShare, sleep, ticksPerSecond, treeTicks } from "./cpu_share.mjs";
+import { cpuShare, ticksPerSecond, treeTicks } from "./cpu_share.mjs";
+import { sleep } from "../../../tests/web/page_helpers.mjs";
 import { kFieldHeight, kFieldWidth } from "../../../tests/web/field_size.mjs";
 
 const [webBuild, desktopGame, demo, roundsText = "2"] = process.argv.slice(2);

@@ -10,7 +10,8 @@ import os from "node:os";
 import path from "node:path";
 import { startServer } from "../../../web/serve.mjs";
 import { launchChromium } from "../../../tests/web/chromium.mjs";
-import { cpuShare, sleep } from "./cpu_share.mjs";
+import { cpuShare } from "./cpu_share.mjs";
+import { sleep } from "../../../tests/web/page_helpers.mjs";
 
 const [demo, ...builds] = process.argv.slice(2);
 if (!demo || builds.length === 0) {

@@ -10,7 +10,7 @@
 // Usage: node touch_latency.mjs WEB_BUILD [PRESSES]
 import { startServer } from "../../../web/serve.mjs";
 import { launchChromium } from "../../../tests/web/chromium.mjs";
-import { sleep } from "./cpu_share.mjs";
+import { sleep } from "../../../tests/web/page_helpers.mjs";
 import { kFieldWidth } from "../../../tests/web/field_size.mjs";
 
 const [webBuild, pressesText = "40"] = process.argv.slice(2);
